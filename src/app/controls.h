@@ -1,0 +1,35 @@
+#pragma once
+// The commands whose "enabled" state the program tracks. Scripts check the
+// same flags the buttons show; the GUI names its widgets after them.
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace kavrel {
+
+enum class Control : int {
+  ButQuickSave, MenuQuickSave, MenuSaveAs,
+  DelBut, MenuDel, CutBut, MenuCut, Copybut, MenuCopy, Pastebut, MenuPaste,
+  TrimBut, MenuCrop, UndoBut, MenuUndo, InsertBut, MenuInsert,
+  SelAllBut, MenuSelAll, Unselbut, SelClrBut, MenuUnsel,
+  Amplifybut, MenuAmplify, FadeBut, MenuFade, Emptybut, SplitBut,
+  MenuSaveSel, MenuPlaySel, ButPselect,
+  SleftBit, SrightBit,
+  RiffCheck, HeadTagCheck, UheadCheck, UfootCheck, Lyrics3Check, FootTagCheck,
+  vhtbut, vuhbut, vufbut, vl3button, vftbut,
+  Count
+};
+
+inline constexpr size_t kControlCount = size_t(Control::Count);
+
+std::string_view controlName(Control c);
+
+// The blocks of the loaded file that a save may leave out.
+enum class Block : int { Riff, Id3v2, UnknownHeader, UnknownFooter, Lyrics3, Id3v1, Count };
+inline constexpr size_t kBlockCount = size_t(Block::Count);
+
+// The check box of each block ("checked" = not written when saving).
+Control blockCheckBox(Block b);
+
+}  // namespace kavrel

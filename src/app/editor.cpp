@@ -1,0 +1,328 @@
+#include "app/editor.h"
+
+#include <algorithm>
+
+#include "document/loader.h"
+#include "document/messages.h"
+
+namespace kavrel {
+
+namespace {
+
+constexpr Control kEditCommands[] = {Control::ButQuickSave, Control::MenuQuickSave, Control::MenuSaveAs,
+                                     Control::InsertBut,    Control::MenuInsert,    Control::SelAllBut,
+                                     Control::MenuSelAll,   Control::Emptybut,      Control::SplitBut};
+
+constexpr Control kSelectionCommands[] = {
+    Control::MenuSaveSel, Control::Unselbut,  Control::MenuUnsel, Control::SelClrBut, Control::Amplifybut,
+    Control::MenuAmplify, Control::FadeBut,   Control::MenuFade,  Control::MenuPlaySel, Control::ButPselect,
+    Control::DelBut,      Control::MenuDel,   Control::Copybut,   Control::MenuCopy,  Control::CutBut,
+    Control::MenuCut};
+
+// Bridges the scan to the policy and to the host's event loop.
+class EditorScanObserver final : public ScanObserver {
+ public:
+  explicit EditorScanObserver(Editor& editor) : editor_(editor) {}
+  bool tryToContinue(const std::string& message) override { return editor_.tryToContinue(message); }
+  Checkpoint progress(int blocks) override {
+    Host& host = editor_.host();
+    host.progress(blocks);
+    host.processEvents();
+    if (host.escapePressed()) return Checkpoint::Cancel;
+    if (host.closingRequested()) return Checkpoint::CloseWindow;
+    return Checkpoint::Continue;
+  }
+
+ private:
+  Editor& editor_;
+};
+
+}  // namespace
+
+Editor::Editor(Host& host) : host_(host), workBuffer_(kWorkBufferSize) {}
+
+MessageResult Editor::report(const std::string& text, const std::string& caption, MessageIcon icon,
+                             MessageButtons buttons, MessageResult def) {
+  if (scriptRunning) {
+    lineError = text;
+    return def;
+  }
+  return host_.messageBox(text, caption, icon, buttons, def);
+}
+
+bool Editor::tryToContinue(const std::string& message) {
+  if (scriptRunning && silentMode) return true;
+  switch (options_.processingErrorPolicy) {
+    case ProcessingErrorPolicy::Fail: return false;
+    case ProcessingErrorPolicy::TryToContinue: return true;
+    case ProcessingErrorPolicy::Prompt: break;
+  }
+  return host_.messageBox(message + "\r\n" + msg::kPolicyQuestion, msg::kPolicyCaption, MessageIcon::Question,
+                          MessageButtons::YesNo, MessageResult::Yes) == MessageResult::Yes;
+}
+
+void Editor::setEditCommands(bool on) {
+  for (Control c : kEditCommands) setEnabled(c, on);
+}
+
+void Editor::setSelectionCommands(bool on) {
+  for (Control c : kSelectionCommands) setEnabled(c, on);
+}
+
+int Editor::unload(bool promptToSave) {
+  int result = kUnloadClosed;
+  if (enabled(Control::ButQuickSave) && doc_.changeCount > 0 && options_.promptToSaveChanges &&
+      !doc_.documentName.empty() && promptToSave && !scriptRunning) {
+    const MessageResult answer = host_.messageBox(msg::kSavePrompt, msg::kSavePromptCaption, MessageIcon::Question,
+                                                  MessageButtons::YesNoCancel, MessageResult::Yes);
+    if (answer == MessageResult::Cancel) return kUnloadCancelled;
+    if (answer == MessageResult::Yes) {
+      saveAs(Sender::User);
+      result = kUnloadSaved;
+    }
+  }
+  // The remembered dialog positions go back to neutral when they are not kept.
+  if (options_.volumeMemoryMode == 1) {
+    volumeSliderMemory = 20;
+    volumeChannelMemory = 0;
+  }
+  if (options_.fadeMemoryMode == 1) fadeSliderMemory = 20;
+
+  doc_.clear();
+  labInfoInput = msg::kNoFileLoaded;
+  labInfoOutput.clear();
+  labOutputVisible = false;
+  enabled_.reset();
+  removeChecked_.reset();
+  selection = {0, 0};
+  multipleSelected = false;
+  viewOffset = 0;
+  maxViewOffset = 0;
+  notify(ViewChange::Document);
+  return result;
+}
+
+bool Editor::closeCommand() {
+  if (unload(true) == kUnloadCancelled) return false;
+  return options_.autoExit == 2 || (options_.autoExit == 1 && calledWithParameter);
+}
+
+bool Editor::loadFile(const std::string& path) {
+  doc_.loadPath = path;
+  return loadDocument(true);
+}
+
+void Editor::reload() {
+  if (isBusy()) {
+    operationStatus = kStatusBusy;
+    return;
+  }
+  loadDocument(false);
+}
+
+void Editor::failLoad(const std::string& message) {
+  if (scriptRunning) {
+    operationStatus = kStatusLoadFailed;
+    lineError = message;
+  } else {
+    host_.messageBox(msg::kLoadErrorLead + message, msg::kLoadErrorCaption, MessageIcon::Exclamation,
+                     MessageButtons::Ok, MessageResult::Ok);
+  }
+  unload(false);
+}
+
+bool Editor::loadDocument(bool promptToSave) {
+  if (promptToSave && !scriptRunning) {
+    if (unload(true) == kUnloadCancelled) return false;
+  } else {
+    unload(false);
+  }
+  doc_.busy = true;
+  operationStatus = kStatusOk;
+  host_.setBusy(true);
+
+  EditorScanObserver observer(*this);
+  const LoadResult result = loadDocumentFile(doc_, workBuffer_, observer);
+  host_.progress(-1);
+
+  bool loaded = false;
+  switch (result.outcome) {
+    case LoadResult::Outcome::Failed: failLoad(result.message); break;
+    case LoadResult::Outcome::Cancelled:
+    case LoadResult::Outcome::WindowClosing:
+      // Abandoned by the user: no message box. A script still learns that
+      // nothing was loaded.
+      if (scriptRunning) {
+        operationStatus = kStatusLoadFailed;
+        lineError = msg::kEscPressed;
+      }
+      unload(false);
+      break;
+    case LoadResult::Outcome::Loaded:
+      finishLoad();
+      if (result.freeFormatFrames > 0 && !scriptRunning) {
+        host_.messageBox(freeFormatWarning("Possible playtime error < ", result.freeFormatFrames,
+                                           doc_.editSummary.rate),
+                         msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
+      }
+      loaded = true;
+      break;
+  }
+
+  host_.setBusy(false);
+  doc_.busy = false;
+  if (loaded && options_.autoSelectAll) selectAll(scriptRunning ? Sender::ScriptMarker : Sender::User);
+  if (loaded) operationStatus = kStatusOk;
+  notify(ViewChange::Document);
+  return loaded;
+}
+
+void Editor::finishLoad() {
+  const FileLayout& layout = doc_.layout;
+  labInfoInput = infoText(doc_.sourceRateHistogram, doc_.sourceSummary.bitrate, doc_.sourceSummary.mode);
+  refreshStatistics();
+
+  const bool aru = options_.autoRemoveUnknown;
+  setEnabled(Control::RiffCheck, layout.riffFound);
+  setRemoveChecked(Block::Riff, layout.riffFound && aru);
+  setEnabled(Control::Lyrics3Check, layout.lyrics3Found);
+  setRemoveChecked(Block::Lyrics3, false);
+  setEnabled(Control::vl3button, layout.lyrics3Found);
+  setEnabled(Control::HeadTagCheck, layout.id3v2Found);
+  setRemoveChecked(Block::Id3v2, false);
+  setEnabled(Control::vhtbut, true);
+  setEnabled(Control::FootTagCheck, layout.id3v1Found);
+  setRemoveChecked(Block::Id3v1, false);
+  setEnabled(Control::vftbut, true);
+  setEnabled(Control::UheadCheck, layout.unknownHeaderFound);
+  setRemoveChecked(Block::UnknownHeader, layout.unknownHeaderFound && aru);
+  setEnabled(Control::vuhbut, layout.unknownHeaderFound);
+  setEnabled(Control::UfootCheck, layout.unknownFooterFound);
+  setRemoveChecked(Block::UnknownFooter, layout.unknownFooterFound && aru);
+  setEnabled(Control::vufbut, layout.unknownFooterFound);
+
+  doc_.documentLoaded = true;
+  doc_.modified = false;
+  doc_.documentName = doc_.loadPath;
+  doc_.changeCount = 0;
+  const bool paging = doc_.documentFrameCount() > 84;
+  setEnabled(Control::SleftBit, paging);
+  setEnabled(Control::SrightBit, paging);
+  viewOffset = 0;
+  setEnabled(Control::Pastebut, false);
+  setEnabled(Control::MenuPaste, false);
+  setEnabled(Control::UndoBut, false);
+  setEnabled(Control::MenuUndo, false);
+  selection = {0, 0};
+  unselect();
+  setEditCommands(true);
+}
+
+int Editor::insertFileAt(const std::string& path, int32_t insertAt) {
+  if (doc_.insertedFileCount >= kMaxInsertedFiles) {
+    operationStatus = kStatusNothingToDo;
+    report("Too many files already inserted.", msg::kWarningCaption, MessageIcon::Exclamation);
+    return operationStatus;
+  }
+  const int slot = doc_.insertedFileCount + 1;
+  doc_.busy = true;
+  operationStatus = kStatusOk;
+  host_.setBusy(true);
+  EditorScanObserver observer(*this);
+  const InsertResult result = insertFileFrames(doc_, workBuffer_, path, insertAt, slot, observer);
+  host_.progress(-1);
+  host_.setBusy(false);
+  doc_.busy = false;
+  if (result.status != 0) {
+    operationStatus = uint8_t(result.status);
+    if (scriptRunning) {
+      lineError = result.message;
+    } else if (result.status != 11) {
+      host_.messageBox(result.message, msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
+                       MessageResult::Ok);
+    }
+    return result.status;
+  }
+  doc_.sourceNames[size_t(slot)] = path;
+  doc_.insertedFileCount = slot;
+  doc_.modified = true;
+  refreshStatistics();
+  selection = {insertAt, insertAt + result.insertedFrames};
+  select();
+  if (result.freeFormatIncrease > 0 && !scriptRunning) {
+    host_.messageBox(freeFormatWarning("Possible length error < ", result.freeFormatIncrease, doc_.editSummary.rate),
+                     msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
+  }
+  notify(ViewChange::Document);
+  return 0;
+}
+
+void Editor::showFrameInfo(int32_t i) {
+  const auto box = frameInfoBox(doc_, i);
+  if (!box) return;
+  selection = {i, i + 1};
+  select();
+  if (!scriptRunning)
+    host_.messageBox(box->text, box->title, MessageIcon::Information, MessageButtons::Ok, MessageResult::Ok);
+}
+
+void Editor::select() {
+  if (selection[0] == selection[1]) {
+    unselect();
+    return;
+  }
+  multipleSelected = true;
+  selection[1] = std::clamp(selection[1], 0, doc_.documentFrameCount());
+  setSelectionCommands(true);
+  const int32_t lo = std::min(selection[0], selection[1]);
+  const int32_t hi = std::max(selection[0], selection[1]);
+  const bool trim = lo != 0 || hi != doc_.documentFrameCount();
+  setEnabled(Control::TrimBut, trim);
+  setEnabled(Control::MenuCrop, trim);
+  notify(ViewChange::Selection);
+}
+
+void Editor::unselect() {
+  multipleSelected = false;
+  setSelectionCommands(false);
+  setEnabled(Control::TrimBut, false);
+  setEnabled(Control::MenuCrop, false);
+  selection[1] = selection[0];
+  notify(ViewChange::Selection);
+}
+
+void Editor::selectAll(Sender sender) {
+  if (scriptRunning && sender != Sender::ScriptMarker) return;
+  if (isBusy()) {
+    operationStatus = kStatusBusy;
+    return;
+  }
+  if (doc_.documentFrameCount() == 0) {
+    operationStatus = kStatusNothingToDo;
+    return;
+  }
+  selection = {0, doc_.documentFrameCount()};
+  select();
+  operationStatus = kStatusOk;
+}
+
+void Editor::refreshStatistics() {
+  recomputeStatistics(doc_);
+  labInfoOutput = infoText(doc_.rateHistogram, doc_.editSummary.bitrate, doc_.editSummary.mode);
+  labOutputVisible = true;
+  const int32_t n = doc_.documentFrameCount();
+  if (n >= 85) {
+    maxViewOffset = n - 84;
+    viewOffset = std::clamp(viewOffset, 0, maxViewOffset);
+  } else {
+    maxViewOffset = 0;
+    viewOffset = 0;
+  }
+  notify(ViewChange::Statistics);
+}
+
+StatisticsList Editor::statisticsList() const {
+  return fillStatisticsList(options_.statisticsShowEdited ? doc_.kbpsHistogram : doc_.sourceKbpsHistogram);
+}
+
+}  // namespace kavrel

@@ -1,0 +1,30 @@
+#pragma once
+// The host of command-line runs: no display, message texts go to stderr and
+// every question takes its default answer.
+
+#include <ostream>
+
+#include "app/host.h"
+
+namespace kavrel {
+
+class HeadlessHost final : public Host {
+ public:
+  explicit HeadlessHost(std::ostream& messages) : messages_(messages) {}
+  MessageResult messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                           MessageButtons buttons, MessageResult defaultButton) override;
+  void processEvents() override {}
+  bool escapePressed() override { return false; }
+  bool closingRequested() override { return false; }
+  void progress(int) override {}
+  void setBusy(bool) override {}
+  void viewChanged(ViewChange) override {}
+
+ private:
+  std::ostream& messages_;
+};
+
+// CR LF as the program words its texts, LF for a terminal.
+std::string toTerminalText(const std::string& text);
+
+}  // namespace kavrel

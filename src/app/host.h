@@ -1,0 +1,42 @@
+#pragma once
+// Everything the core asks of the outside world. The Qt main window, the
+// headless host of command-line runs and the tests' recording host implement
+// it; the core never talks to a display itself.
+
+#include <string>
+
+namespace kavrel {
+
+enum class MessageIcon { None, Information, Question, Exclamation, Stop };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageResult { Ok, Cancel, Yes, No };
+
+// What changed, so a front end knows what to redraw.
+enum class ViewChange { Document, Selection, Controls, Statistics };
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // A modal message box; returns the pressed button. Texts arrive as the
+  // program words them (CR LF line breaks); the display adds its trailing
+  // blank to text and caption.
+  virtual MessageResult messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                                   MessageButtons buttons, MessageResult defaultButton) = 0;
+
+  // Lets pending window events run during long operations.
+  virtual void processEvents() = 0;
+  // True once after the user pressed Esc (the flag is consumed).
+  virtual bool escapePressed() = 0;
+  // True while the main window is being closed.
+  virtual bool closingRequested() = 0;
+
+  // Progress of a long operation as 0..56 blocks; -1 ends the display.
+  virtual void progress(int blocks) = 0;
+  // Hourglass cursor on or off.
+  virtual void setBusy(bool busy) = 0;
+  // Something the views show has changed.
+  virtual void viewChanged(ViewChange change) = 0;
+};
+
+}  // namespace kavrel

@@ -1,0 +1,22 @@
+#pragma once
+// The options record: the values other parts of the program read. The
+// configuration file stores and restores it.
+
+#include <cstdint>
+
+namespace kavrel {
+
+enum class ProcessingErrorPolicy : uint8_t { Fail = 0, Prompt = 1, TryToContinue = 2 };
+
+struct Options {
+  ProcessingErrorPolicy processingErrorPolicy = ProcessingErrorPolicy::TryToContinue;
+  bool autoSelectAll = false;        // select all after a load
+  bool autoRemoveUnknown = false;    // check "Remove unknown data & RIFF" after a load
+  bool promptToSaveChanges = false;  // ask before closing a changed document
+  int autoExit = 0;                  // 0 never, 1 when started with a file, 2 always
+  bool statisticsShowEdited = false; // the statistics list shows the edited frames
+  int volumeMemoryMode = 0;          // 1: the volume dialog forgets on close
+  int fadeMemoryMode = 0;            // 1: the fade dialog forgets on close
+};
+
+}  // namespace kavrel

@@ -1,0 +1,96 @@
+#include "cli/cli.h"
+
+#include <sstream>
+
+#include "app/editor.h"
+#include "app/headless_host.h"
+#include "editing/time_text.h"
+
+namespace kavrel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kavrel [FILE]            open FILE in the editor\n"
+    "       kavrel --info FILE       print the layout, frame count and statistics of FILE\n"
+    "       kavrel --help | --version\n";
+
+void block(std::ostream& out, const char* name, int64_t pos, int64_t size, const std::string& extra = "") {
+  out << "  " << name << " at " << pos << ", " << size << " bytes" << extra << '\n';
+}
+
+}  // namespace
+
+int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+  std::ostringstream messages;
+  HeadlessHost host(messages);
+  Editor editor(host);
+  // Report problems the way a silent run would see them, never stop to ask.
+  editor.scriptRunning = true;
+  editor.silentMode = true;
+  if (!editor.loadFile(path)) {
+    err << "kavrel: Error processing file: " << toTerminalText(editor.lineError) << '\n';
+    return 1;
+  }
+  editor.scriptRunning = false;
+  const Document& doc = editor.document();
+  const FileLayout& l = doc.layout;
+  out << "File: " << path << '\n';
+  out << "Size: " << doc.sourceFileSize << " bytes\n";
+  out << "Layout:\n";
+  if (l.riffFound) block(out, "RIFF header", l.riffPos, l.riffSize);
+  if (l.id3v2Found) {
+    const TagHeaderState& t = doc.tagHeader;
+    block(out, "ID3v2 tag", t.startOffset, t.size,
+          " (version 2." + std::to_string(t.majorVersion) + "." + std::to_string(t.revision) +
+              (t.footer ? ", footer" : "") + (t.unsynchronisation ? ", unsynchronised" : "") + ")");
+  }
+  if (l.unknownHeaderFound) block(out, "Unknown header", l.audioSearchStart, l.unknownHeaderSize);
+  const FrameInfo& first = doc.frameTable[0];
+  const FrameInfo& last = doc.frameTable[doc.frameTable.count() - 1];
+  block(out, "Audio frames", first.filePosition,
+        int64_t(last.filePosition) + last.storedLength - first.filePosition);
+  if (l.unknownFooterFound) block(out, "Unknown footer", l.unknownFooterPos, l.unknownFooterSize);
+  if (l.lyrics3Found)
+    block(out, l.lyrics3Version == 2 ? "Lyrics3 v2 block" : "Lyrics3 v1 block", l.lyrics3Pos, l.lyrics3Size);
+  if (l.id3v1Found) block(out, "ID3v1 tag", l.id3v1Pos, l.id3v1Size);
+  out << "Frames: " << doc.documentFrameCount() << '\n';
+  if (first.vbrHeaderKind != kVbrNone) {
+    static constexpr const char* kKinds[] = {"", "Xing", "Info", "VBRI", "FBRI"};
+    out << "VBR tag frame: " << kKinds[first.vbrHeaderKind] << '\n';
+  }
+  out << "Info: " << editor.labInfoInput << '\n';
+  const StatisticsList list = editor.statisticsList();
+  out << "Statistics (selected line " << list.selected << ", top line " << list.top << "):\n";
+  for (int i = 0; i < 15; ++i) out << (i == list.selected ? "> " : "  ") << list.lines[size_t(i)] << '\n';
+  if (!messages.str().empty()) out << "Notes:\n" << messages.str();
+  return 0;
+}
+
+std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) return std::nullopt;
+  const std::string& a = args[0];
+  if (a == "--help" || a == "-h") {
+    out << kUsage;
+    return 0;
+  }
+  if (a == "--version") {
+    out << "kavrel 0.1.0\n";
+    return 0;
+  }
+  if (a == "--info") {
+    if (args.size() != 2) {
+      err << kUsage;
+      return 2;
+    }
+    return printFileInfo(args[1], out, err);
+  }
+  if (a.rfind("--info=", 0) == 0) return printFileInfo(a.substr(7), out, err);
+  if (a.rfind("--", 0) == 0) {
+    err << "kavrel: unknown option " << a << '\n' << kUsage;
+    return 2;
+  }
+  return std::nullopt;
+}
+
+}  // namespace kavrel

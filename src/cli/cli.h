@@ -1,0 +1,20 @@
+#pragma once
+// The command-line modes of the kavrel executable that need no display.
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kavrel {
+
+// Handles the arguments when they ask for a headless mode (--info FILE,
+// --help, --version) and returns the exit status; nullopt when the GUI
+// should start.
+std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Prints the loaded file's layout, frame count, information text and
+// statistics list; returns the exit status.
+int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err);
+
+}  // namespace kavrel

@@ -1,0 +1,105 @@
+#pragma once
+// The one open file and its edit state. No audio is held here: frames stay
+// in their source files and are copied when saving.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "document/frame_table.h"
+#include "tags/id3v2/tag_header_state.h"
+
+namespace kavrel {
+
+inline constexpr int kSourceSlots = 256;
+inline constexpr int kMaxInsertedFiles = 255;
+inline constexpr size_t kWorkBufferSize = 1049601;  // 1 MB + 1025
+
+// Per-frame left/right global_gain change in steps of 1.5 dB, applied when saving.
+struct GainPair {
+  int16_t left = 0;
+  int16_t right = 0;
+  bool operator==(const GainPair&) const = default;
+};
+
+// Negative FrameList entries are synthetic silent frames; E = -entry.
+struct SilentFrameCode {
+  int bitrateIndex;     // bits 0-3, 15 read as 0
+  int sampleRateIndex;  // bits 4-5, 3 read as 0
+  int channelMode;      // bits 6-7
+};
+SilentFrameCode decodeSilentFrame(int32_t entry);
+
+struct FileLayout {
+  bool riffFound = false;
+  int64_t riffPos = 0;
+  int64_t riffSize = 0;
+  bool id3v2Found = false;  // position and size are in TagHeaderState
+  bool unknownHeaderFound = false;
+  int64_t audioSearchStart = 0;
+  int64_t unknownHeaderSize = 0;
+  bool unknownFooterFound = false;
+  int64_t unknownFooterPos = 0;
+  int64_t unknownFooterSize = 0;
+  bool lyrics3Found = false;
+  int lyrics3Version = 0;
+  int64_t lyrics3Pos = 0;
+  int64_t lyrics3Size = 0;
+  bool id3v1Found = false;
+  int64_t id3v1Pos = 0;
+  int64_t id3v1Size = 0;
+};
+
+// Summary bitrate index (0 = several), channel mode (4 = several) and
+// sampling-rate index (3 = several).
+struct Summary {
+  uint8_t bitrate = 0;
+  uint8_t mode = 4;
+  uint8_t rate = 3;
+  bool operator==(const Summary&) const = default;
+};
+
+struct Document {
+  FrameTable frameTable;
+  std::vector<int32_t> frameList;
+  std::vector<GainPair> gainList;
+
+  std::array<std::string, kSourceSlots> sourceNames;
+  std::array<int32_t, kSourceSlots> sourceFirstFrame{};
+  int insertedFileCount = 0;
+
+  FileLayout layout;
+  TagHeaderState tagHeader;
+  int64_t sourceFileSize = 0;
+
+  std::array<int32_t, 15> kbpsHistogram{};
+  std::array<int32_t, 4> modeHistogram{};
+  std::array<int32_t, 3> rateHistogram{};
+  std::array<int32_t, 15> sourceKbpsHistogram{};
+  std::array<int32_t, 4> sourceModeHistogram{};
+  std::array<int32_t, 3> sourceRateHistogram{};
+  Summary editSummary;
+  Summary sourceSummary;
+
+  bool documentLoaded = false;
+  bool busy = false;
+  bool modified = false;
+  int changeCount = 0;
+  std::string documentName;
+  std::string loadPath;
+
+  int32_t documentFrameCount() const { return int32_t(frameList.size()); }
+
+  // Getters by document index: table entries read their record, silent
+  // entries decode their code (and never carry a VBR tag).
+  int entrySampleRate(int32_t i) const;
+  int entryBitrate(int32_t i) const;
+  int entryChannelMode(int32_t i) const;
+  int entryVbrKind(int32_t i) const;
+
+  // Everything but the load path back to the empty state.
+  void clear();
+};
+
+}  // namespace kavrel

@@ -1,0 +1,401 @@
+#include "document/loader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "document/file_io.h"
+#include "document/messages.h"
+#include "document/statistics.h"
+#include "editing/time_text.h"
+
+namespace kavrel {
+
+namespace {
+
+constexpr int64_t kMinFileSize = 256;
+constexpr int64_t kMaxFileSize = int64_t(1) << 31;
+constexpr int64_t kChunkSize = 1000000;
+constexpr int64_t kScanLimit = 936000;
+constexpr int64_t kZeroFillEnd = 1000004;
+constexpr int64_t kRiffDataSearch = 516;
+constexpr int64_t kLyrics3v1Window = 5100;
+constexpr int64_t kLyrics3v2Window = 301000;
+constexpr int32_t kSizeTolerance = 2;
+constexpr int32_t kFreeFormatFooterMinimum = 1024;
+
+bool bytesAre(const std::vector<uint8_t>& buf, int64_t count, int64_t pos, const char* text) {
+  const size_t n = std::strlen(text);
+  return pos >= 0 && pos + int64_t(n) <= count && std::memcmp(buf.data() + pos, text, n) == 0;
+}
+
+enum class Failure { None, Open, Read, TooSmall, RiffNotMp3, Refused, NoFrames, FrameSize, Cancel, Closing };
+
+// One scan of one file: the loaded file (recording its layout) or a file to
+// insert (only skipping its leading blocks).
+class Scanner {
+ public:
+  Scanner(Document& doc, std::vector<uint8_t>& buf, ScanObserver& observer, bool inserting, int slot)
+      : doc_(doc), buf_(buf), observer_(observer), inserting_(inserting), slot_(slot),
+        base_(doc.frameTable.count()) {
+    if (buf_.size() < kWorkBufferSize) buf_.resize(kWorkBufferSize);
+  }
+
+  Failure run(const std::string& path);
+
+  FileLayout layout;
+  TagHeaderState tag;
+  std::array<int32_t, 3> rateHistogram{};
+  int64_t fileSize = 0;
+  std::string message;         // for Refused and the frame-size failures
+  RefusalKind refusal = RefusalKind::None;
+  int32_t base() const { return base_; }
+
+ private:
+  Failure scanLayoutAtEnd();
+  Failure scanLeadingBlocks(int64_t& p);
+  Failure scanFrames(int64_t start);
+  Failure completeLayout();
+  bool ask(const std::string& text) { return observer_.tryToContinue(text); }
+
+  Document& doc_;
+  std::vector<uint8_t>& buf_;
+  ScanObserver& observer_;
+  ReadFile file_;
+  const bool inserting_;
+  const int slot_;
+  const int32_t base_;
+};
+
+Failure Scanner::run(const std::string& path) {
+  if (!file_.open(path)) return Failure::Open;
+  fileSize = file_.size();
+  if (fileSize < 0) return Failure::Read;
+  if (!inserting_ && fileSize == 0) return Failure::Read;
+  if (fileSize >= kMaxFileSize) return Failure::Read;
+  if (fileSize < kMinFileSize) return Failure::TooSmall;
+
+  if (Failure f = scanLayoutAtEnd(); f != Failure::None) return f;
+  int64_t p = 0;
+  if (Failure f = scanLeadingBlocks(p); f != Failure::None) return f;
+  layout.audioSearchStart = p;
+  if (Failure f = scanFrames(p); f != Failure::None) return f;
+  if (doc_.frameTable.count() == base_) return Failure::NoFrames;
+  return completeLayout();
+}
+
+// Lyrics3 block and ID3v1 tag at the end of the file.
+Failure Scanner::scanLayoutAtEnd() {
+  for (int64_t d : {int64_t(9), int64_t(137)}) {
+    if (fileSize <= d) continue;
+    char marker[9];
+    if (file_.readAt(fileSize - d, marker, 9) != 9) return Failure::Read;
+    int version = 0;
+    int64_t window = 0;
+    if (std::memcmp(marker, "LYRICS200", 9) == 0) {
+      version = 2;
+      window = kLyrics3v2Window;
+    } else if (std::memcmp(marker, "LYRICSEND", 9) == 0) {
+      version = 1;
+      window = kLyrics3v1Window;
+    } else {
+      continue;
+    }
+    const int64_t markerPos = fileSize - d;
+    const int64_t from = std::max<int64_t>(0, fileSize - window);
+    const int64_t want = std::max<int64_t>(0, markerPos - from);
+    const int64_t got = file_.readAt(from, buf_.data(), size_t(want));
+    if (got < 0) return Failure::Read;
+    const int64_t positions = std::min<int64_t>(window - 11 + 1, got - 11 + 1);
+    for (int64_t i = 0; i < positions; ++i) {
+      if (std::memcmp(buf_.data() + i, "LYRICSBEGIN", 11) == 0) {
+        layout.lyrics3Found = true;
+        layout.lyrics3Version = version;
+        layout.lyrics3Pos = from + i;
+        layout.lyrics3Size = markerPos - layout.lyrics3Pos + 9;
+        break;
+      }
+    }
+    if (layout.lyrics3Found) break;
+  }
+
+  if (fileSize > 130) {
+    uint8_t probe[7];
+    if (file_.readAt(fileSize - 129, probe, 7) != 7) return Failure::Read;
+    for (int i = 0; i < 5; ++i) {
+      if (probe[i] == 'T' && probe[i + 1] == 'A' && probe[i + 2] == 'G') {
+        layout.id3v1Found = true;
+        layout.id3v1Pos = fileSize - 129 + i;
+        layout.id3v1Size = fileSize - layout.id3v1Pos;
+        break;
+      }
+    }
+  }
+  return Failure::None;
+}
+
+Failure Scanner::scanLeadingBlocks(int64_t& p) {
+  const int64_t count = file_.readAt(0, buf_.data(), size_t(std::min<int64_t>(fileSize, kWorkBufferSize)));
+  if (count < 0) return Failure::Read;
+  auto syncsafeSize = [&](int64_t at) {
+    return int64_t(buf_[size_t(at + 6)]) * 2097152 + int64_t(buf_[size_t(at + 7)]) * 16384 +
+           int64_t(buf_[size_t(at + 8)]) * 128 + int64_t(buf_[size_t(at + 9)]);
+  };
+  bool tagSeen = false;
+  bool riffSeen = false;
+  for (;;) {
+    // An ID3v2 tag (again after a RIFF header when none came before it).
+    if (!tagSeen && bytesAre(buf_, count, p, "ID3") && p + 10 <= count) {
+      if (inserting_) {
+        p += syncsafeSize(p) + 10;
+        tagSeen = true;
+      } else {
+        const uint8_t major = buf_[size_t(p + 3)];
+        const uint8_t revision = buf_[size_t(p + 4)];
+        if (major == 0xFF || revision == 0xFF) return Failure::None;  // not a tag: audio search starts here
+        tagSeen = true;
+        layout.id3v2Found = true;
+        tag.startOffset = p;
+        tag.majorVersion = major;
+        tag.revision = revision;
+        tag.flags = buf_[size_t(p + 5)];
+        tag.unsynchronisation = (tag.flags & 0x80) != 0;
+        tag.extendedHeader = (tag.flags & 0x40) != 0 && major > 2;
+        tag.experimental = (tag.flags & 0x20) != 0 && major > 2;
+        tag.footer = (tag.flags & 0x10) != 0 && major > 3;
+        tag.size = syncsafeSize(p) + 10 + (tag.footer ? 10 : 0);
+        p = tag.startOffset + tag.size;
+      }
+    }
+    if (riffSeen || !bytesAre(buf_, count, p, "RIFF")) return Failure::None;
+    riffSeen = true;
+    const int64_t riffPos = p;
+    if (!inserting_) {
+      layout.riffFound = true;
+      layout.riffPos = riffPos;
+    }
+    int64_t dataPos = -1;
+    for (int64_t q = riffPos + 4; q <= riffPos + kRiffDataSearch && q + 4 <= count; ++q) {
+      if (std::memcmp(buf_.data() + q, "data", 4) == 0) {
+        dataPos = q;
+        break;
+      }
+    }
+    if (dataPos < 0) {
+      if (!ask(msg::kImproperRiff)) return Failure::RiffNotMp3;
+      p = riffPos + kRiffDataSearch + 1;
+      return Failure::None;
+    }
+    p = dataPos + 8;
+    if (!inserting_) layout.riffSize = p - riffPos;
+    if (tagSeen) return Failure::None;
+  }
+}
+
+Failure Scanner::scanFrames(int64_t chunkStart) {
+  uint8_t* const buf = buf_.data();
+  int32_t storedThisFile = 0;
+  for (;;) {
+    const int64_t remaining = fileSize - chunkStart;
+    if (remaining <= 0) return Failure::None;
+    int64_t want = remaining > kChunkSize ? kChunkSize : remaining;
+    const int64_t got = file_.readAt(chunkStart, buf, size_t(want));
+    if (got < 0) return Failure::Read;
+    if (got == 0) return Failure::None;  // the file shrank under us: its end is here
+    int64_t limit;
+    if (got == kChunkSize) {
+      limit = kScanLimit;
+    } else {
+      limit = std::min(got, kScanLimit);
+      std::memset(buf + got, 0, size_t(kZeroFillEnd - got));
+    }
+    int64_t i = 0;
+    while (i < limit) {
+      if (buf[i] != 0xFF || (buf[i + 1] & 0xE0) != 0xE0) {
+        ++i;
+        continue;
+      }
+      FrameInfo& f = doc_.frameTable.next();
+      const HeaderCodes codes =
+          decodeFrameHeader(buf + i, size_t(got - i), chunkStart + i, storedThisFile == 0, f);
+      f.sourceIndex = uint8_t(slot_);
+      f.storedLength = 0;
+      if (const RefusalKind kind = headerRefusalKind(codes, f); kind != RefusalKind::None) {
+        if (!ask(std::string(headerRefusal(codes, f)))) {
+          refusal = kind;
+          message = std::string(headerRefusal(codes, f));
+          return Failure::Refused;
+        }
+        ++i;
+        continue;
+      }
+      i += f.computedLength;
+      // A file to insert loses its VBR tag frame: the next frame takes its record.
+      if (inserting_ && storedThisFile == 0 && f.vbrHeaderKind != kVbrNone) continue;
+      ++rateHistogram[f.sampleRateIndex % 3];
+      doc_.frameTable.commitNext();
+      ++storedThisFile;
+      if ((doc_.frameTable.count() & 127) == 64) {
+        const int blocks = int(int64_t(f.filePosition) * 56 / fileSize);
+        switch (observer_.progress(blocks)) {
+          case ScanObserver::Checkpoint::Continue: break;
+          case ScanObserver::Checkpoint::Cancel: return Failure::Cancel;
+          case ScanObserver::Checkpoint::CloseWindow: return Failure::Closing;
+        }
+      }
+    }
+    if (got == limit) return Failure::None;
+    chunkStart += i;
+  }
+}
+
+Failure Scanner::completeLayout() {
+  FrameTable& table = doc_.frameTable;
+  const int32_t first = base_;
+  const int32_t last = table.count() - 1;
+  if (!inserting_) {
+    layout.unknownHeaderFound = table[first].filePosition != layout.audioSearchStart;
+    if (layout.unknownHeaderFound) layout.unknownHeaderSize = table[first].filePosition - layout.audioSearchStart;
+  }
+  for (int32_t k = first; k < last; ++k) {
+    FrameInfo& f = table[k];
+    const int32_t next = table[k + 1].filePosition;
+    f.storedLength = next - f.filePosition;
+    if (f.bitrateIndex != 0 && std::abs(f.storedLength - f.computedLength) > kSizeTolerance) {
+      if (!ask("Improper frame size at position " + formatGrouped(f.filePosition) + " to " + formatGrouped(next) +
+               ".")) {
+        message = msg::kImproperFrameSize;
+        return Failure::FrameSize;
+      }
+    }
+  }
+  int64_t end = layout.id3v1Found ? layout.id3v1Pos : fileSize;
+  if (layout.lyrics3Found && layout.lyrics3Pos < end) end = layout.lyrics3Pos;
+  FrameInfo& f = table[last];
+  const int64_t stored = end - f.filePosition;
+  if (f.bitrateIndex != 0 && stored - f.computedLength < -kSizeTolerance) {
+    if (!ask("The last frame is incomplete (position " + formatGrouped(f.filePosition) + ").")) {
+      message = msg::kImproperFrameSize;
+      return Failure::FrameSize;
+    }
+  }
+  f.storedLength = int32_t(std::max<int64_t>(0, stored));
+  const int64_t excess = stored - f.computedLength;
+  const bool footer = f.bitrateIndex != 0 ? excess > kSizeTolerance : excess >= kFreeFormatFooterMinimum;
+  if (footer) {
+    const int64_t footerPos = int64_t(f.filePosition) + f.computedLength;
+    const int64_t footerSize = end - footerPos;
+    f.storedLength = int32_t(std::max<int64_t>(0, f.storedLength - footerSize));
+    if (!inserting_) {
+      layout.unknownFooterFound = true;
+      layout.unknownFooterPos = footerPos;
+      layout.unknownFooterSize = footerSize;
+    }
+  }
+  return Failure::None;
+}
+
+}  // namespace
+
+std::string freeFormatWarning(const char* lead, int count, int summaryRate) {
+  const int r = summaryRate == 0 ? 0 : summaryRate == 1 ? 1 : 2;
+  return std::string(lead) + formatExponent2(count * kFrameDuration[size_t(r)]) + " sec" + "\r\n" +
+         "(due to free format frame" + (count > 1 ? "s" : "") + ")";
+}
+
+LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, ScanObserver& observer) {
+  LoadResult result;
+  doc.frameTable.clear();
+  doc.insertedFileCount = 0;
+  doc.layout = FileLayout{};
+  doc.tagHeader = TagHeaderState{};
+  doc.sourceRateHistogram.fill(0);
+
+  Scanner scanner(doc, workBuffer, observer, false, 0);
+  const Failure failure = scanner.run(doc.loadPath);
+  doc.sourceFileSize = std::max<int64_t>(0, scanner.fileSize);
+  if (failure != Failure::None) {
+    doc.frameTable.clear();
+    switch (failure) {
+      case Failure::Cancel: result.outcome = LoadResult::Outcome::Cancelled; return result;
+      case Failure::Closing: result.outcome = LoadResult::Outcome::WindowClosing; return result;
+      case Failure::Open:
+      case Failure::Read: result.message = msg::kDiskError; break;
+      case Failure::TooSmall: result.message = msg::kTooSmall; break;
+      case Failure::RiffNotMp3: result.message = msg::kRiffNotMp3; break;
+      case Failure::NoFrames: result.message = msg::kNoFrames; break;
+      default: result.message = scanner.message; break;
+    }
+    result.outcome = LoadResult::Outcome::Failed;
+    return result;
+  }
+
+  doc.layout = scanner.layout;
+  doc.tagHeader = scanner.tag;
+  if (doc.layout.id3v2Found) doc.tagHeader.inputVersion = std::clamp<uint8_t>(doc.tagHeader.majorVersion, 2, 5);
+  const int32_t n = doc.frameTable.count();
+  doc.frameList.resize(size_t(n));
+  for (int32_t i = 0; i < n; ++i) doc.frameList[size_t(i)] = i;
+  doc.gainList.assign(size_t(n), GainPair{});
+  doc.sourceFirstFrame.fill(0);
+  doc.sourceFirstFrame[1] = n;
+  for (auto& name : doc.sourceNames) name.clear();
+  doc.sourceNames[0] = doc.loadPath;
+
+  doc.sourceSummary = Summary{0, 4, 3};
+  recomputeStatistics(doc);
+  doc.sourceSummary = doc.editSummary;
+  doc.sourceKbpsHistogram = doc.kbpsHistogram;
+  doc.sourceModeHistogram = doc.modeHistogram;
+  doc.sourceRateHistogram = doc.rateHistogram;
+  result.freeFormatFrames = doc.kbpsHistogram[0];
+  result.outcome = LoadResult::Outcome::Loaded;
+  return result;
+}
+
+InsertResult insertFileFrames(Document& doc, std::vector<uint8_t>& workBuffer, const std::string& path,
+                              int32_t insertAt, int slot, ScanObserver& observer) {
+  InsertResult result;
+  Scanner scanner(doc, workBuffer, observer, true, slot);
+  const int32_t base = scanner.base();
+  const Failure failure = scanner.run(path);
+  if (failure != Failure::None) {
+    doc.frameTable.truncate(base);
+    switch (failure) {
+      case Failure::Open: result.status = 3; result.message = msg::kInsertOpen; break;
+      case Failure::TooSmall: result.status = 4; result.message = msg::kTooSmall; break;
+      case Failure::RiffNotMp3: result.status = 6; result.message = msg::kRiffNotMp3; break;
+      case Failure::Refused:
+        result.message = scanner.message;
+        switch (scanner.refusal) {
+          case RefusalKind::Layer: result.status = 7; break;
+          case RefusalKind::Version: result.status = 8; break;
+          case RefusalKind::Bitrate: result.status = 9; break;
+          default: result.status = 10; break;
+        }
+        break;
+      case Failure::Cancel:
+      case Failure::Closing: result.status = 11; result.message = msg::kEscPressed; break;
+      case Failure::NoFrames: result.status = 12; result.message = msg::kNoFrames; break;
+      case Failure::FrameSize: result.status = 13; result.message = msg::kImproperFrameSize; break;
+      case Failure::Read:
+      case Failure::None: result.status = 14; result.message = msg::kInsertRead; break;
+    }
+    return result;
+  }
+
+  const int32_t n = doc.frameTable.count() - base;
+  const int freeBefore = doc.kbpsHistogram[0];
+  insertAt = std::clamp(insertAt, 0, doc.documentFrameCount());
+  doc.frameList.insert(doc.frameList.begin() + insertAt, size_t(n), 0);
+  doc.gainList.insert(doc.gainList.begin() + insertAt, size_t(n), GainPair{});
+  for (int32_t k = 0; k < n; ++k) doc.frameList[size_t(insertAt + k)] = base + k;
+  doc.sourceFirstFrame[size_t(slot)] = base;
+  if (slot < kSourceSlots - 1) doc.sourceFirstFrame[size_t(slot + 1)] = base + n;
+  recomputeStatistics(doc);
+  result.insertedFrames = n;
+  result.freeFormatIncrease = doc.kbpsHistogram[0] - freeBefore;
+  return result;
+}
+
+}  // namespace kavrel

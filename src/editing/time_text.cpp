@@ -1,0 +1,81 @@
+#include "editing/time_text.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "mpeg/frame_header.h"
+
+namespace kavrel {
+
+int64_t roundHalfEven(double v) { return static_cast<int64_t>(std::nearbyint(v)); }
+
+std::string formatFixed(int n, bool strip, double v) {
+  if (n < 1) n = 1;
+  if (n > 6) n = 6;
+  const int64_t u = roundHalfEven(v * std::pow(10.0, n));
+  std::string digits = std::to_string(u < 0 ? -u : u);
+  if (digits.size() < size_t(n) + 1) digits.insert(0, size_t(n) + 1 - digits.size(), '0');
+  digits.insert(digits.size() - size_t(n), ".");
+  if (strip) {
+    while (digits.back() == '0') digits.pop_back();
+    if (digits.back() == '.') digits.pop_back();
+  }
+  return (u < 0 ? "-" : "") + digits;
+}
+
+std::string formatTime(int d, double t) {
+  const int64_t scale = d == 3 ? 1000 : 100;
+  const int64_t u = roundHalfEven(t * double(scale));
+  const int64_t whole = u / scale;
+  const int64_t frac = u % scale;
+  const int64_t minutes = whole / 60;
+  const int64_t seconds = whole % 60;
+  char buf[64];
+  if (minutes > 0) {
+    std::snprintf(buf, sizeof buf, "%lld:%02lld.%0*lld", static_cast<long long>(minutes),
+                  static_cast<long long>(seconds), d, static_cast<long long>(frac));
+  } else {
+    std::snprintf(buf, sizeof buf, "%lld.%0*lld", static_cast<long long>(seconds), d,
+                  static_cast<long long>(frac));
+  }
+  std::string text = buf;
+  if (d != 3) text += " s";
+  return text;
+}
+
+double playTimeSeconds(const std::array<int32_t, 3>& counts) {
+  double s = 0;
+  for (int k = 0; k < 3; ++k) s += double(counts[size_t(k)]) * kFrameDuration[size_t(k)];
+  return s;
+}
+
+std::string playTimeText(const std::array<int32_t, 3>& counts) {
+  double s = playTimeSeconds(counts);
+  const int64_t minutes = static_cast<int64_t>(s / 60);
+  s -= 60.0 * double(minutes);
+  if (s < 0) s = 0;
+  std::string text = formatFixed(3, true, s) + " sec";
+  if (minutes > 0) text = std::to_string(minutes) + " min " + text;
+  return text;
+}
+
+std::string formatGrouped(int64_t value) {
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  for (int pos = int(digits.size()) - 3; pos > 0; pos -= 3) digits.insert(size_t(pos), ",");
+  return (value < 0 ? "-" : "") + digits;
+}
+
+std::string formatExponent2(double v) {
+  // printf gives "2.6e-02"; rebuild it as " 2.6E-0002".
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.1e", std::fabs(v));
+  std::string s = buf;
+  const size_t e = s.find('e');
+  const std::string mantissa = s.substr(0, e);
+  const int exponent = std::atoi(s.c_str() + e + 1);
+  char exp[16];
+  std::snprintf(exp, sizeof exp, "E%c%04d", exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+  return std::string(v < 0 ? "-" : " ") + mantissa + exp;
+}
+
+}  // namespace kavrel

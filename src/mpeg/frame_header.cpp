@@ -1,0 +1,158 @@
+#include "mpeg/frame_header.h"
+
+#include <cstring>
+#include <string>
+
+namespace kavrel {
+
+namespace {
+
+uint8_t byteAt(const uint8_t* data, size_t available, size_t i) { return i < available ? data[i] : 0; }
+
+// Two-channel and mono global_gain positions without CRC: (first byte, shift).
+constexpr GainLocation kTwoChannelGains[4] = {{9, 7}, {16, 4}, {23, 1}, {31, 6}};
+constexpr GainLocation kMonoGains[2] = {{8, 1}, {16, 6}};
+
+}  // namespace
+
+GainLocation globalGainLocation(int channelMode, bool crcPresent, int g) {
+  GainLocation loc = channelMode == kChannelModeMono ? kMonoGains[g & 1] : kTwoChannelGains[g & 3];
+  if (crcPresent) loc.byteOffset += 2;
+  return loc;
+}
+
+uint8_t readGlobalGain(const uint8_t* frame, int channelMode, bool crcPresent, int g) {
+  const GainLocation loc = globalGainLocation(channelMode, crcPresent, g);
+  const unsigned word = (unsigned(frame[loc.byteOffset]) << 8) | frame[loc.byteOffset + 1];
+  return uint8_t(word >> loc.shift);
+}
+
+void writeGlobalGain(uint8_t* frame, int channelMode, bool crcPresent, int g, uint8_t value) {
+  const GainLocation loc = globalGainLocation(channelMode, crcPresent, g);
+  unsigned word = (unsigned(frame[loc.byteOffset]) << 8) | frame[loc.byteOffset + 1];
+  const unsigned mask = 0xFFu << loc.shift;
+  word = (word & ~mask) | (unsigned(value) << loc.shift);
+  frame[loc.byteOffset] = uint8_t(word >> 8);
+  frame[loc.byteOffset + 1] = uint8_t(word);
+}
+
+int32_t frameLength(int bitrateIndex, int sampleRateIndex, bool padding) {
+  // The product is taken in extended precision and truncated toward zero.
+  const long double product =
+      static_cast<long double>(kBitrateTable[bitrateIndex & 15]) * kFrameLengthFactor[sampleRateIndex & 3];
+  return static_cast<int32_t>(product) + (padding ? 1 : 0);
+}
+
+int32_t freeFormatScanStep(int channelMode, bool crcPresent) {
+  return (channelMode == kChannelModeMono ? 14 : 29) + (crcPresent ? 2 : 0);
+}
+
+HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t filePosition,
+                              bool searchVbrTag, FrameInfo& out) {
+  out.vbrHeaderKind = kVbrNone;
+  const uint8_t b1 = byteAt(data, available, 1);
+  const uint8_t b2 = byteAt(data, available, 2);
+  const uint8_t b3 = byteAt(data, available, 3);
+  HeaderCodes codes;
+  codes.version = (b1 >> 3) & 3;
+  codes.layer = (b1 >> 1) & 3;
+  const bool crc = (b1 & 1) == 0;
+  out.bitrateIndex = b2 >> 4;
+  out.sampleRateIndex = (b2 >> 2) & 3;
+  const bool padding = ((b2 >> 1) & 1) != 0;
+  out.channelMode = b3 >> 6;
+  out.filePosition = static_cast<int32_t>(filePosition);
+
+  out.computedLength = out.bitrateIndex == 0 ? freeFormatScanStep(out.channelMode, crc)
+                                             : frameLength(out.bitrateIndex, out.sampleRateIndex, padding);
+
+  out.globalGain = {0, 0, 0, 0};
+  const int count = globalGainCount(out.channelMode);
+  for (int g = 0; g < count; ++g) {
+    const GainLocation loc = globalGainLocation(out.channelMode, crc, g);
+    const unsigned word = (unsigned(byteAt(data, available, loc.byteOffset)) << 8) |
+                          byteAt(data, available, loc.byteOffset + 1);
+    out.globalGain[g] = uint8_t(word >> loc.shift);
+  }
+  if (count == 4) {
+    out.averageGain = uint8_t((unsigned(out.globalGain[0]) + out.globalGain[1] + out.globalGain[2] +
+                               out.globalGain[3]) >> 2);
+  } else {
+    out.averageGain = uint8_t((unsigned(out.globalGain[0]) + out.globalGain[1]) >> 1);
+  }
+
+  if (searchVbrTag) {
+    // The window starts 3 bytes before the usual tag place after the side information.
+    const size_t start = (out.channelMode == kChannelModeMono ? 18 : 33) + (crc ? 2 : 0);
+    static constexpr const char* kTags[4] = {"Xing", "Info", "VBRI", "FBRI"};
+    for (size_t pos = start; pos < start + 40 && out.vbrHeaderKind == kVbrNone; ++pos) {
+      if (pos + 4 > available) break;
+      for (int k = 0; k < 4; ++k) {
+        if (std::memcmp(data + pos, kTags[k], 4) == 0) {
+          out.vbrHeaderKind = uint8_t(k + 1);
+          break;
+        }
+      }
+    }
+  }
+  return codes;
+}
+
+RefusalKind headerRefusalKind(const HeaderCodes& codes, const FrameInfo& info) {
+  if (codes.layer != 1) return RefusalKind::Layer;
+  if (codes.version != 3) return RefusalKind::Version;
+  if (info.bitrateIndex > 14) return RefusalKind::Bitrate;
+  if (info.sampleRateIndex > 2) return RefusalKind::Frequency;
+  return RefusalKind::None;
+}
+
+std::string_view headerRefusal(const HeaderCodes& codes, const FrameInfo& info) {
+  switch (headerRefusalKind(codes, info)) {
+    case RefusalKind::None: return {};
+    case RefusalKind::Layer:
+      switch (codes.layer) {
+        case 0: return "Unknown mpeg layer version.";
+        case 2: return "Seems like mp2, not mp3 file.";
+        default: return "Seems like mp1, not mp3 file.";
+      }
+    case RefusalKind::Version:
+      switch (codes.version) {
+        case 0: return "Mpeg version 2.5 not supported.";
+        case 1: return "Unknown mpeg version.";
+        default: return "Mpeg version 2 not supported.";
+      }
+    case RefusalKind::Bitrate: return "Invalid bitrate detected.";
+    case RefusalKind::Frequency: return "Invalid frequency detected.";
+  }
+  return {};
+}
+
+std::string_view sampleRateText(int index) {
+  static constexpr std::string_view kNames[3] = {"44.1 KHz", "48 KHz", "32 KHz"};
+  return kNames[index >= 0 && index < 3 ? index : 0];
+}
+
+std::string_view channelModeText(int mode) {
+  static constexpr std::string_view kNames[5] = {"stereo", "joint stereo", "dual channel", "mono",
+                                                 "mixed stereo"};
+  return kNames[mode >= 0 && mode < 4 ? mode : 4];
+}
+
+std::string bitrateText(int index) {
+  if (index == 0) return "free kbps";
+  return std::to_string(kBitrateTable[index & 15]) + " kbps";
+}
+
+std::string bitrateSummaryText(int index) {
+  if (index == 0 || index == 255) return "var.kbps";
+  if (index >= 1 && index <= 14) return std::to_string(kBitrateTable[index]) + " kbps";
+  return "? kbps";
+}
+
+std::string bitrateColumnText(int index) {
+  if (index == 0) return "free";
+  std::string s = std::to_string(kBitrateTable[index & 15]);
+  return std::string(s.size() < 4 ? 4 - s.size() : 0, ' ') + s;
+}
+
+}  // namespace kavrel

@@ -1,0 +1,21 @@
+#pragma once
+// Tag-level state of the loaded file's ID3v2 tag, as the loader finds it.
+
+#include <cstdint>
+
+namespace kavrel {
+
+struct TagHeaderState {
+  int64_t startOffset = 0;
+  int64_t size = 0;          // including the 10-byte header and, when present, the footer
+  uint8_t majorVersion = 0;  // as read
+  uint8_t revision = 0;
+  uint8_t flags = 0;
+  bool unsynchronisation = false;
+  bool extendedHeader = false;
+  bool experimental = false;
+  bool footer = false;
+  uint8_t inputVersion = 0;  // major version limited to 2..5, set when a tag was found
+};
+
+}  // namespace kavrel
