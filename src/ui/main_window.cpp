@@ -83,6 +83,8 @@ void MainWindow::openFile(const QString& path) {
   const QByteArray utf8 = path.toUtf8();
   editor_->loadFile(std::string(utf8.constData(), size_t(utf8.size())));
   refresh();
+  // The window was asked to close while the load ran: finish closing now.
+  if (closing_) close();
 }
 
 MessageResult MainWindow::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
