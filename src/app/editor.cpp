@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/scan_observer.h"
 #include "document/loader.h"
 #include "document/messages.h"
 
@@ -18,24 +19,6 @@ constexpr Control kSelectionCommands[] = {
     Control::MenuAmplify, Control::FadeBut,   Control::MenuFade,  Control::MenuPlaySel, Control::ButPselect,
     Control::DelBut,      Control::MenuDel,   Control::Copybut,   Control::MenuCopy,  Control::CutBut,
     Control::MenuCut};
-
-// Bridges the scan to the policy and to the host's event loop.
-class EditorScanObserver final : public ScanObserver {
- public:
-  explicit EditorScanObserver(Editor& editor) : editor_(editor) {}
-  bool tryToContinue(const std::string& message) override { return editor_.tryToContinue(message); }
-  Checkpoint progress(int blocks) override {
-    Host& host = editor_.host();
-    host.progress(blocks);
-    host.processEvents();
-    if (host.escapePressed()) return Checkpoint::Cancel;
-    if (host.closingRequested()) return Checkpoint::CloseWindow;
-    return Checkpoint::Continue;
-  }
-
- private:
-  Editor& editor_;
-};
 
 }  // namespace
 
@@ -89,6 +72,7 @@ int Editor::unload(bool promptToSave) {
   if (options_.fadeMemoryMode == 1) fadeSliderMemory = 20;
 
   doc_.clear();
+  discardEditState();
   labInfoInput = msg::kNoFileLoaded;
   labInfoOutput.clear();
   labOutputVisible = false;
@@ -179,6 +163,10 @@ bool Editor::loadDocument(bool promptToSave) {
 
 void Editor::finishLoad() {
   const FileLayout& layout = doc_.layout;
+  doc_.slotFiles[0] = doc_.loadPath;
+  doc_.id3v1Record.reset();
+  doc_.loadedId3v1Record.reset();
+  if (layout.id3v1Found) processId3v1();
   labInfoInput = infoText(doc_.sourceRateHistogram, doc_.sourceSummary.bitrate, doc_.sourceSummary.mode);
   refreshStatistics();
 
@@ -216,109 +204,17 @@ void Editor::finishLoad() {
   selection = {0, 0};
   unselect();
   setEditCommands(true);
-}
-
-int Editor::insertFileAt(const std::string& path, int32_t insertAt) {
-  if (doc_.insertedFileCount >= kMaxInsertedFiles) {
-    operationStatus = kStatusNothingToDo;
-    report("Too many files already inserted.", msg::kWarningCaption, MessageIcon::Exclamation);
-    return operationStatus;
-  }
-  const int slot = doc_.insertedFileCount + 1;
-  doc_.busy = true;
-  operationStatus = kStatusOk;
-  host_.setBusy(true);
-  EditorScanObserver observer(*this);
-  const InsertResult result = insertFileFrames(doc_, workBuffer_, path, insertAt, slot, observer);
-  host_.progress(-1);
-  host_.setBusy(false);
-  doc_.busy = false;
-  if (result.status != 0) {
-    operationStatus = uint8_t(result.status);
-    if (scriptRunning) {
-      lineError = result.message;
-    } else if (result.status != 11) {
-      host_.messageBox(result.message, msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
-                       MessageResult::Ok);
-    }
-    return result.status;
-  }
-  doc_.sourceNames[size_t(slot)] = path;
-  doc_.insertedFileCount = slot;
-  doc_.modified = true;
-  refreshStatistics();
-  selection = {insertAt, insertAt + result.insertedFrames};
-  select();
-  if (result.freeFormatIncrease > 0 && !scriptRunning) {
-    host_.messageBox(freeFormatWarning("Possible length error < ", result.freeFormatIncrease, doc_.editSummary.rate),
-                     msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
-  }
-  notify(ViewChange::Document);
-  return 0;
+  reserveEditMemory();
 }
 
 void Editor::showFrameInfo(int32_t i) {
   const auto box = frameInfoBox(doc_, i);
   if (!box) return;
   selection = {i, i + 1};
+  setCursorView(0);
   select();
   if (!scriptRunning)
     host_.messageBox(box->text, box->title, MessageIcon::Information, MessageButtons::Ok, MessageResult::Ok);
-}
-
-void Editor::select() {
-  if (selection[0] == selection[1]) {
-    unselect();
-    return;
-  }
-  multipleSelected = true;
-  selection[1] = std::clamp(selection[1], 0, doc_.documentFrameCount());
-  setSelectionCommands(true);
-  const int32_t lo = std::min(selection[0], selection[1]);
-  const int32_t hi = std::max(selection[0], selection[1]);
-  const bool trim = lo != 0 || hi != doc_.documentFrameCount();
-  setEnabled(Control::TrimBut, trim);
-  setEnabled(Control::MenuCrop, trim);
-  notify(ViewChange::Selection);
-}
-
-void Editor::unselect() {
-  multipleSelected = false;
-  setSelectionCommands(false);
-  setEnabled(Control::TrimBut, false);
-  setEnabled(Control::MenuCrop, false);
-  selection[1] = selection[0];
-  notify(ViewChange::Selection);
-}
-
-void Editor::selectAll(Sender sender) {
-  if (scriptRunning && sender != Sender::ScriptMarker) return;
-  if (isBusy()) {
-    operationStatus = kStatusBusy;
-    return;
-  }
-  if (doc_.documentFrameCount() == 0) {
-    operationStatus = kStatusNothingToDo;
-    return;
-  }
-  selection = {0, doc_.documentFrameCount()};
-  select();
-  operationStatus = kStatusOk;
-}
-
-void Editor::refreshStatistics() {
-  recomputeStatistics(doc_);
-  labInfoOutput = infoText(doc_.rateHistogram, doc_.editSummary.bitrate, doc_.editSummary.mode);
-  labOutputVisible = true;
-  const int32_t n = doc_.documentFrameCount();
-  if (n >= 85) {
-    maxViewOffset = n - 84;
-    viewOffset = std::clamp(viewOffset, 0, maxViewOffset);
-  } else {
-    maxViewOffset = 0;
-    viewOffset = 0;
-  }
-  notify(ViewChange::Statistics);
 }
 
 StatisticsList Editor::statisticsList() const {

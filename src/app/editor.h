@@ -7,6 +7,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,11 @@
 #include "app/host.h"
 #include "app/options.h"
 #include "document/document.h"
+#include "document/save_writer.h"
 #include "document/statistics.h"
+#include "editing/edit_ops.h"
+#include "editing/keyboard.h"
+#include "editing/positions.h"
 
 namespace kavrel {
 
@@ -29,6 +34,9 @@ inline constexpr int kUnloadClosed = 7;
 // OperationStatus values shared by many commands.
 inline constexpr uint8_t kStatusOk = 0;
 inline constexpr uint8_t kStatusNothingToDo = 1;
+inline constexpr uint8_t kStatusRenameFailed = 101;   // the new file stays under its temporary name
+inline constexpr uint8_t kStatusSaveFailed = 102;     // the writer failed, text in lineError
+inline constexpr uint8_t kStatusTagNotWritten = 103;  // saved without the ID3v2 tag
 inline constexpr uint8_t kStatusLoadFailed = 201;
 inline constexpr uint8_t kStatusBusy = 255;
 
@@ -60,8 +68,24 @@ class Editor {
   int unload(bool promptToSave);
   // Close command: true when the main window should close too.
   bool closeCommand();
-  // Save As (the save writer's command); false when nothing was written.
+  // --- saving (editor_save.cpp); each returns true when the file was written
+  // Save: writes the document name through a temporary file.
+  bool save(Sender sender);
+  // Save As: the name from the save dialog.
   bool saveAs(Sender sender);
+  // Save As under `name` (a script's name, or one chosen elsewhere).
+  bool saveAs(Sender sender, const std::string& name);
+  // One save in `mode`. `name` is the target of the modes that don't take
+  // it from the document or the save dialog (an empty name in Save As mode
+  // opens the dialog).
+  bool saveproc(SaveMode mode, const std::string& name = {});
+  // Folder the save dialog opens in, and the program's own folder, which
+  // the save dialog refuses.
+  std::string lastSaveFolder;
+  std::string dataFolder;
+
+  // Reads the loaded file's ID3v1 tag into the document's record.
+  void processId3v1();
   // Double click on document frame i: selects it and shows its information box.
   void showFrameInfo(int32_t i);
   // Scans `path` and inserts its frames before insertAt into the next
@@ -113,6 +137,9 @@ class Editor {
   void setEditCommands(bool on);
   void setSelectionCommands(bool on);
   void failLoad(const std::string& message);
+  void failSave(const std::string& message, SaveMode mode);
+  std::optional<std::string> chooseSaveAsName();
+  bool isSourceFile(const std::string& path) const;
   void finishLoad();
   void notify(ViewChange change) { host_.viewChanged(change); }
 
@@ -122,6 +149,81 @@ class Editor {
   std::vector<uint8_t> workBuffer_;
   std::bitset<kControlCount> enabled_;
   std::bitset<kBlockCount> removeChecked_;
+
+  // --- editing (editor_edit.cpp)
+ public:
+  // The position boxes (teditbox1 for the cursor, teditbox2 for the other
+  // end) show these texts. The script engine sets relativeEntry[k] (0
+  // absolute, 1 backward, 2 forward) before it submits a text for end k.
+  std::array<std::string, 2> positionText{"0.000", "0.000"};
+  std::array<uint8_t, 2> relativeEntry{0, 0};
+  // The selection-length label; the window drops the "sel: " prefix when
+  // the text is wider than the label.
+  std::string labSelLen = "sel: 0.000";
+  bool labSelLenVisible = false;
+
+  // Writes the time of selection[k] into its box; clampEnd also clamps it.
+  void setCursorView(int k);
+  void clampEnd(int k);
+  // Enter in position box k: `text` as typed. Relative entries count from
+  // `reference` (a position; -1 = selection[k]). False when the text does
+  // not parse (the box keeps it) or the entry was refused.
+  bool submitPosition(Sender sender, int k, const std::string& text, int32_t reference = -1);
+  void unselectCommand(Sender sender);
+
+  // Click of a stepping or page button (StepButton codes 1..10); the held
+  // button repeats through autoRepeat, whose timer calls repeatTimerTick().
+  void stepButton(int code);
+  AutoRepeat autoRepeat;
+  void repeatTimerTick();
+  // Mouse on the frame strip at pixel column x.
+  void stripMousePress(int x, MouseButton button, bool shift);
+  void stripMouseRelease(int x, MouseButton button, bool shift);
+
+  // The frame edits (DelBut, CutBut, Copybut, Pastebut, TrimBut, UndoBut,
+  // InsertBut). Each sets operationStatus when it acts.
+  void deleteSelection(Sender sender);
+  void cut(Sender sender);
+  void copy(Sender sender);
+  void paste(Sender sender);
+  void trim(Sender sender);
+  void undo(Sender sender);
+  // Inserts a file at the cursor, replacing the selection. Without `path`
+  // the user chooses it in the open dialog (remembering its folder).
+  void insertFile(Sender sender, const std::optional<std::string>& path = std::nullopt);
+  std::string lastInsertFolder;
+
+  // Building blocks of every undoable edit: snapshot, change, afterChange.
+  void prepareUndo();
+  void afterChange();
+  void copyToClipboard(int32_t p, int32_t q);
+  // False when the clipboard could not be inserted (the change is undone).
+  bool insertClipboard(int32_t p);
+  const LocalClipboard& clipboard() const { return clipboard_; }
+  const UndoSnapshot& undoSnapshot() const { return undo_; }
+  bool undoFailed() const { return undoFailed_; }
+  bool hasSelection() const { return multipleSelected && selection[0] != selection[1]; }
+  // Room for the undo snapshot of a freshly loaded document.
+  void reserveEditMemory();
+
+  // A key for the main window: performs the view moves and the editing
+  // commands; the window performs the others the action names.
+  KeyAction keyDown(int virtualKey, KeyModifiers modifiers);
+
+ private:
+  bool acceptsSender(Sender sender) const { return !scriptRunning || sender == Sender::ScriptMarker; }
+  void warn(const std::string& text);
+  void orderSelection();
+  void updateSelectionLabel();
+  void runDelete();
+  void restoreSnapshot();
+  void discardEditState();
+
+  LocalClipboard clipboard_;
+  UndoSnapshot undo_;
+  bool undoFailed_ = false;
+  bool cutInProgress_ = false;
+  bool innerEdit_ = false;
 };
 
 }  // namespace kavrel

@@ -19,6 +19,9 @@ class HeadlessHost final : public Host {
   void progress(int) override {}
   void setBusy(bool) override {}
   void viewChanged(ViewChange) override {}
+  // Names come from the script; there is no dialog to ask.
+  std::optional<std::string> chooseSaveFile(const std::string&, const std::string&) override { return std::nullopt; }
+  std::optional<std::string> chooseOpenFile(const std::string&, const std::string&) override { return std::nullopt; }
 
  private:
   std::ostream& messages_;

@@ -3,6 +3,7 @@
 // headless host of command-line runs and the tests' recording host implement
 // it; the core never talks to a display itself.
 
+#include <optional>
 #include <string>
 
 namespace kavrel {
@@ -37,6 +38,19 @@ class Host {
   virtual void setBusy(bool busy) = 0;
   // Something the views show has changed.
   virtual void viewChanged(ViewChange change) = 0;
+
+  // The save dialog, opened in `folder` with `fileName` filled in: the chosen
+  // path, or nothing when cancelled. The caller asks before overwriting.
+  // A host without a display has no dialog and cancels.
+  virtual std::optional<std::string> chooseSaveFile(const std::string& /*folder*/, const std::string& /*fileName*/) {
+    return std::nullopt;
+  }
+
+  // The open dialog with `title`, starting in `folder`: an existing file the
+  // user chose, or nothing when cancelled. A host without a display cancels.
+  virtual std::optional<std::string> chooseOpenFile(const std::string& /*title*/, const std::string& /*folder*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace kavrel

@@ -8,6 +8,9 @@ namespace kavrel {
 
 enum class ProcessingErrorPolicy : uint8_t { Fail = 0, Prompt = 1, TryToContinue = 2 };
 
+// When saving over an existing file asks first: always, only for Save As, never.
+enum class OverwritePolicy : uint8_t { NeverWithoutPrompt = 0, PromptOnSaveAs = 1, Always = 2 };
+
 struct Options {
   ProcessingErrorPolicy processingErrorPolicy = ProcessingErrorPolicy::TryToContinue;
   bool autoSelectAll = false;        // select all after a load
@@ -17,6 +20,8 @@ struct Options {
   bool statisticsShowEdited = false; // the statistics list shows the edited frames
   int volumeMemoryMode = 0;          // 1: the volume dialog forgets on close
   int fadeMemoryMode = 0;            // 1: the fade dialog forgets on close
+  OverwritePolicy overwritePolicy = OverwritePolicy::PromptOnSaveAs;
+  bool autoReload = false;           // reload after a save replaced the source file
 };
 
 }  // namespace kavrel

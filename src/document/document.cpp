@@ -39,6 +39,10 @@ void Document::clear() {
   for (auto& name : sourceNames) name.clear();
   sourceFirstFrame.fill(0);
   insertedFileCount = 0;
+  for (auto& name : slotFiles) name.clear();
+  usedSourceSlots = 0;
+  id3v1Record.reset();
+  loadedId3v1Record.reset();
   layout = FileLayout{};
   tagHeader = TagHeaderState{};
   sourceFileSize = 0;

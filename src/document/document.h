@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/frame_table.h"
+#include "tags/id3v1.h"
 #include "tags/id3v2/tag_header_state.h"
 
 namespace kavrel {
@@ -68,6 +69,29 @@ struct Document {
   std::array<std::string, kSourceSlots> sourceNames;
   std::array<int32_t, kSourceSlots> sourceFirstFrame{};
   int insertedFileCount = 0;
+
+  // The file behind each slot as the save writer reads it. A slot given to an
+  // inserted file keeps that file until unload, whatever later happens to
+  // sourceNames and insertedFileCount: frame records of an undone insert (and
+  // clipboard copies of them) still name their slot, so no slot is handed out
+  // twice. usedSourceSlots never decreases while the document is open.
+  std::array<std::string, kSourceSlots> slotFiles;
+  int usedSourceSlots = 0;
+  // Slot 0 is the loaded file; 0 when no slot is left.
+  int nextSourceSlot() const { return usedSourceSlots < kMaxInsertedFiles ? usedSourceSlots + 1 : 0; }
+  void bindSourceSlot(int slot, const std::string& path) {
+    slotFiles[size_t(slot)] = path;
+    if (slot > usedSourceSlots) usedSourceSlots = slot;
+  }
+  // The file frames of `slot` are read from (empty when the slot was never used).
+  const std::string& sourcePath(int slot) const {
+    const std::string& bound = slotFiles[size_t(slot)];
+    return bound.empty() ? sourceNames[size_t(slot)] : bound;
+  }
+
+  // The ID3v1 record a save writes, and the record as read from the file.
+  Id3v1Record id3v1Record;
+  Id3v1Record loadedId3v1Record;
 
   FileLayout layout;
   TagHeaderState tagHeader;

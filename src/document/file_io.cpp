@@ -56,4 +56,67 @@ int64_t ReadFile::readAt(int64_t pos, void* buffer, size_t n) const {
   return int64_t(done);
 }
 
+void ReadFile::adviseSequential() const {
+#ifdef POSIX_FADV_SEQUENTIAL
+  if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+}
+
+bool WriteFile::create(const std::string& path) {
+  close();
+  // Only a file (or a link) is replaced; a device or folder of that name is
+  // never removed.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
+    if (::unlink(path.c_str()) != 0) return false;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  return fd_ >= 0;
+}
+
+bool WriteFile::write(const void* data, size_t n) {
+  if (fd_ < 0) return false;
+  const auto* in = static_cast<const unsigned char*>(data);
+  while (n > 0) {
+    const ssize_t put = ::write(fd_, in, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    in += put;
+    n -= size_t(put);
+  }
+  return true;
+}
+
+bool WriteFile::writeAt(int64_t pos, const void* data, size_t n) {
+  if (fd_ < 0 || pos < 0) return false;
+  const auto* in = static_cast<const unsigned char*>(data);
+  while (n > 0) {
+    const ssize_t put = ::pwrite(fd_, in, n, off_t(pos));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    in += put;
+    n -= size_t(put);
+    pos += put;
+  }
+  return true;
+}
+
+bool WriteFile::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+bool WriteFile::close() {
+  if (fd_ < 0) return true;
+  const int rc = ::close(fd_);
+  fd_ = -1;
+  return rc == 0;
+}
+
 }  // namespace kavrel

@@ -56,6 +56,12 @@ class Scanner {
   Failure scanLeadingBlocks(int64_t& p);
   Failure scanFrames(int64_t start);
   Failure completeLayout();
+  // Where the frames end: the ID3v1 tag or the Lyrics3 block before it, or the file end.
+  int64_t audioEnd() const {
+    int64_t end = layout.id3v1Found ? layout.id3v1Pos : fileSize;
+    if (layout.lyrics3Found && layout.lyrics3Pos < end) end = layout.lyrics3Pos;
+    return end;
+  }
   bool ask(const std::string& text) { return observer_.tryToContinue(text); }
 
   Document& doc_;
@@ -80,14 +86,17 @@ Failure Scanner::run(const std::string& path) {
   if (Failure f = scanLeadingBlocks(p); f != Failure::None) return f;
   layout.audioSearchStart = p;
   if (Failure f = scanFrames(p); f != Failure::None) return f;
+  // A file changed under the scan no longer matches what was found in it.
+  if (file_.size() != fileSize) return Failure::Read;
   if (doc_.frameTable.count() == base_) return Failure::NoFrames;
   return completeLayout();
 }
 
 // Lyrics3 block and ID3v1 tag at the end of the file.
 Failure Scanner::scanLayoutAtEnd() {
-  for (int64_t d : {int64_t(9), int64_t(137)}) {
-    if (fileSize <= d) continue;
+  // A Lyrics3 block whose end marker sits d bytes before the file end.
+  auto findLyrics3 = [&](int64_t d) -> Failure {
+    if (fileSize <= d) return Failure::None;
     char marker[9];
     if (file_.readAt(fileSize - d, marker, 9) != 9) return Failure::Read;
     int version = 0;
@@ -99,7 +108,7 @@ Failure Scanner::scanLayoutAtEnd() {
       version = 1;
       window = kLyrics3v1Window;
     } else {
-      continue;
+      return Failure::None;
     }
     const int64_t markerPos = fileSize - d;
     const int64_t from = std::max<int64_t>(0, fileSize - window);
@@ -116,8 +125,12 @@ Failure Scanner::scanLayoutAtEnd() {
         break;
       }
     }
-    if (layout.lyrics3Found) break;
-  }
+    return Failure::None;
+  };
+
+  if (Failure f = findLyrics3(9); f != Failure::None) return f;
+  // A block that ends the file holds any "TAG" the probe could find.
+  if (layout.lyrics3Found) return Failure::None;
 
   if (fileSize > 130) {
     uint8_t probe[7];
@@ -131,6 +144,9 @@ Failure Scanner::scanLayoutAtEnd() {
       }
     }
   }
+  // Before an ID3v1 tag only when the block ends where the tag starts: an
+  // overlap would write bytes twice, a gap would belong to no block.
+  if (layout.id3v1Found && layout.id3v1Pos == fileSize - 128) return findLyrics3(137);
   return Failure::None;
 }
 
@@ -195,13 +211,15 @@ Failure Scanner::scanLeadingBlocks(int64_t& p) {
 Failure Scanner::scanFrames(int64_t chunkStart) {
   uint8_t* const buf = buf_.data();
   int32_t storedThisFile = 0;
+  bool firstFrameSeen = false;
+  // Sync-like bytes inside the trailing tags are not frames.
+  const int64_t end = audioEnd();
   for (;;) {
-    const int64_t remaining = fileSize - chunkStart;
+    const int64_t remaining = end - chunkStart;
     if (remaining <= 0) return Failure::None;
     int64_t want = remaining > kChunkSize ? kChunkSize : remaining;
     const int64_t got = file_.readAt(chunkStart, buf, size_t(want));
-    if (got < 0) return Failure::Read;
-    if (got == 0) return Failure::None;  // the file shrank under us: its end is here
+    if (got != want) return Failure::Read;  // a read error, or the file shrank under us
     int64_t limit;
     if (got == kChunkSize) {
       limit = kScanLimit;
@@ -216,8 +234,9 @@ Failure Scanner::scanFrames(int64_t chunkStart) {
         continue;
       }
       FrameInfo& f = doc_.frameTable.next();
+      // Only the first frame of a file can carry a VBR tag.
       const HeaderCodes codes =
-          decodeFrameHeader(buf + i, size_t(got - i), chunkStart + i, storedThisFile == 0, f);
+          decodeFrameHeader(buf + i, size_t(got - i), chunkStart + i, !firstFrameSeen, f);
       f.sourceIndex = uint8_t(slot_);
       f.storedLength = 0;
       if (const RefusalKind kind = headerRefusalKind(codes, f); kind != RefusalKind::None) {
@@ -230,6 +249,7 @@ Failure Scanner::scanFrames(int64_t chunkStart) {
         continue;
       }
       i += f.computedLength;
+      firstFrameSeen = true;
       // A file to insert loses its VBR tag frame: the next frame takes its record.
       if (inserting_ && storedThisFile == 0 && f.vbrHeaderKind != kVbrNone) continue;
       ++rateHistogram[f.sampleRateIndex % 3];
@@ -269,8 +289,7 @@ Failure Scanner::completeLayout() {
       }
     }
   }
-  int64_t end = layout.id3v1Found ? layout.id3v1Pos : fileSize;
-  if (layout.lyrics3Found && layout.lyrics3Pos < end) end = layout.lyrics3Pos;
+  const int64_t end = audioEnd();
   FrameInfo& f = table[last];
   const int64_t stored = end - f.filePosition;
   if (f.bitrateIndex != 0 && stored - f.computedLength < -kSizeTolerance) {

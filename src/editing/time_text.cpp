@@ -13,14 +13,16 @@ std::string formatFixed(int n, bool strip, double v) {
   if (n < 1) n = 1;
   if (n > 6) n = 6;
   const int64_t u = roundHalfEven(v * std::pow(10.0, n));
-  std::string digits = std::to_string(u < 0 ? -u : u);
-  if (digits.size() < size_t(n) + 1) digits.insert(0, size_t(n) + 1 - digits.size(), '0');
-  digits.insert(digits.size() - size_t(n), ".");
+  // Zero-padded to n + 1 digits, then split in front of the last n.
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%0*lld", n + 1, static_cast<long long>(u < 0 ? -u : u));
+  const std::string all = digits;
+  std::string text = (u < 0 ? "-" : "") + all.substr(0, all.size() - size_t(n)) + "." + all.substr(all.size() - size_t(n));
   if (strip) {
-    while (digits.back() == '0') digits.pop_back();
-    if (digits.back() == '.') digits.pop_back();
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
   }
-  return (u < 0 ? "-" : "") + digits;
+  return text;
 }
 
 std::string formatTime(int d, double t) {
@@ -60,9 +62,13 @@ std::string playTimeText(const std::array<int32_t, 3>& counts) {
 }
 
 std::string formatGrouped(int64_t value) {
-  std::string digits = std::to_string(value < 0 ? -value : value);
-  for (int pos = int(digits.size()) - 3; pos > 0; pos -= 3) digits.insert(size_t(pos), ",");
-  return (value < 0 ? "-" : "") + digits;
+  const std::string digits = std::to_string(value < 0 ? -value : value);
+  std::string text = value < 0 ? "-" : "";
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
 }
 
 std::string formatExponent2(double v) {

@@ -65,6 +65,16 @@ MainWindow::MainWindow() : editor_(std::make_unique<Editor>(*this)) {
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("&Open...", QKeySequence::Open, this, &MainWindow::chooseFile);
   file->addAction("&Reload", this, [this] { editor_->reload(); });
+  auto* quickSave = file->addAction("&Save", QKeySequence::Save, this, [this] {
+    editor_->save(Sender::User);
+    refresh();
+  });
+  quickSave->setObjectName("MenuQuickSave");
+  auto* saveAs = file->addAction("Save &As...", this, [this] {
+    editor_->saveAs(Sender::User);
+    refresh();
+  });
+  saveAs->setObjectName("MenuSaveAs");
   file->addAction(" &Close (not needed)    (Ctrl+F4)", this, [this] {
     if (editor_->closeCommand()) close();
   });
@@ -123,6 +133,24 @@ MessageResult MainWindow::messageBox(const std::string& text, const std::string&
     case QMessageBox::No: return MessageResult::No;
     default: return MessageResult::Ok;
   }
+}
+
+std::optional<std::string> MainWindow::chooseSaveFile(const std::string& folder, const std::string& fileName) {
+  const QString start = folder.empty() ? q(fileName) : q(folder) + "/" + q(fileName);
+  // The editor asks before overwriting, by its own policy.
+  const QString path = QFileDialog::getSaveFileName(this, "Save as", start, "mp3 files (*.mp3);;All files (*)",
+                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  if (path.isEmpty()) return std::nullopt;
+  const QByteArray utf8 = path.toUtf8();
+  return std::string(utf8.constData(), size_t(utf8.size()));
+}
+
+std::optional<std::string> MainWindow::chooseOpenFile(const std::string& title, const std::string& folder) {
+  const QString path =
+      QFileDialog::getOpenFileName(this, q(title), q(folder), "mp3 files (*.mp3);;all files (*.*)");
+  if (path.isEmpty()) return std::nullopt;
+  const QByteArray utf8 = path.toUtf8();
+  return std::string(utf8.constData(), size_t(utf8.size()));
 }
 
 void MainWindow::processEvents() { QApplication::processEvents(); }

@@ -33,6 +33,8 @@ class MainWindow final : public QMainWindow, public Host {
   void progress(int blocks) override;
   void setBusy(bool busy) override;
   void viewChanged(ViewChange change) override;
+  std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override;
+  std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

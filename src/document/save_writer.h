@@ -1,0 +1,108 @@
+#pragma once
+// The save writer: assembles an mp3 file from the document. Leading blocks of
+// the loaded file, the ID3v2 tag, a Xing frame for variable-bitrate output,
+// every written frame copied from its source file with its global_gain
+// fields patched, synthetic silent frames, then the trailing blocks and the
+// ID3v1 tag.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "document/document.h"
+
+namespace kavrel {
+
+// What a save is for; decides the frames written and the blocks kept.
+enum class SaveMode : int {
+  SaveAs = 0,
+  PlaySelection = 1,
+  Preview = 2,
+  PlaySelectionAlternate = 3,
+  PreviewAlternate = 4,
+  SaveSelection = 5,
+  Save = 6,
+};
+
+inline bool savesAllFrames(SaveMode m) { return (int(m) & 1) == 0; }
+// Leading blocks and the unknown footer belong to real saves only.
+inline bool savesOuterBlocks(SaveMode m) {
+  return m == SaveMode::SaveAs || m == SaveMode::SaveSelection || m == SaveMode::Save;
+}
+
+struct WriterSettings {
+  SaveMode mode = SaveMode::Save;
+  int32_t selectionStart = 0;  // ordered, used by the selection modes
+  int32_t selectionEnd = 0;
+  std::array<bool, kBlockCount> remove{};  // the checked remove boxes
+  bool writeId3v1 = false;                 // FootTagCheck enabled and unchecked
+  // Flush the file to the disk before reporting success (a file that is
+  // about to replace another one).
+  bool durable = false;
+};
+
+// What the writer asks of its caller while it runs.
+class SaveObserver {
+ public:
+  enum class Checkpoint { Continue, Cancel, CloseWindow };
+  enum class TagResult { CopyLoaded, Built, Failed };
+  virtual ~SaveObserver() = default;
+  // Progress as 0..56 blocks; lets pending events run and reports Esc or closing.
+  virtual Checkpoint progress(int blocks) = 0;
+  // Variable-bitrate output after unknown leading data: its seek table may be off.
+  virtual void unknownLeadingDataWritten() {}
+  // The ID3v2 tag slot. Built: `tag` holds the bytes to write. CopyLoaded:
+  // the loaded file's tag is copied unchanged. Failed: no tag is written.
+  virtual TagResult id3v2Tag(std::vector<uint8_t>& /*tag*/) { return TagResult::CopyLoaded; }
+};
+
+struct WriteResult {
+  enum class Outcome { Written, Failed, Cancelled, WindowClosing };
+  Outcome outcome = Outcome::Failed;
+  std::string message;         // the failure's text
+  bool outputCreated = false;  // the output file exists now (whole or in part)
+  bool id3v2Failed = false;
+  bool xingWritten = false;
+  int32_t writtenFrames = 0;
+  int64_t outputSize = 0;
+};
+
+// Writes `outputName` (created anew) from the document. On failure or
+// cancel the caller decides what happens to the partly written file.
+WriteResult writeDocument(const Document& doc, const std::string& outputName, const WriterSettings& settings,
+                          SaveObserver& observer);
+
+// --- pieces of the writer, exposed for the tests
+
+// Bytes copied for a table frame: StoredLength brought into 16..32,767.
+int32_t copiedFrameLength(int32_t storedLength);
+
+// CRC-16 of MPEG audio (polynomial 0x8005, initial value 0xFFFF).
+uint16_t mpegCrc16(const uint8_t* data, size_t size);
+
+// Patches the global_gain fields of a copied frame of `length` bytes in
+// place: each field becomes the record's value plus the left (g0, g2) or
+// right (g1, g3) change, clamped to 0..255 (0 for a frame carrying a VBR
+// tag); mono frames take the left change for both granules. Frames of 24
+// bytes or less, and fields beyond `length`, are left alone. A frame with a
+// CRC gets it recomputed when its side information is complete.
+void applyGainAtSave(uint8_t* frame, int32_t length, const FrameInfo& info, GainPair change);
+
+// A synthetic silent frame: header from the code, then zero bytes.
+std::vector<uint8_t> silentFrameBytes(int32_t entry);
+
+// The Xing frame before its byte count and table are known: the header,
+// "Xing", the flags 7 and the frame count (frames + 1).
+std::vector<uint8_t> xingFrameBytes(int sampleRateIndex, int channelMode, int32_t framesToWrite);
+// Where "Xing" sits in a frame of this channel mode (after the side information).
+int xingTagOffset(int channelMode);
+
+// The 100-entry table of contents: entry j is the share (of 256) of the
+// audio bytes from the Xing frame on that lie before written frame
+// round(j% of (frames - 1)).
+std::array<uint8_t, 100> xingTableOfContents(const std::vector<int64_t>& framePositions, int64_t xingPos,
+                                             int64_t totalBytes);
+
+}  // namespace kavrel

@@ -1,0 +1,702 @@
+// Loading, inserting and closing through the Editor, as the window and the
+// script engine see them: message boxes, policy questions, status codes,
+// the remove check boxes and the state left behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/editor.h"
+#include "document/messages.h"
+#include "support/mp3_builder.h"
+#include "support/recording_host.h"
+#include "support/test_files.h"
+
+namespace kavrel {
+namespace {
+
+namespace t = kavrel::test;
+
+const std::string kLoadLead = "Error processing file: \r\n ";
+
+class EditorTest : public ::testing::Test {
+ protected:
+  std::string write(const std::string& name, const t::Mp3Builder& b) { return write(name, b.bytes()); }
+  std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = dir.file(name);
+    t::writeFile(path, bytes);
+    return path;
+  }
+  // Ten 128 kbit/s frames at 44.1 kHz, loaded.
+  std::string loadTenFrames() {
+    t::Mp3Builder b;
+    b.frames(10);
+    const std::string path = write("base.mp3", b);
+    EXPECT_TRUE(editor.loadFile(path));
+    host.clearRecord();
+    return path;
+  }
+  Document& doc() { return editor.document(); }
+
+  t::TempDir dir;
+  t::RecordingHost host;
+  Editor editor{host};
+};
+
+// ---------------------------------------------------------------- loading
+
+TEST_F(EditorTest, SuccessfulLoadSetsUpTheWindowState) {
+  t::Mp3Builder b;
+  b.frames(100);
+  const std::string path = write("song.mp3", b);
+  ASSERT_TRUE(editor.loadFile(path));
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_TRUE(doc().documentLoaded);
+  EXPECT_FALSE(doc().modified);
+  EXPECT_EQ(doc().changeCount, 0);
+  EXPECT_EQ(doc().documentName, path);
+  EXPECT_EQ(doc().documentFrameCount(), 100);
+  EXPECT_EQ(editor.operationStatus, kStatusOk);
+  EXPECT_EQ(editor.labInfoInput, "44.1 KHz, JOINT STEREO, 128 kbps, 2.612 sec");
+  EXPECT_EQ(editor.labInfoOutput, editor.labInfoInput);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 0}));
+  EXPECT_FALSE(editor.multipleSelected);
+  EXPECT_TRUE(editor.enabled(Control::SleftBit));  // more than 84 frames
+  EXPECT_TRUE(editor.enabled(Control::SelAllBut));
+  EXPECT_TRUE(editor.enabled(Control::ButQuickSave));
+  EXPECT_TRUE(editor.enabled(Control::InsertBut));
+  EXPECT_FALSE(editor.enabled(Control::Pastebut));
+  EXPECT_FALSE(editor.enabled(Control::UndoBut));
+  EXPECT_FALSE(editor.enabled(Control::DelBut));
+  EXPECT_EQ(editor.statisticsList().selected, 9);
+  EXPECT_FALSE(doc().busy);
+  EXPECT_FALSE(host.busy());
+  EXPECT_GE(host.progressEndCalls(), 1);
+
+  t::Mp3Builder few;
+  few.frames(84);
+  ASSERT_TRUE(editor.loadFile(write("few.mp3", few)));
+  EXPECT_FALSE(editor.enabled(Control::SleftBit));
+  EXPECT_FALSE(editor.enabled(Control::SrightBit));
+}
+
+TEST_F(EditorTest, FailedLoadsShowTheirMessageAndLeaveAnEmptyDocument) {
+  struct Case {
+    std::vector<uint8_t> bytes;
+    std::string message;
+  };
+  const Case cases[] = {{{}, msg::kDiskError},
+                        {std::vector<uint8_t>(255, 0), "Can't process files smaller than 0.25 KB!"},
+                        {std::vector<uint8_t>(256, 0), "Doesn't seem like a 32/44.1/48 KHz mp3 file."}};
+  for (const Case& c : cases) {
+    loadTenFrames();
+    EXPECT_FALSE(editor.loadFile(write("bad.mp3", c.bytes)));
+    ASSERT_EQ(host.messages().size(), 1u);
+    const t::RecordedMessage& m = host.lastMessage();
+    EXPECT_EQ(m.text, kLoadLead + c.message);
+    EXPECT_EQ(m.caption, "Warning!");
+    EXPECT_EQ(m.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(m.buttons, MessageButtons::Ok);
+    EXPECT_FALSE(doc().documentLoaded);
+    EXPECT_EQ(doc().documentFrameCount(), 0);
+    EXPECT_EQ(doc().frameTable.count(), 0);
+    EXPECT_EQ(editor.labInfoInput, "No file loaded");
+    EXPECT_FALSE(editor.enabled(Control::SelAllBut));
+    EXPECT_FALSE(doc().busy);
+  }
+  host.clearRecord();
+  EXPECT_FALSE(editor.loadFile(dir.file("missing.mp3")));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, kLoadLead + msg::kDiskError);
+}
+
+TEST_F(EditorTest, FailedLoadInsideAScriptSetsTheStatusInstead) {
+  loadTenFrames();
+  editor.scriptRunning = true;
+  EXPECT_FALSE(editor.loadFile(write("small.mp3", std::vector<uint8_t>(100, 0))));
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(editor.operationStatus, kStatusLoadFailed);
+  EXPECT_EQ(editor.lineError, "Can't process files smaller than 0.25 KB!");
+  EXPECT_FALSE(doc().documentLoaded);
+  EXPECT_EQ(doc().documentFrameCount(), 0);
+
+  // The next successful load resets the status.
+  t::Mp3Builder b;
+  b.frames(3);
+  EXPECT_TRUE(editor.loadFile(write("good.mp3", b)));
+  EXPECT_EQ(editor.operationStatus, kStatusOk);
+}
+
+TEST_F(EditorTest, PromptPolicyAsksWithTheErrorText) {
+  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
+  t::Mp3Builder b;
+  b.riff(36, false).frames(5);
+  const std::string path = write("riff.mp3", b);
+
+  host.answer(MessageResult::No);
+  EXPECT_FALSE(editor.loadFile(path));
+  ASSERT_EQ(host.messages().size(), 2u);
+  const t::RecordedMessage& q = host.messages()[0];
+  EXPECT_EQ(q.text, "Improper or unknown header format.\r\nTry to continue processing?");
+  EXPECT_EQ(q.caption, "Error, may be possible to continue");
+  EXPECT_EQ(q.buttons, MessageButtons::YesNo);
+  EXPECT_EQ(q.icon, MessageIcon::Question);
+  EXPECT_EQ(host.messages()[1].text, kLoadLead + "RIFF header doesn't seem to be of an mp3 file.");
+
+  host.clearRecord();
+  host.answer(MessageResult::Yes);
+  EXPECT_TRUE(editor.loadFile(path));
+  EXPECT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(doc().documentFrameCount(), 3);
+  EXPECT_TRUE(doc().layout.riffFound);
+}
+
+TEST_F(EditorTest, FrameSizeQuestionGroupsThePositions) {
+  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
+  t::Mp3Builder b;
+  b.frames(3).raw("abcde").frames(2);
+  const std::string path = write("gap.mp3", b);
+  host.answer(MessageResult::Yes);
+  ASSERT_TRUE(editor.loadFile(path));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text,
+            "Improper frame size at position 834 to 1,256.\r\nTry to continue processing?");
+  EXPECT_EQ(doc().frameTable[2].storedLength, 422);
+
+  host.clearRecord();
+  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
+  EXPECT_FALSE(editor.loadFile(path));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, kLoadLead + "Improper frame size.");
+}
+
+TEST_F(EditorTest, SilentScriptsNeverAsk) {
+  t::Mp3Builder b;
+  b.frames(3).raw("abcde").frames(2);
+  const std::string path = write("gap.mp3", b);
+  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
+  editor.scriptRunning = true;
+  editor.silentMode = true;
+  EXPECT_TRUE(editor.loadFile(path));
+  EXPECT_TRUE(host.messages().empty());
+  // A script that is not silent follows the option.
+  editor.silentMode = false;
+  EXPECT_FALSE(editor.loadFile(path));
+  EXPECT_EQ(editor.lineError, "Improper frame size.");
+  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
+  host.answer(MessageResult::Yes);
+  EXPECT_TRUE(editor.loadFile(path));
+  EXPECT_EQ(host.messages().size(), 1u);
+}
+
+TEST_F(EditorTest, FreeFormatWarningAfterTheLoad) {
+  t::FrameSpec free{.bitrateIndex = 0};
+  free.freeFormatLength = 300;
+  t::Mp3Builder one;
+  one.frames(20).frame(free).frames(2);
+  ASSERT_TRUE(editor.loadFile(write("one.mp3", one)));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text,
+            "Possible playtime error <  2.6E-0002 sec\r\n(due to free format frame)");
+  EXPECT_EQ(host.lastMessage().caption, "Warning");
+  EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(doc().documentLoaded);
+
+  host.clearRecord();
+  free.sampleRateIndex = 1;
+  t::Mp3Builder three;
+  three.frames(3, free).frames(10, {.bitrateIndex = 9, .sampleRateIndex = 1});
+  ASSERT_TRUE(editor.loadFile(write("three.mp3", three)));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text,
+            "Possible playtime error <  7.2E-0002 sec\r\n(due to free format frames)");
+
+  host.clearRecord();
+  editor.scriptRunning = true;
+  ASSERT_TRUE(editor.loadFile(write("three.mp3", three)));
+  EXPECT_TRUE(host.messages().empty());
+}
+
+TEST_F(EditorTest, RemoveCheckBoxesFollowTheLayout) {
+  t::Mp3Builder full;
+  full.riff(36).id3v2(3, 0, 0, std::vector<uint8_t>(20, 0)).raw("junk").frames(3).zeros(40);
+  full.lyrics3v2("IND00002").id3v1("T");
+  const std::string fullPath = write("full.mp3", full);
+  for (const bool aru : {false, true}) {
+    editor.options().autoRemoveUnknown = aru;
+    ASSERT_TRUE(editor.loadFile(fullPath));
+    for (Control c : {Control::RiffCheck, Control::HeadTagCheck, Control::UheadCheck, Control::UfootCheck,
+                      Control::Lyrics3Check, Control::FootTagCheck, Control::vhtbut, Control::vuhbut,
+                      Control::vufbut, Control::vl3button, Control::vftbut}) {
+      EXPECT_TRUE(editor.enabled(c)) << controlName(c);
+    }
+    EXPECT_EQ(editor.removeChecked(Block::Riff), aru);
+    EXPECT_EQ(editor.removeChecked(Block::UnknownHeader), aru);
+    EXPECT_EQ(editor.removeChecked(Block::UnknownFooter), aru);
+    EXPECT_FALSE(editor.removeChecked(Block::Id3v2));
+    EXPECT_FALSE(editor.removeChecked(Block::Lyrics3));
+    EXPECT_FALSE(editor.removeChecked(Block::Id3v1));
+  }
+
+  t::Mp3Builder plain;
+  plain.frames(3);
+  ASSERT_TRUE(editor.loadFile(write("plain.mp3", plain)));
+  for (Control c :
+       {Control::RiffCheck, Control::HeadTagCheck, Control::UheadCheck, Control::UfootCheck,
+        Control::Lyrics3Check, Control::FootTagCheck, Control::vuhbut, Control::vufbut, Control::vl3button}) {
+    EXPECT_FALSE(editor.enabled(c)) << controlName(c);
+  }
+  // The tag views stay available to create a tag.
+  EXPECT_TRUE(editor.enabled(Control::vhtbut));
+  EXPECT_TRUE(editor.enabled(Control::vftbut));
+  for (int b = 0; b < int(kBlockCount); ++b) EXPECT_FALSE(editor.removeChecked(Block(b)));
+}
+
+TEST_F(EditorTest, AutoSelectAllOption) {
+  t::Mp3Builder b;
+  b.frames(7);
+  const std::string path = write("seven.mp3", b);
+  ASSERT_TRUE(editor.loadFile(path));
+  EXPECT_FALSE(editor.multipleSelected);
+  editor.options().autoSelectAll = true;
+  ASSERT_TRUE(editor.loadFile(path));
+  EXPECT_TRUE(editor.multipleSelected);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 7}));
+  EXPECT_TRUE(editor.enabled(Control::DelBut));
+  EXPECT_FALSE(editor.enabled(Control::TrimBut));  // all is selected
+  EXPECT_EQ(editor.operationStatus, kStatusOk);
+}
+
+TEST_F(EditorTest, EscAbandonsTheLoadWithoutAMessage) {
+  loadTenFrames();
+  t::Mp3Builder b;
+  b.frames(500);
+  host.escapeAfterProgress(1);
+  EXPECT_FALSE(editor.loadFile(write("long.mp3", b)));
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(host.progressCalls(), 1);
+  EXPECT_GE(host.processEventsCalls(), 1);
+  EXPECT_FALSE(doc().documentLoaded);
+  EXPECT_EQ(doc().documentFrameCount(), 0);
+  EXPECT_EQ(doc().frameTable.count(), 0);
+  EXPECT_EQ(editor.labInfoInput, "No file loaded");
+  EXPECT_FALSE(doc().busy);
+  EXPECT_FALSE(host.busy());
+
+  // The main window closing stops the load the same way.
+  loadTenFrames();
+  host.setClosing(true);
+  EXPECT_FALSE(editor.loadFile(dir.file("long.mp3")));
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(doc().documentFrameCount(), 0);
+}
+
+TEST_F(EditorTest, FileTruncatedOrDeletedDuringTheLoad) {
+  t::Mp3Builder b;
+  b.frames(3000);
+  const std::string path = write("moving.mp3", b);
+  host.onProgress = [&](int call, int) {
+    if (call == 1) std::filesystem::resize_file(path, 100000);
+  };
+  EXPECT_FALSE(editor.loadFile(path));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, kLoadLead + msg::kDiskError);
+  EXPECT_EQ(doc().documentFrameCount(), 0);
+
+  host.clearRecord();
+  const std::string path2 = write("gone.mp3", b);
+  host.onProgress = [&](int call, int) {
+    if (call == 1) std::filesystem::remove(path2);
+  };
+  EXPECT_TRUE(editor.loadFile(path2));
+  EXPECT_EQ(doc().documentFrameCount(), 3000);
+}
+
+TEST_F(EditorTest, FrameInformationBox) {
+  loadTenFrames();
+  editor.showFrameInfo(4);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().caption, "frame info 0");
+  EXPECT_EQ(host.lastMessage().icon, MessageIcon::Information);
+  EXPECT_EQ(host.lastMessage().text.rfind("Frame position: 5\r\nOriginal position: 5\r\n", 0), 0u);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{4, 5}));
+  EXPECT_TRUE(editor.multipleSelected);
+  host.clearRecord();
+  editor.showFrameInfo(10);
+  editor.showFrameInfo(-1);
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{4, 5}));
+}
+
+// ---------------------------------------------------------------- inserting
+
+struct Snapshot {
+  std::vector<int32_t> frameList;
+  std::vector<GainPair> gainList;
+  int32_t tableCount;
+  std::array<int32_t, kSourceSlots> firstFrame;
+  std::array<std::string, kSourceSlots> names;
+  int inserted;
+  std::array<int32_t, 15> kbps;
+  Summary edit;
+  Summary source;
+  std::array<int32_t, 2> selection;
+  bool modified;
+  bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const Editor& e) {
+  const Document& d = e.document();
+  return {d.frameList,         d.gainList,      d.frameTable.count(), d.sourceFirstFrame, d.sourceNames,
+          d.insertedFileCount, d.kbpsHistogram, d.editSummary,        d.sourceSummary,    e.selection,
+          d.modified};
+}
+
+TEST_F(EditorTest, InsertPlacesTheNewFramesAndSelectsThem) {
+  loadTenFrames();
+  doc().gainList[5] = {3, -4};
+  t::Mp3Builder other;
+  other.raw("lead").frames(5, {.bitrateIndex = 10, .sampleRateIndex = 1});
+  const std::string path = write("other.mp3", other);
+  ASSERT_EQ(editor.insertFileAt(path, 3), 0);
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(doc().frameList, (std::vector<int32_t>{0, 1, 2, 10, 11, 12, 13, 14, 3, 4, 5, 6, 7, 8, 9}));
+  ASSERT_EQ(doc().gainList.size(), 15u);
+  EXPECT_EQ(doc().gainList[10], (GainPair{3, -4}));
+  EXPECT_EQ(doc().gainList[3], GainPair{});
+  EXPECT_EQ(doc().frameTable.count(), 15);
+  for (int32_t k = 0; k < 5; ++k) {
+    EXPECT_EQ(doc().frameTable[10 + k].sourceIndex, 1);
+    EXPECT_EQ(doc().frameTable[10 + k].filePosition, 4 + 480 * k);
+  }
+  EXPECT_EQ(doc().frameTable[14].storedLength, 480);
+  EXPECT_EQ(doc().sourceFirstFrame[0], 0);
+  EXPECT_EQ(doc().sourceFirstFrame[1], 10);
+  EXPECT_EQ(doc().sourceFirstFrame[2], 15);
+  EXPECT_EQ(doc().sourceNames[1], path);
+  EXPECT_EQ(doc().insertedFileCount, 1);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{3, 8}));
+  EXPECT_TRUE(editor.multipleSelected);
+  EXPECT_TRUE(doc().modified);
+  EXPECT_EQ(doc().kbpsHistogram[10], 5);
+  EXPECT_EQ(doc().editSummary, (Summary{0, 1, 3}));
+  EXPECT_EQ(doc().sourceSummary, (Summary{9, 1, 0}));  // the loaded file's statistics stay
+  EXPECT_EQ(editor.labInfoOutput, "mixed freq, JOINT STEREO, var.kbps, 0.381 sec");
+  // The loaded file's layout does not take the inserted file's leading bytes.
+  EXPECT_FALSE(doc().layout.unknownHeaderFound);
+
+  // A second file goes into the next slot; at the very end this time.
+  t::Mp3Builder third;
+  third.frames(2, {.bitrateIndex = 1, .sampleRateIndex = 2});
+  ASSERT_EQ(editor.insertFileAt(write("third.mp3", third.zeros(100)), 15), 0);
+  EXPECT_EQ(doc().sourceFirstFrame[2], 15);
+  EXPECT_EQ(doc().sourceFirstFrame[3], 17);
+  EXPECT_EQ(doc().insertedFileCount, 2);
+  EXPECT_EQ(doc().frameList[15], 15);
+  EXPECT_EQ(doc().frameList[16], 16);
+  EXPECT_EQ(doc().frameTable[16].storedLength, 144);  // its trailing bytes are left out
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{15, 17}));
+}
+
+TEST_F(EditorTest, InsertDropsALeadingVbrTagFrameOnly) {
+  loadTenFrames();
+  t::Mp3Builder xing;
+  xing.vbrTag(t::VbrKind::Xing, {}, 6, 2502).frames(6);
+  ASSERT_EQ(editor.insertFileAt(write("xing.mp3", xing), 0), 0);
+  EXPECT_EQ(doc().documentFrameCount(), 16);
+  EXPECT_EQ(doc().frameTable[10].filePosition, 417);
+  EXPECT_EQ(doc().frameTable[10].vbrHeaderKind, kVbrNone);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 6}));
+
+  // A second tag-like frame right after it is an ordinary frame.
+  t::Mp3Builder two;
+  two.vbrTag(t::VbrKind::Xing, {}, 4, 1668).raw(t::makeVbrTagFrame({}, t::VbrKind::Info, 4, 1668)).frames(3);
+  ASSERT_EQ(editor.insertFileAt(write("two.mp3", two), 0), 0);
+  EXPECT_EQ(doc().documentFrameCount(), 20);
+  EXPECT_EQ(doc().frameTable[16].filePosition, 417);
+  EXPECT_EQ(doc().frameTable[16].vbrHeaderKind, kVbrNone);
+}
+
+TEST_F(EditorTest, InsertSkipsLeadingBlocksAndStopsAtTrailingOnes) {
+  loadTenFrames();
+  t::Mp3Builder b;
+  b.id3v2(4, 0xFF, 0x10, std::vector<uint8_t>(30, 0)).riff(40).id3v2(3, 0, 0, std::vector<uint8_t>(10, 0));
+  b.frames(4).lyrics3v1("words").id3v1("T");
+  ASSERT_EQ(editor.insertFileAt(write("tagged.mp3", b), 10), 0);
+  EXPECT_EQ(doc().documentFrameCount(), 14);
+  // No version check and no footer while skipping: 40 bytes, RIFF 48, tag 20.
+  EXPECT_EQ(doc().frameTable[10].filePosition, 108);
+  EXPECT_EQ(doc().frameTable[13].storedLength, 417);
+}
+
+TEST_F(EditorTest, FailedInsertsReportTheirCodeAndChangeNothing) {
+  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
+  loadTenFrames();
+  editor.selection = {2, 2};
+  const Snapshot before = snapshot(editor);
+
+  struct Case {
+    std::string name;
+    std::vector<uint8_t> bytes;  // empty name: the file is not written
+    int status;
+    std::string message;
+  };
+  auto frames = [](const t::FrameSpec& spec, int n) {
+    t::Mp3Builder b;
+    b.frames(n, spec);
+    return b.bytes();
+  };
+  t::Mp3Builder riff;
+  riff.riff(36, false).frames(3);
+  t::Mp3Builder gap;
+  gap.frames(3).raw("abcde").frames(2);
+  const Case cases[] = {
+      {"", {}, 3, "File to insert can't be opened (probably doesn't exist)."},
+      {"empty.mp3", {}, 4, "Can't process files smaller than 0.25 KB!"},
+      {"small.mp3", std::vector<uint8_t>(255, 0), 4, "Can't process files smaller than 0.25 KB!"},
+      {"riff.mp3", riff.bytes(), 6, "RIFF header doesn't seem to be of an mp3 file."},
+      {"layer1.mp3", frames({.layerCode = 3}, 3), 7, "Seems like mp1, not mp3 file."},
+      {"layer2.mp3", frames({.layerCode = 2}, 3), 7, "Seems like mp2, not mp3 file."},
+      {"mpeg2.mp3", frames({.versionCode = 2}, 3), 8, "Mpeg version 2 not supported."},
+      {"mpeg25.mp3", frames({.versionCode = 0}, 3), 8, "Mpeg version 2.5 not supported."},
+      {"bitrate.mp3", frames({.bitrateIndex = 15, .freeFormatLength = 400}, 3), 9,
+       "Invalid bitrate detected."},
+      {"rate.mp3", frames({.sampleRateIndex = 3}, 3), 10, "Invalid frequency detected."},
+      {"zeros.mp3", std::vector<uint8_t>(300, 0), 12, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},
+      {"gap.mp3", gap.bytes(), 13, "Improper frame size."},
+  };
+  for (const Case& c : cases) {
+    host.clearRecord();
+    const std::string path = c.name.empty() ? dir.file("missing.mp3") : write(c.name, c.bytes);
+    EXPECT_EQ(editor.insertFileAt(path, 2), c.status) << c.name;
+    EXPECT_EQ(editor.operationStatus, c.status) << c.name;
+    ASSERT_EQ(host.messages().size(), 1u) << c.name;
+    EXPECT_EQ(host.lastMessage().text, c.message);
+    EXPECT_EQ(host.lastMessage().caption, "Warning");
+    EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(snapshot(editor) == before) << c.name;
+  }
+
+  // Inside a script: the status and the line error, no box.
+  host.clearRecord();
+  editor.scriptRunning = true;
+  EXPECT_EQ(editor.insertFileAt(write("gap.mp3", gap.bytes()), 2), 13);
+  EXPECT_EQ(editor.lineError, "Improper frame size.");
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_TRUE(snapshot(editor) == before);
+}
+
+TEST_F(EditorTest, EscDuringAnInsertIsCode11WithoutABox) {
+  loadTenFrames();
+  const Snapshot before = snapshot(editor);
+  t::Mp3Builder b;
+  b.frames(200);
+  host.escapeAfterProgress(1);
+  EXPECT_EQ(editor.insertFileAt(write("long.mp3", b), 5), 11);
+  EXPECT_EQ(editor.operationStatus, 11);
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_TRUE(snapshot(editor) == before);
+  EXPECT_FALSE(doc().busy);
+  EXPECT_FALSE(host.busy());
+
+  editor.scriptRunning = true;
+  host.escapeAfterProgress(1);
+  EXPECT_EQ(editor.insertFileAt(write("long.mp3", b), 5), 11);
+  EXPECT_EQ(editor.lineError, "Esc key pressed.");
+}
+
+TEST_F(EditorTest, InsertOfAFileThatShrinksIsADiskError) {
+  loadTenFrames();
+  const Snapshot before = snapshot(editor);
+  t::Mp3Builder b;
+  b.frames(3000);
+  const std::string path = write("shrinking.mp3", b);
+  host.onProgress = [&](int call, int) {
+    if (call == 1) std::filesystem::resize_file(path, 5000);
+  };
+  EXPECT_EQ(editor.insertFileAt(path, 5), 14);
+  EXPECT_EQ(host.lastMessage().text, "Disk error reading the file to insert.");
+  EXPECT_TRUE(snapshot(editor) == before);
+}
+
+TEST_F(EditorTest, InsertFreeFormatWarning) {
+  loadTenFrames();
+  t::FrameSpec free{.bitrateIndex = 0};
+  free.freeFormatLength = 300;
+  t::Mp3Builder b;
+  b.frames(2, free).frame({});
+  ASSERT_EQ(editor.insertFileAt(write("free.mp3", b), 0), 0);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, "Possible length error <  5.2E-0002 sec\r\n(due to free format frames)");
+  EXPECT_EQ(host.lastMessage().caption, "Warning");
+}
+
+TEST_F(EditorTest, NoMoreThan255InsertedFiles) {
+  loadTenFrames();
+  t::Mp3Builder b;
+  b.frames(3);
+  const std::string path = write("one.mp3", b);
+  for (int k = 1; k <= 255; ++k) ASSERT_EQ(editor.insertFileAt(path, 0), 0) << k;
+  EXPECT_EQ(doc().insertedFileCount, 255);
+  EXPECT_EQ(doc().sourceFirstFrame[255], 10 + 254 * 3);
+  EXPECT_EQ(doc().frameTable[doc().frameTable.count() - 1].sourceIndex, 255);
+  EXPECT_EQ(doc().sourceNames[255], path);
+  EXPECT_TRUE(host.messages().empty());
+
+  const Snapshot before = snapshot(editor);
+  const int status = editor.insertFileAt(path, 0);
+  EXPECT_NE(status, 0);
+  EXPECT_EQ(editor.operationStatus, status);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, "Too many files already inserted.");
+  EXPECT_EQ(host.lastMessage().caption, "Warning");
+  EXPECT_TRUE(snapshot(editor) == before);
+
+  host.clearRecord();
+  editor.scriptRunning = true;
+  EXPECT_NE(editor.insertFileAt(path, 0), 0);
+  EXPECT_EQ(editor.lineError, "Too many files already inserted.");
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_TRUE(snapshot(editor) == before);
+}
+
+// ---------------------------------------------------------------- closing
+
+TEST_F(EditorTest, UnloadPromptAndItsResults) {
+  editor.options().promptToSaveChanges = true;
+  editor.options().autoExit = 2;
+
+  loadTenFrames();
+  doc().changeCount = 1;
+  host.answer(MessageResult::Cancel);
+  EXPECT_EQ(editor.unload(true), kUnloadCancelled);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, "Do you wish to save the changes?");
+  EXPECT_EQ(host.lastMessage().caption, "prompt");
+  EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
+  EXPECT_EQ(host.lastMessage().icon, MessageIcon::Question);
+  EXPECT_TRUE(doc().documentLoaded);
+  EXPECT_EQ(doc().documentFrameCount(), 10);
+
+  // Cancel never closes the window, whatever the auto-exit option.
+  for (int autoExit : {0, 1, 2}) {
+    editor.options().autoExit = autoExit;
+    editor.calledWithParameter = true;
+    host.answer(MessageResult::Cancel);
+    EXPECT_FALSE(editor.closeCommand());
+    EXPECT_TRUE(doc().documentLoaded);
+  }
+  // Nor does a cancelled prompt let another file replace the document.
+  t::Mp3Builder other;
+  other.frames(3);
+  host.answer(MessageResult::Cancel);
+  EXPECT_FALSE(editor.loadFile(write("other.mp3", other)));
+  EXPECT_EQ(doc().documentFrameCount(), 10);
+  EXPECT_TRUE(doc().documentLoaded);
+
+  host.clearRecord();
+  host.answer(MessageResult::No);
+  EXPECT_EQ(editor.unload(true), kUnloadClosed);
+  EXPECT_EQ(host.messages().size(), 1u);
+  EXPECT_FALSE(doc().documentLoaded);
+
+  loadTenFrames();
+  doc().changeCount = 2;
+  host.answer(MessageResult::Yes);
+  EXPECT_EQ(editor.unload(true), kUnloadSaved);
+  EXPECT_FALSE(doc().documentLoaded);
+}
+
+TEST_F(EditorTest, UnloadAsksOnlyWhenEverythingCallsForIt) {
+  editor.options().promptToSaveChanges = true;
+  loadTenFrames();
+  // Unchanged.
+  EXPECT_EQ(editor.unload(true), kUnloadClosed);
+  EXPECT_TRUE(host.messages().empty());
+
+  loadTenFrames();
+  doc().changeCount = 1;
+  EXPECT_EQ(editor.unload(false), kUnloadClosed);
+  EXPECT_TRUE(host.messages().empty());
+
+  loadTenFrames();
+  doc().changeCount = 1;
+  editor.options().promptToSaveChanges = false;
+  EXPECT_EQ(editor.unload(true), kUnloadClosed);
+  EXPECT_TRUE(host.messages().empty());
+
+  editor.options().promptToSaveChanges = true;
+  loadTenFrames();
+  doc().changeCount = 1;
+  editor.scriptRunning = true;
+  EXPECT_EQ(editor.unload(true), kUnloadClosed);
+  EXPECT_TRUE(host.messages().empty());
+}
+
+TEST_F(EditorTest, CloseCommandFollowsTheAutoExitOption) {
+  struct Case {
+    int autoExit;
+    bool withParameter;
+    bool closes;
+  };
+  for (const Case c :
+       {Case{0, true, false}, Case{1, false, false}, Case{1, true, true}, Case{2, false, true}}) {
+    loadTenFrames();
+    editor.options().autoExit = c.autoExit;
+    editor.calledWithParameter = c.withParameter;
+    EXPECT_EQ(editor.closeCommand(), c.closes) << c.autoExit << " " << c.withParameter;
+    EXPECT_FALSE(doc().documentLoaded);
+  }
+}
+
+TEST_F(EditorTest, UnloadClearsEverything) {
+  t::Mp3Builder b;
+  b.riff(36).id3v2(3, 0, 0, std::vector<uint8_t>(20, 0)).frames(100).id3v1("T");
+  editor.options().autoRemoveUnknown = true;
+  editor.options().autoSelectAll = true;
+  editor.options().volumeMemoryMode = 1;
+  ASSERT_TRUE(editor.loadFile(write("full.mp3", b)));
+  ASSERT_EQ(editor.insertFileAt(write("again.mp3", b), 50), 0);
+  editor.volumeSliderMemory = 3;
+  editor.volumeChannelMemory = 2;
+  editor.fadeSliderMemory = 5;
+
+  EXPECT_EQ(editor.unload(false), kUnloadClosed);
+  const Document& d = doc();
+  EXPECT_FALSE(d.documentLoaded);
+  EXPECT_FALSE(d.modified);
+  EXPECT_EQ(d.documentFrameCount(), 0);
+  EXPECT_EQ(d.frameTable.count(), 0);
+  EXPECT_TRUE(d.gainList.empty());
+  EXPECT_EQ(d.insertedFileCount, 0);
+  EXPECT_TRUE(d.documentName.empty());
+  for (int k = 0; k < kSourceSlots; ++k) {
+    EXPECT_TRUE(d.sourceNames[size_t(k)].empty());
+    EXPECT_EQ(d.sourceFirstFrame[size_t(k)], 0);
+  }
+  EXPECT_EQ(d.kbpsHistogram, (std::array<int32_t, 15>{}));
+  EXPECT_EQ(d.sourceKbpsHistogram, (std::array<int32_t, 15>{}));
+  EXPECT_EQ(d.sourceRateHistogram, (std::array<int32_t, 3>{}));
+  EXPECT_FALSE(d.layout.riffFound);
+  EXPECT_FALSE(d.layout.id3v2Found);
+  EXPECT_FALSE(d.layout.id3v1Found);
+  EXPECT_EQ(editor.labInfoInput, "No file loaded");
+  EXPECT_FALSE(editor.labOutputVisible);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 0}));
+  EXPECT_FALSE(editor.multipleSelected);
+  for (int c = 0; c < int(kControlCount); ++c)
+    EXPECT_FALSE(editor.enabled(Control(c))) << controlName(Control(c));
+  for (int k = 0; k < int(kBlockCount); ++k) EXPECT_FALSE(editor.removeChecked(Block(k)));
+  EXPECT_EQ(editor.volumeSliderMemory, 20);
+  EXPECT_EQ(editor.volumeChannelMemory, 0);
+  EXPECT_EQ(editor.fadeSliderMemory, 5);  // the fade dialog keeps its memory in mode 0
+
+  // An empty document has nothing to select.
+  editor.selectAll(Sender::User);
+  EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);
+  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 0}));
+}
+
+}  // namespace
+}  // namespace kavrel

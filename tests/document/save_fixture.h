@@ -1,0 +1,89 @@
+// Shared set-up of the save tests: an Editor on a recording host with a
+// scripted save dialog, and helpers to load built bytes and read results.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/editor.h"
+#include "support/mp3_builder.h"
+#include "support/recording_host.h"
+#include "support/test_files.h"
+
+namespace kavrel::test {
+
+class SaveHost : public RecordingHost {
+ public:
+  // Answers of the save dialog, in order; an empty queue cancels.
+  std::deque<std::optional<std::string>> saveDialogAnswers;
+  int saveDialogCalls = 0;
+  std::string lastDialogFolder;
+  std::string lastDialogFileName;
+
+  std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override {
+    ++saveDialogCalls;
+    lastDialogFolder = folder;
+    lastDialogFileName = fileName;
+    if (saveDialogAnswers.empty()) return std::nullopt;
+    auto next = saveDialogAnswers.front();
+    saveDialogAnswers.pop_front();
+    return next;
+  }
+};
+
+class SaveFixture : public ::testing::Test {
+ protected:
+  TempDir dir;
+  SaveHost host;
+  Editor editor{host};
+
+  Document& doc() { return editor.document(); }
+
+  // Writes `bytes` as `name` in the test folder and loads it.
+  std::string load(const std::vector<uint8_t>& bytes, const std::string& name = "in.mp3") {
+    const std::string path = dir.file(name);
+    writeFile(path, bytes);
+    EXPECT_TRUE(editor.loadFile(path)) << editor.lineError;
+    host.clearRecord();
+    return path;
+  }
+
+  // Save As under a new name in the test folder; the written bytes.
+  std::vector<uint8_t> saveAsNew(const std::string& name = "out.mp3") {
+    const std::string path = dir.file(name);
+    EXPECT_TRUE(editor.saveAs(Sender::User, path)) << messagesText();
+    return std::filesystem::exists(path) ? readFile(path) : std::vector<uint8_t>{};
+  }
+
+  void selectRange(int32_t from, int32_t to) {
+    editor.selection = {from, to};
+    editor.select();
+  }
+
+  std::string messagesText() const {
+    std::string all;
+    for (const auto& m : host.messages()) all += "[" + m.caption + "] " + m.text + "\n";
+    return all;
+  }
+
+  bool exists(const std::string& path) const { return std::filesystem::exists(path); }
+};
+
+inline std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, size_t offset, size_t length) {
+  return {bytes.begin() + std::ptrdiff_t(offset), bytes.begin() + std::ptrdiff_t(offset + length)};
+}
+
+inline void append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) {
+  to.insert(to.end(), more.begin(), more.end());
+}
+
+inline uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
+  return uint32_t(b.at(at)) << 24 | uint32_t(b.at(at + 1)) << 16 | uint32_t(b.at(at + 2)) << 8 | b.at(at + 3);
+}
+
+}  // namespace kavrel::test

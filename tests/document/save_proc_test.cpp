@@ -1,0 +1,358 @@
+// Save, Save As and the other saves: overwrite policy, the temporary file and
+// its rename, replacing the source, failures and cancelling.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "document/messages.h"
+#include "document/save_messages.h"
+#include "save_fixture.h"
+
+namespace kavrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using SaveProcTest = SaveFixture;
+
+std::vector<uint8_t> frames(int count, uint8_t gain = 150) {
+  FrameSpec s;
+  s.gains = {gain, gain, gain, gain};
+  Mp3Builder b;
+  b.frames(count, s);
+  return b.bytes();
+}
+
+bool noTemporaryFiles(const std::string& folder) {
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().string().ends_with(".kvtmpmp3")) return false;
+  return true;
+}
+
+TEST_F(SaveProcTest, SaveReplacesTheLoadedFileAndUnloadsTheDocument) {
+  const std::string path = load(frames(200));
+  doc().gainList[5] = {2, 2};
+  doc().modified = true;
+  ASSERT_TRUE(editor.save(Sender::User));
+  EXPECT_TRUE(host.messages().empty()) << messagesText();  // the default policy never asks on Save
+  EXPECT_FALSE(doc().documentLoaded);                      // its frames pointed into the old file
+  const auto out = readFile(path);
+  EXPECT_EQ(readGains(out, 5 * 417), (std::array<uint8_t, 4>{152, 152, 152, 152}));
+  EXPECT_TRUE(noTemporaryFiles(dir.path()));
+}
+
+TEST_F(SaveProcTest, SaveReloadsTheReplacedFileWhenAutoReloadIsOn) {
+  const std::string path = load(frames(50));
+  editor.options().autoReload = true;
+  doc().frameList.resize(20);
+  doc().gainList.resize(20);
+  ASSERT_TRUE(editor.save(Sender::User));
+  EXPECT_TRUE(doc().documentLoaded);
+  EXPECT_EQ(doc().documentFrameCount(), 20);
+  EXPECT_EQ(doc().loadPath, path);
+  EXPECT_FALSE(doc().modified);
+
+  // Scripts never reload on their own.
+  editor.scriptRunning = true;
+  doc().frameList.resize(10);
+  doc().gainList.resize(10);
+  ASSERT_TRUE(editor.save(Sender::ScriptMarker));
+  EXPECT_FALSE(doc().documentLoaded);
+  EXPECT_EQ(readFile(path).size(), 10 * 417u);
+}
+
+TEST_F(SaveProcTest, SaveAsToANewNameKeepsTheDocumentOpenUnderThatName) {
+  const std::string path = load(frames(10));
+  doc().modified = true;
+  const std::string target = dir.file("copy.mp3");
+  ASSERT_TRUE(editor.saveAs(Sender::User, target));
+  EXPECT_TRUE(doc().documentLoaded);
+  EXPECT_FALSE(doc().modified);
+  EXPECT_EQ(doc().documentName, target);
+  EXPECT_EQ(doc().loadPath, path);
+  EXPECT_EQ(editor.lastSaveFolder, dir.path());
+  EXPECT_EQ(readFile(target), readFile(path));
+}
+
+TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
+  load(frames(10));
+  const std::string other = dir.file("other.mp3");
+  writeFile(other, {1, 2, 3});
+
+  // Default: Save As onto an existing file asks, with No as the default.
+  host.answer(MessageResult::No);
+  EXPECT_FALSE(editor.saveAs(Sender::User, other));
+  ASSERT_EQ(host.messages().size(), 1u);
+  const auto& box = host.messages()[0];
+  EXPECT_EQ(box.text, msg::kOverwritePrompt);
+  EXPECT_EQ(box.caption, msg::kOverwriteCaption);
+  EXPECT_EQ(box.buttons, MessageButtons::YesNo);
+  EXPECT_EQ(box.defaultButton, MessageResult::No);
+  EXPECT_EQ(box.icon, MessageIcon::Exclamation);
+  EXPECT_EQ(readFile(other), (std::vector<uint8_t>{1, 2, 3}));
+
+  host.clearRecord();
+  host.answer(MessageResult::Yes);
+  EXPECT_TRUE(editor.saveAs(Sender::User, other));
+  EXPECT_EQ(readFile(other).size(), 10 * 417u);
+
+  // Never overwrite without a prompt: Save asks too.
+  host.clearRecord();
+  editor.options().overwritePolicy = OverwritePolicy::NeverWithoutPrompt;
+  host.answer(MessageResult::No);
+  EXPECT_FALSE(editor.save(Sender::User));
+  EXPECT_EQ(host.messages().size(), 1u);
+  EXPECT_TRUE(doc().documentLoaded);
+
+  // Always overwrite: nobody is asked.
+  host.clearRecord();
+  editor.options().overwritePolicy = OverwritePolicy::Always;
+  EXPECT_TRUE(editor.saveAs(Sender::User, other));
+  EXPECT_TRUE(host.messages().empty());
+
+  // Scripts are never asked.
+  editor.options().overwritePolicy = OverwritePolicy::NeverWithoutPrompt;
+  editor.scriptRunning = true;
+  EXPECT_TRUE(editor.saveAs(Sender::ScriptMarker, other));
+  EXPECT_TRUE(host.messages().empty());
+}
+
+TEST_F(SaveProcTest, FailedRenameKeepsTheTemporaryFileAndSaysSo) {
+  load(frames(10));
+  // A folder of that name can't be replaced by a file.
+  const std::string target = dir.file("taken.mp3");
+  fs::create_directory(target);
+  writeFile(target + "/inside", {1});
+  host.answer(MessageResult::Yes);
+  EXPECT_FALSE(editor.saveAs(Sender::User, target));
+  EXPECT_EQ(host.lastMessage().text, msg::kRenameFailed);
+  EXPECT_EQ(readFile(target + ".kvtmpmp3").size(), 10 * 417u);
+  EXPECT_EQ(doc().documentName, target);
+  EXPECT_TRUE(fs::is_directory(target));
+
+  editor.scriptRunning = true;
+  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
+  EXPECT_EQ(editor.operationStatus, kStatusRenameFailed);
+  EXPECT_EQ(editor.lineError, msg::kRenameFailed);
+}
+
+TEST_F(SaveProcTest, SaveAsDialogNameIsUsedAndTheProgramFolderRefused) {
+  const std::string path = load(frames(10));
+  editor.dataFolder = dir.file("data");
+  fs::create_directory(editor.dataFolder);
+  host.saveDialogAnswers = {editor.dataFolder + "/x.mp3", dir.file("chosen.mp3")};
+  ASSERT_TRUE(editor.saveAs(Sender::User));
+  EXPECT_EQ(host.saveDialogCalls, 2);
+  EXPECT_EQ(host.lastDialogFileName, "in.mp3");
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].text, msg::kSaveToProgramFolder);
+  EXPECT_FALSE(exists(editor.dataFolder + "/x.mp3"));
+  EXPECT_EQ(readFile(dir.file("chosen.mp3")), readFile(path));
+
+  // Cancel writes nothing.
+  host.clearRecord();
+  EXPECT_FALSE(editor.saveAs(Sender::User));
+  EXPECT_TRUE(doc().documentLoaded);
+}
+
+TEST_F(SaveProcTest, ReplacedFileKeepsItsPermissions) {
+  const std::string path = load(frames(10));
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(editor.save(Sender::User));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(SaveProcTest, ZeroFramesIsAnErrorAndNothingIsWritten) {
+  load(frames(10));
+  doc().frameList.clear();
+  doc().gainList.clear();
+  const std::string target = dir.file("empty.mp3");
+  EXPECT_FALSE(editor.saveAs(Sender::User, target));
+  EXPECT_EQ(host.lastMessage().text, msg::kZeroFrameCount);
+  EXPECT_FALSE(exists(target));
+  editor.scriptRunning = true;
+  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
+  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
+  EXPECT_EQ(editor.lineError, msg::kZeroFrameCount);
+}
+
+TEST_F(SaveProcTest, SourceTruncatedAfterLoadingIsADiskErrorAndTheOldFileStays) {
+  const std::string path = load(frames(300));
+  fs::resize_file(path, 100 * 417 + 10);
+  const auto before = readFile(path);
+  EXPECT_FALSE(editor.save(Sender::User));
+  EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
+  EXPECT_EQ(host.lastMessage().caption, "Warning");
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_TRUE(noTemporaryFiles(dir.path()));
+  EXPECT_TRUE(doc().documentLoaded);  // a failed save changes nothing
+
+  // A new target is not left half written either.
+  EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("new.mp3")));
+  EXPECT_FALSE(exists(dir.file("new.mp3")));
+}
+
+TEST_F(SaveProcTest, DeletedInsertedSourceIsADiskError) {
+  load(frames(20));
+  const std::string extra = dir.file("extra.mp3");
+  writeFile(extra, frames(20, 90));
+  ASSERT_EQ(editor.insertFileAt(extra, 10), 0);
+  fs::remove(extra);
+  editor.scriptRunning = true;
+  const std::string target = dir.file("out.mp3");
+  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
+  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
+  EXPECT_EQ(editor.lineError, msg::kDiskError);
+  EXPECT_FALSE(exists(target));
+}
+
+TEST_F(SaveProcTest, UnwritableTargetIsADiskError) {
+  load(frames(10));
+  EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("no-such-folder/out.mp3")));
+  EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
+  // A device of that name is never removed to make room.
+  EXPECT_FALSE(editor.saveproc(SaveMode::Preview, "/dev/null"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST_F(SaveProcTest, DiskFullLeavesTheOldFileAndNoTemporaryFile) {
+  const std::string path = load(frames(1000));  // 417 kB
+  doc().gainList[0] = {1, 1};
+  const auto before = readFile(path);
+  // A file size limit makes writes fail the way a full disk does.
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 100000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = editor.save(Sender::User);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_TRUE(noTemporaryFiles(dir.path()));
+}
+
+TEST_F(SaveProcTest, EscCancelsWithoutAMessageAndLeavesEverything) {
+  const std::string path = load(frames(1000));
+  const auto before = readFile(path);
+  doc().gainList[0] = {1, 1};
+  doc().modified = true;
+  host.escapeAfterProgress(1);
+  EXPECT_FALSE(editor.save(Sender::User));
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_TRUE(noTemporaryFiles(dir.path()));
+  EXPECT_TRUE(doc().documentLoaded);
+  EXPECT_TRUE(doc().modified);
+  EXPECT_FALSE(doc().busy);
+
+  // A script learns that nothing was saved.
+  editor.scriptRunning = true;
+  host.escapeAfterProgress(1);
+  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, dir.file("cancelled.mp3")));
+  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
+  EXPECT_FALSE(exists(dir.file("cancelled.mp3")));
+}
+
+TEST_F(SaveProcTest, PartsAndPreviewsNeverOverwriteAFileTheDocumentReads) {
+  const std::string path = load(frames(30));
+  const std::string extra = dir.file("extra.mp3");
+  writeFile(extra, frames(10, 90));
+  ASSERT_EQ(editor.insertFileAt(extra, 5), 0);
+  selectRange(0, 10);
+  const auto loadedBefore = readFile(path);
+  const auto extraBefore = readFile(extra);
+  fs::create_symlink(path, dir.file("link.mp3"));
+
+  EXPECT_FALSE(editor.saveproc(SaveMode::SaveSelection, path));
+  EXPECT_EQ(host.lastMessage().text, msg::kTargetIsSource);
+  EXPECT_FALSE(editor.saveproc(SaveMode::PlaySelection, extra));
+  EXPECT_FALSE(editor.saveproc(SaveMode::Preview, dir.file("link.mp3")));
+  editor.scriptRunning = true;
+  EXPECT_FALSE(editor.saveproc(SaveMode::SaveSelection, dir.path() + "/./extra.mp3"));
+  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
+  EXPECT_EQ(editor.lineError, msg::kTargetIsSource);
+
+  EXPECT_EQ(readFile(path), loadedBefore);
+  EXPECT_EQ(readFile(extra), extraBefore);
+  EXPECT_TRUE(doc().documentLoaded);
+}
+
+TEST_F(SaveProcTest, SaveAsOverAnInsertedSourceReplacesItSafelyAndUnloads) {
+  load(frames(30));
+  const std::string extra = dir.file("extra.mp3");
+  writeFile(extra, frames(10, 90));
+  ASSERT_EQ(editor.insertFileAt(extra, 5), 0);
+  editor.scriptRunning = true;
+  ASSERT_TRUE(editor.saveAs(Sender::ScriptMarker, extra));
+  // The inserted frames were read from the old file before it was replaced.
+  const auto out = readFile(extra);
+  ASSERT_EQ(out.size(), 40 * 417u);
+  EXPECT_EQ(readGains(out, 5 * 417)[0], 90);
+  EXPECT_EQ(readGains(out, 15 * 417)[0], 150);
+  EXPECT_FALSE(doc().documentLoaded);
+}
+
+TEST_F(SaveProcTest, SourceSlotsAreNeverReusedAfterAnUndoneInsert) {
+  load(frames(10, 150));
+  const std::string a = dir.file("a.mp3");
+  const std::string b = dir.file("b.mp3");
+  writeFile(a, frames(5, 60));
+  writeFile(b, frames(5, 70));
+  ASSERT_EQ(editor.insertFileAt(a, 10), 0);
+  const std::vector<int32_t> withA = doc().frameList;  // e.g. what a clipboard kept
+
+  // What an undo puts back: the list, the file count and the names before the insert.
+  doc().frameList.resize(10);
+  doc().gainList.resize(10);
+  doc().insertedFileCount = 0;
+  doc().sourceNames[1].clear();
+
+  ASSERT_EQ(editor.insertFileAt(b, 10), 0);
+  EXPECT_EQ(doc().frameTable[doc().frameList[10]].sourceIndex, 2);
+  // Paste the kept frames of A back after B's.
+  doc().frameList.insert(doc().frameList.end(), withA.begin() + 10, withA.end());
+  doc().gainList.resize(doc().frameList.size());
+
+  const auto out = saveAsNew();
+  ASSERT_EQ(out.size(), 20 * 417u);
+  EXPECT_EQ(readGains(out, 0)[0], 150);
+  EXPECT_EQ(readGains(out, 10 * 417)[0], 70);
+  EXPECT_EQ(readGains(out, 15 * 417)[0], 60);  // A's frames still come from A
+}
+
+TEST_F(SaveProcTest, TheInsertLimitCountsEverySlotEverUsed) {
+  load(frames(10));
+  doc().usedSourceSlots = 255;
+  doc().insertedFileCount = 3;  // fewer after undos, but no slot is free
+  const std::string extra = dir.file("extra.mp3");
+  writeFile(extra, frames(5));
+  EXPECT_EQ(editor.insertFileAt(extra, 0), 128);  // too many source files
+  EXPECT_EQ(host.lastMessage().text, "Too many files already inserted.");
+  EXPECT_EQ(doc().documentFrameCount(), 10);
+}
+
+TEST_F(SaveProcTest, BusyEditorRefusesAndUserClicksAreIgnoredDuringScripts) {
+  load(frames(10));
+  const std::string target = dir.file("out.mp3");
+  editor.dialogOpen = true;
+  EXPECT_FALSE(editor.saveAs(Sender::User, target));
+  EXPECT_EQ(editor.operationStatus, kStatusBusy);
+  editor.dialogOpen = false;
+  editor.scriptRunning = true;
+  editor.operationStatus = 0;
+  EXPECT_FALSE(editor.saveAs(Sender::User, target));
+  EXPECT_FALSE(exists(target));
+}
+
+}  // namespace
+}  // namespace kavrel::test
