@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "document/file_io.h"
+#include "document/large_pages.h"
 #include "document/messages.h"
 #include "document/statistics.h"
 #include "editing/time_text.h"
@@ -353,8 +354,9 @@ LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, Sca
   doc.tagHeader = scanner.tag;
   if (doc.layout.id3v2Found) doc.tagHeader.inputVersion = std::clamp<uint8_t>(doc.tagHeader.majorVersion, 2, 5);
   const int32_t n = doc.frameTable.count();
-  doc.frameList.resize(size_t(n));
-  for (int32_t i = 0; i < n; ++i) doc.frameList[size_t(i)] = i;
+  doc.frameList = freshVector<int32_t>(size_t(n));
+  doc.gainList = freshVector<GainPair>(size_t(n));
+  for (int32_t i = 0; i < n; ++i) doc.frameList.push_back(i);
   doc.gainList.assign(size_t(n), GainPair{});
   doc.sourceFirstFrame.fill(0);
   doc.sourceFirstFrame[1] = n;

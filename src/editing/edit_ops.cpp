@@ -1,12 +1,11 @@
 #include "editing/edit_ops.h"
 
+#include "document/large_pages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace kavrel {
 
@@ -23,28 +22,6 @@ Range cut(const Document& doc, int32_t a, int32_t b) {
   a = std::clamp(a, 0, n);
   b = std::clamp(b, 0, n);
   return {size_t(a), size_t(b)};
-}
-
-// Fresh memory for the lists of a long document is asked for in large pages
-// where the system offers them: faulting in 4 KB pages one by one costs more
-// than the copy that fills them.
-void adviseLargePages([[maybe_unused]] const void* data, [[maybe_unused]] size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kLarge = uintptr_t(1) << 21;
-  if (bytes < 2 * kLarge) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kLarge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
-// An empty vector with room for `capacity` elements, not yet touched.
-template <class T>
-std::vector<T> freshVector(size_t capacity) {
-  std::vector<T> v;
-  v.reserve(capacity);
-  adviseLargePages(v.data(), capacity * sizeof(T));
-  return v;
 }
 
 // Makes `to` a copy of [first, last), reusing its memory when large enough;
@@ -177,14 +154,10 @@ void UndoSnapshot::restoreLists(Document& doc) {
 }
 
 void UndoSnapshot::reserve(size_t frames) {
-  if (frames_.capacity() >= frames && gains_.capacity() >= frames) return;
-  // Touched now, so that the first edit doesn't wait for the pages.
+  // Address space only: the pages arrive with the first snapshot, in large
+  // pages where the system has them, so loading doesn't pay for them.
   if (frames_.capacity() < frames) frames_ = freshVector<int32_t>(frames);
   if (gains_.capacity() < frames) gains_ = freshVector<GainPair>(frames);
-  frames_.assign(frames, 0);
-  gains_.assign(frames, GainPair{});
-  frames_.clear();
-  gains_.clear();
 }
 
 void UndoSnapshot::clear() {

@@ -37,10 +37,17 @@ void writeGlobalGain(uint8_t* frame, int channelMode, bool crcPresent, int g, ui
 }
 
 int32_t frameLength(int bitrateIndex, int sampleRateIndex, bool padding) {
-  // The product is taken in extended precision and truncated toward zero.
-  const long double product =
-      static_cast<long double>(kBitrateTable[bitrateIndex & 15]) * kFrameLengthFactor[sampleRateIndex & 3];
-  return static_cast<int32_t>(product) + (padding ? 1 : 0);
+  // The product is taken in extended precision and truncated toward zero;
+  // the loader asks for every frame, so the 64 results are worked out once.
+  static const auto kLengths = [] {
+    std::array<int32_t, 64> t{};
+    for (int b = 0; b < 16; ++b)
+      for (int r = 0; r < 4; ++r)
+        t[size_t(b * 4 + r)] = static_cast<int32_t>(static_cast<long double>(kBitrateTable[size_t(b)]) *
+                                                    kFrameLengthFactor[size_t(r)]);
+    return t;
+  }();
+  return kLengths[size_t((bitrateIndex & 15) * 4 + (sampleRateIndex & 3))] + (padding ? 1 : 0);
 }
 
 int32_t freeFormatScanStep(int channelMode, bool crcPresent) {
@@ -68,11 +75,16 @@ HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t fil
 
   out.globalGain = {0, 0, 0, 0};
   const int count = globalGainCount(out.channelMode);
+  // The loader calls this for every frame: read in place when the side
+  // information is all there, byte by byte only at the end of the data.
+  constexpr size_t kSideInfoEnd = 4 + 2 + 32;
   for (int g = 0; g < count; ++g) {
     const GainLocation loc = globalGainLocation(out.channelMode, crc, g);
-    const unsigned word = (unsigned(byteAt(data, available, loc.byteOffset)) << 8) |
-                          byteAt(data, available, loc.byteOffset + 1);
-    out.globalGain[g] = uint8_t(word >> loc.shift);
+    const unsigned word = available >= kSideInfoEnd
+                              ? (unsigned(data[loc.byteOffset]) << 8) | data[loc.byteOffset + 1]
+                              : (unsigned(byteAt(data, available, size_t(loc.byteOffset))) << 8) |
+                                    byteAt(data, available, size_t(loc.byteOffset) + 1);
+    out.globalGain[size_t(g)] = uint8_t(word >> loc.shift);
   }
   if (count == 4) {
     out.averageGain = uint8_t((unsigned(out.globalGain[0]) + out.globalGain[1] + out.globalGain[2] +
