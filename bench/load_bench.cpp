@@ -25,104 +25,25 @@
 
 #include "app/editor.h"
 #include "app/host.h"
+#include "bench_common.h"
 
-#ifdef KAVREL_HAVE_TEST_SUPPORT
-#include "support/mp3_builder.h"
-#endif
+
+using namespace kavrel::bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-class NullHost final : public kavrel::Host {
- public:
-  kavrel::MessageResult messageBox(const std::string&, const std::string&, kavrel::MessageIcon,
-                                   kavrel::MessageButtons, kavrel::MessageResult defaultButton) override {
-    return defaultButton;
-  }
-  void processEvents() override {}
-  bool escapePressed() override { return false; }
-  bool closingRequested() override { return false; }
-  void progress(int) override {}
-  void setBusy(bool) override {}
-  void viewChanged(kavrel::ViewChange) override {}
-};
 
-// 128 kbit/s at 44.1 kHz: 417.96 bytes a frame, so most frames are padded.
-constexpr int64_t kFrameBytesNumerator = 144 * 128000;
-constexpr int64_t kSampleRate = 44100;
 
-int64_t bytesBefore(int64_t frames) { return frames * kFrameBytesNumerator / kSampleRate; }
 
-std::vector<uint8_t> makeFrame(bool padding) {
-#ifdef KAVREL_HAVE_TEST_SUPPORT
-  kavrel::test::FrameSpec spec;  // 128 kbit/s, 44.1 kHz, joint stereo
-  spec.padding = padding;
-  return kavrel::test::makeFrame(spec);
-#else
-  // Header FF FB 90 64 (or 92 with padding), everything after it zero: a
-  // silent frame with global_gain 0.
-  std::vector<uint8_t> f(size_t(417 + (padding ? 1 : 0)), 0);
-  f[0] = 0xFF;
-  f[1] = 0xFB;
-  f[2] = padding ? 0x92 : 0x90;
-  f[3] = 0x64;
-  return f;
-#endif
-}
 
-bool writeFile(const std::string& path, int64_t frames) {
-  const std::vector<uint8_t> plain = makeFrame(false);
-  const std::vector<uint8_t> padded = makeFrame(true);
-  if (plain.size() != 417 || padded.size() != 418) {
-    std::fprintf(stderr, "unexpected frame sizes %zu/%zu\n", plain.size(), padded.size());
-    return false;
-  }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::vector<uint8_t> chunk;
-  chunk.reserve(size_t(8) << 20);
-  bool ok = true;
-  auto flush = [&] {
-    size_t done = 0;
-    while (ok && done < chunk.size()) {
-      const ssize_t n = ::write(fd, chunk.data() + done, chunk.size() - done);
-      if (n <= 0) {
-        ok = false;
-      } else {
-        done += size_t(n);
-      }
-    }
-    chunk.clear();
-  };
-  for (int64_t i = 0; i < frames && ok; ++i) {
-    const std::vector<uint8_t>& f = bytesBefore(i + 1) - bytesBefore(i) == 418 ? padded : plain;
-    chunk.insert(chunk.end(), f.begin(), f.end());
-    if (chunk.size() + 418 > chunk.capacity()) flush();
-  }
-  flush();
-  return ::close(fd) == 0 && ok;
-}
 
 int64_t fileSize(const std::string& path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   return in ? int64_t(in.tellg()) : -1;
 }
 
-void readOnce(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  std::vector<char> buf(size_t(1) << 20);
-  while (::read(fd, buf.data(), buf.size()) > 0) {
-  }
-  ::close(fd);
-}
 
-std::string shellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 // A field of /proc/self/status in bytes ("VmRSS", "VmHWM"), or -1.
 int64_t statusBytes(const char* field) {
@@ -153,53 +74,24 @@ bool resetPeak() {
   return std::fclose(f) == 0 && ok;
 }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int64_t frames = 2500000;
-  int reps = 5;
-  bool keep = false;
-  std::string dir;
-  std::string path;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "%s needs a value\n", a.c_str());
-        std::exit(2);
-      }
-      return argv[++i];
-    };
-    if (a == "--frames") {
-      frames = std::atoll(value().c_str());
-    } else if (a == "--mb") {
-      frames = std::atoll(value().c_str()) * 1000000 * kSampleRate / kFrameBytesNumerator;
-    } else if (a == "--dir") {
-      dir = value();
-    } else if (a == "--file") {
-      path = value();
-    } else if (a == "--reps") {
-      reps = std::max(1, std::atoi(value().c_str()));
-    } else if (a == "--keep") {
-      keep = true;
-    } else {
-      std::fprintf(stderr,
-                   "usage: load_bench [--frames N | --mb MB] [--dir DIR] [--file MP3] [--reps N] [--keep]\n");
-      return 2;
-    }
-  }
+  FileArgs args;
+  args.reps = 5;
+  if (!parseFileArgs(argc, argv, "load_bench", args)) return 2;
+  const int64_t frames = args.frames;
+  const int reps = args.reps;
+  const bool keep = args.keep;
+  const std::string dir = args.dir;
+  std::string path = args.path;
 
   const bool generated = path.empty();
   if (generated) {
-    if (dir.empty()) {
-      const char* tmp = std::getenv("TMPDIR");
-      dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-    }
     path = dir + "/kavrel-load-bench-" + std::to_string(::getpid()) + ".mp3";
     const auto t0 = Clock::now();
-    if (!writeFile(path, frames)) {
+    if (!writeCbrFile(path, frames)) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       std::remove(path.c_str());
       return 1;

@@ -15,28 +15,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "app/editor.h"
-#include "app/host.h"
+#include "app/headless_host.h"
 #include "document/statistics.h"
 
 namespace {
-
-// Answers every question with its default and never waits.
-class NullHost final : public kavrel::Host {
- public:
-  kavrel::MessageResult messageBox(const std::string&, const std::string&, kavrel::MessageIcon,
-                                   kavrel::MessageButtons, kavrel::MessageResult defaultButton) override {
-    return defaultButton;
-  }
-  void processEvents() override {}
-  bool escapePressed() override { return false; }
-  bool closingRequested() override { return false; }
-  void progress(int) override {}
-  void setBusy(bool) override {}
-  void viewChanged(kavrel::ViewChange) override {}
-};
 
 void check(bool ok) {
   if (!ok) __builtin_trap();
@@ -105,7 +91,9 @@ void runOne(const uint8_t* data, size_t size) {
 
   // One editor for the whole run, as the program keeps one for its session;
   // every load starts by unloading what the previous input left.
-  static NullHost host;
+  // Every question takes its default answer; the texts go nowhere.
+  static std::ostream discard(nullptr);
+  static kavrel::HeadlessHost host(discard);
   static kavrel::Editor editor(host);
   editor.scriptRunning = false;
   editor.silentMode = false;
