@@ -1,7 +1,7 @@
 // Timings of the frame edits on a long document (2.5 million frames, about
-// 18 hours at 44.1 kHz): delete, cut, copy, paste, trim and undo through the
-// Editor commands, each including its snapshot, statistics refresh and
-// position texts. Once with one sampling rate throughout, once with a 48 kHz
+// 18 hours at 44.1 kHz): delete, cut, copy, paste, trim, undo, volume, fade
+// and silence insertion through the Editor commands, each including its
+// snapshot, statistics refresh and position texts. Once with one sampling rate throughout, once with a 48 kHz
 // frame every 1000 (positions then count the rates frame by frame). The
 // document is built in memory; no file is read.
 //
@@ -94,6 +94,7 @@ void run(int32_t frames, bool mixed) {
   const int32_t third = frames / 3;
 
   Timing del, undoDel, cut, pasteAtCursor, copy, pasteOver, undoPaste, trim, undoTrim;
+  Timing volume, fadeAll, silenceAtCursor, undoSilence, silenceOver;
   for (int round = 0; round < kRounds; ++round) {
     editor.selection = {third, 2 * third};
     editor.select();
@@ -125,6 +126,29 @@ void run(int32_t frames, bool mixed) {
     check(doc.documentFrameCount() == frames - 2000, "trim");
     undoTrim.add(timed([&] { editor.undo(Sender::User); }));
     check(doc.documentFrameCount() == frames, "undo of trim");
+
+    // Values as a script passes them: no dialog.
+    editor.selection = {0, frames};
+    editor.select();
+    const int before = doc.gainList[size_t(frames / 2)].left;
+    volume.add(timed([&] { editor.amplify(Sender::User, Editor::VolumeRequest{3}); }));
+    check(doc.gainList[size_t(frames / 2)].left == std::min(before + 3, 255), "volume");
+    fadeAll.add(timed([&] { editor.fade(Sender::User, Editor::FadeRequest{round % 2 == 0, 20}); }));
+    check(doc.gainList[0].right == doc.gainList[0].left, "fade");
+
+    editor.selection = {third, third};
+    editor.unselect();
+    silenceAtCursor.add(timed([&] { editor.insertSilence(Sender::User, kMaxSilenceFrames); }));
+    check(doc.documentFrameCount() == frames + kMaxSilenceFrames && doc.frameList[size_t(third)] < 0,
+          "silence at the cursor");
+    undoSilence.add(timed([&] { editor.undo(Sender::User); }));
+    check(doc.documentFrameCount() == frames, "undo of silence");
+    editor.selection = {third, 2 * third};
+    editor.select();
+    silenceOver.add(timed([&] { editor.insertSilence(Sender::User, 1000); }));
+    check(doc.documentFrameCount() == frames - third + 1000, "silence over a selection");
+    editor.undo(Sender::User);
+    check(doc.documentFrameCount() == frames, "undo of silence over a selection");
   }
 
   std::printf("Frame edits on %d frames, %s, %d rounds (ms, median / worst)\n", frames,
@@ -141,6 +165,11 @@ void run(int32_t frames, bool mixed) {
   row("undo of the paste", undoPaste);
   row("trim 1000 frames off each end", trim);
   row("undo of the trim", undoTrim);
+  row("volume +4.5 dB on every frame", volume);
+  row("fade over every frame", fadeAll);
+  row("insert 256K silent frames", silenceAtCursor);
+  row("undo of the silence", undoSilence);
+  row("1000 silent frames over a third", silenceOver);
 }
 
 }  // namespace

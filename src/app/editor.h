@@ -210,6 +210,45 @@ class Editor {
   // commands; the window performs the others the action names.
   KeyAction keyDown(int virtualKey, KeyModifiers modifiers);
 
+  // --- volume, fade, silence, split and save selection (editor_gain.cpp,
+  // editor_split.cpp). From the user interface (no request given) each
+  // command asks the Host for its dialog's values; the script engine passes
+  // the values it parsed and no dialog is shown. Each sets operationStatus.
+  struct VolumeRequest {
+    int steps = 0;  // global_gain steps of 1.5 dB
+    bool left = true;
+    bool right = true;
+  };
+  void amplify(Sender sender, const std::optional<VolumeRequest>& request = std::nullopt);
+  struct FadeRequest {
+    bool fadeIn = false;
+    int magnitudeSteps = 20;  // attenuation at the quiet end, in steps
+  };
+  void fade(Sender sender, const std::optional<FadeRequest>& request = std::nullopt);
+  // Silent frames of the dialog's recommended bitrate, rate and mode.
+  void insertSilence(Sender sender, const std::optional<int32_t>& frames = std::nullopt);
+  // Two names (cut at the cursor) or three (before, inside, after the selection).
+  void split(Sender sender, const std::optional<std::vector<std::string>>& names = std::nullopt);
+  void saveSelection(Sender sender, const std::optional<std::string>& name = std::nullopt);
+
+  // --- gain/silence/split state
+  // The values of the last volume, fade and silence commands (kept between uses).
+  int volumeSteps = 0;
+  bool adjustLeft = true;
+  bool adjustRight = true;
+  int fadeSteps = -20;  // at the quiet end: 0..-40
+  bool fadeIn = false;
+  SilenceFormat silenceFormat;
+  // Double click on the source and target file-name labels: the full paths.
+  void showSourcePath();
+  void showDocumentPath();
+
+ private:
+  // Writes frames [a, b) to `name` with the remove boxes set from `attach`;
+  // the selection and the remove boxes are restored afterwards.
+  bool writePart(const std::string& name, int32_t a, int32_t b, const AttachFlags& attach);
+  // --- end of gain/silence/split state
+
  private:
   bool acceptsSender(Sender sender) const { return !scriptRunning || sender == Sender::ScriptMarker; }
   void warn(const std::string& text);

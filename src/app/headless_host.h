@@ -22,6 +22,14 @@ class HeadlessHost final : public Host {
   // Names come from the script; there is no dialog to ask.
   std::optional<std::string> chooseSaveFile(const std::string&, const std::string&) override { return std::nullopt; }
   std::optional<std::string> chooseOpenFile(const std::string&, const std::string&) override { return std::nullopt; }
+  // Values come from the script; the editing dialogs are never shown.
+  std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState&) override { return std::nullopt; }
+  std::optional<FadeDialogResult> fadeDialog(const FadeDialogState&) override { return std::nullopt; }
+  std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState&) override { return std::nullopt; }
+  std::optional<SplitDialogResult> splitDialog(const SplitDialogState&) override { return std::nullopt; }
+  std::optional<SaveSelectionDialogResult> saveSelectionDialog(const SaveSelectionDialogState&) override {
+    return std::nullopt;
+  }
 
  private:
   std::ostream& messages_;

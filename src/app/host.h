@@ -6,6 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "editing/gain_ops.h"
+#include "editing/silence.h"
+#include "editing/split_plan.h"
+
 namespace kavrel {
 
 enum class MessageIcon { None, Information, Question, Exclamation, Stop };
@@ -49,6 +53,25 @@ class Host {
   // The open dialog with `title`, starting in `folder`: an existing file the
   // user chose, or nothing when cancelled. A host without a display cancels.
   virtual std::optional<std::string> chooseOpenFile(const std::string& /*title*/, const std::string& /*folder*/) {
+    return std::nullopt;
+  }
+
+  // The editing dialogs: each shows its state as computed by the core and
+  // returns what the user chose when OK closed it, or nothing when it was
+  // cancelled (Esc, closed, or left without OK). A host without a display
+  // cancels.
+  virtual std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& /*state*/) {
+    return std::nullopt;
+  }
+  virtual std::optional<FadeDialogResult> fadeDialog(const FadeDialogState& /*state*/) { return std::nullopt; }
+  virtual std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState& /*state*/) {
+    return std::nullopt;
+  }
+  virtual std::optional<SplitDialogResult> splitDialog(const SplitDialogState& /*state*/) {
+    return std::nullopt;
+  }
+  virtual std::optional<SaveSelectionDialogResult> saveSelectionDialog(
+      const SaveSelectionDialogState& /*state*/) {
     return std::nullopt;
   }
 };

@@ -2,7 +2,9 @@
 // The options record: the values other parts of the program read. The
 // configuration file stores and restores it.
 
+#include <array>
 #include <cstdint>
+#include <string>
 
 namespace kavrel {
 
@@ -22,6 +24,14 @@ struct Options {
   int fadeMemoryMode = 0;            // 1: the fade dialog forgets on close
   OverwritePolicy overwritePolicy = OverwritePolicy::PromptOnSaveAs;
   bool autoReload = false;           // reload after a save replaced the source file
+
+  // --- script runs
+  bool showMessageBoxAfterRun = false;  // "Script executed:" after an interactive run
+  bool silentIgnoreErrors = true;       // a silent run logs a failed line and goes on
+  bool lockScriptsOrder = false;        // runs leave the recent scripts in their order
+  std::array<std::string, 5> recentScripts;  // full paths, most recent first; "" unused
+  std::string logPath;                  // "" = the default log, ~/kavrel.log
+  std::string lastScriptFolder;         // "" = the home folder
 };
 
 }  // namespace kavrel

@@ -5,6 +5,7 @@
 #include "app/editor.h"
 #include "app/headless_host.h"
 #include "editing/time_text.h"
+#include "script/runner.h"
 
 namespace kavrel {
 
@@ -13,6 +14,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kavrel [FILE]            open FILE in the editor\n"
     "       kavrel --info FILE       print the layout, frame count and statistics of FILE\n"
+    "       kavrel --script=SCRIPT   run SCRIPT silently, append to the log (~/kavrel.log) and exit\n"
     "       kavrel --help | --version\n";
 
 void block(std::ostream& out, const char* name, int64_t pos, int64_t size, const std::string& extra = "") {
@@ -101,6 +103,28 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
   return 0;
 }
 
+int runScriptSilently(const std::string& path, std::ostream& err) {
+  // Messages an operation would still show go to stderr; the run itself
+  // reports into the log.
+  HeadlessHost host(err);
+  Editor editor(host);
+  ScriptRunner runner(editor);
+  const RunResult result = runner.runSilent(path);
+  switch (result) {
+    case RunResult::Completed: return 0;
+    case RunResult::Stopped:
+      err << "kavrel: the script stopped at a failed line; see " << runner.logPath() << '\n';
+      return 1;
+    case RunResult::ScriptMissing:
+      err << "kavrel: script not found: " << path << '\n';
+      return 3;
+    case RunResult::ReadError:
+      err << "kavrel: the script could not be read: " << path << '\n';
+      return 3;
+  }
+  return 1;
+}
+
 std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return std::nullopt;
   const std::string& a = args[0];
@@ -120,6 +144,20 @@ std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ost
     return printFileInfo(args[1], out, err);
   }
   if (a.rfind("--info=", 0) == 0) return printFileInfo(a.substr(7), out, err);
+  if (a.rfind("--script=", 0) == 0) {
+    if (a.size() == 9) {
+      err << kUsage;
+      return 2;
+    }
+    return runScriptSilently(a.substr(9), err);
+  }
+  if (a == "--script") {
+    if (args.size() != 2) {
+      err << kUsage;
+      return 2;
+    }
+    return runScriptSilently(args[1], err);
+  }
   if (a.rfind("--", 0) == 0) {
     err << "kavrel: unknown option " << a << '\n' << kUsage;
     return 2;

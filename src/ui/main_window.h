@@ -35,6 +35,11 @@ class MainWindow final : public QMainWindow, public Host {
   void viewChanged(ViewChange change) override;
   std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override;
   std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override;
+  std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& state) override;
+  std::optional<FadeDialogResult> fadeDialog(const FadeDialogState& state) override;
+  std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState& state) override;
+  std::optional<SplitDialogResult> splitDialog(const SplitDialogState& state) override;
+  std::optional<SaveSelectionDialogResult> saveSelectionDialog(const SaveSelectionDialogState& state) override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

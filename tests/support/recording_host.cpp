@@ -20,6 +20,11 @@ void RecordingHost::clearRecord() {
   for (int& n : viewChanges_) n = 0;
   openDialogs_.clear();
   saveDialogs_.clear();
+  volume_.shown.clear();
+  fade_.shown.clear();
+  silence_.shown.clear();
+  split_.shown.clear();
+  saveSelection_.shown.clear();
 }
 
 MessageResult RecordingHost::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -73,6 +78,32 @@ std::optional<std::string> RecordingHost::chooseSaveFile(const std::string& fold
   std::optional<std::string> answer = std::move(saveAnswers_.front());
   saveAnswers_.pop_front();
   return answer;
+}
+
+template <class State, class Result>
+std::optional<Result> RecordingHost::show(Dialog<State, Result>& dialog, const State& state) {
+  dialog.shown.push_back(state);
+  if (onDialog) onDialog();
+  if (dialog.answers.empty()) return std::nullopt;
+  std::optional<Result> answer = std::move(dialog.answers.front());
+  dialog.answers.pop_front();
+  return answer;
+}
+
+std::optional<VolumeDialogResult> RecordingHost::volumeDialog(const VolumeDialogState& state) {
+  return show(volume_, state);
+}
+std::optional<FadeDialogResult> RecordingHost::fadeDialog(const FadeDialogState& state) {
+  return show(fade_, state);
+}
+std::optional<SilenceDialogResult> RecordingHost::silenceDialog(const SilenceDialogState& state) {
+  return show(silence_, state);
+}
+std::optional<SplitDialogResult> RecordingHost::splitDialog(const SplitDialogState& state) {
+  return show(split_, state);
+}
+std::optional<SaveSelectionDialogResult> RecordingHost::saveSelectionDialog(const SaveSelectionDialogState& state) {
+  return show(saveSelection_, state);
 }
 
 void RecordingHost::setBusy(bool busy) {

@@ -56,6 +56,18 @@ class RecordingHost : public Host {
   // The same for the save dialogs.
   void answerSaveFile(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }
 
+  // Answers for the next editing dialogs of each kind, first in first out
+  // (nullopt = cancelled); once a queue is empty that dialog is cancelled.
+  void answerVolume(std::optional<VolumeDialogResult> r) { volume_.answers.push_back(std::move(r)); }
+  void answerFade(std::optional<FadeDialogResult> r) { fade_.answers.push_back(std::move(r)); }
+  void answerSilence(std::optional<SilenceDialogResult> r) { silence_.answers.push_back(std::move(r)); }
+  void answerSplit(std::optional<SplitDialogResult> r) { split_.answers.push_back(std::move(r)); }
+  void answerSaveSelection(std::optional<SaveSelectionDialogResult> r) {
+    saveSelection_.answers.push_back(std::move(r));
+  }
+  // Called while an editing dialog is open, before it answers.
+  std::function<void()> onDialog;
+
   // Called on every progress step (blocks >= 0) after it was counted, with
   // the 1-based call number and the block count; not called for progress(-1).
   std::function<void(int call, int blocks)> onProgress;
@@ -84,6 +96,13 @@ class RecordingHost : public Host {
   };
   const std::vector<SaveDialog>& saveDialogs() const { return saveDialogs_; }
 
+  // The states the editing dialogs were shown with, in order.
+  const std::vector<VolumeDialogState>& volumeDialogs() const { return volume_.shown; }
+  const std::vector<FadeDialogState>& fadeDialogs() const { return fade_.shown; }
+  const std::vector<SilenceDialogState>& silenceDialogs() const { return silence_.shown; }
+  const std::vector<SplitDialogState>& splitDialogs() const { return split_.shown; }
+  const std::vector<SaveSelectionDialogState>& saveSelectionDialogs() const { return saveSelection_.shown; }
+
   // Forgets everything recorded (not the scripted answers or hooks).
   void clearRecord();
 
@@ -98,8 +117,26 @@ class RecordingHost : public Host {
   void viewChanged(ViewChange change) override { ++viewChanges_[size_t(change)]; }
   std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override;
   std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override;
+  std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& state) override;
+  std::optional<FadeDialogResult> fadeDialog(const FadeDialogState& state) override;
+  std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState& state) override;
+  std::optional<SplitDialogResult> splitDialog(const SplitDialogState& state) override;
+  std::optional<SaveSelectionDialogResult> saveSelectionDialog(const SaveSelectionDialogState& state) override;
 
  private:
+  template <class State, class Result>
+  struct Dialog {
+    std::deque<std::optional<Result>> answers;
+    std::vector<State> shown;
+  };
+  template <class State, class Result>
+  std::optional<Result> show(Dialog<State, Result>& dialog, const State& state);
+
+  Dialog<VolumeDialogState, VolumeDialogResult> volume_;
+  Dialog<FadeDialogState, FadeDialogResult> fade_;
+  Dialog<SilenceDialogState, SilenceDialogResult> silence_;
+  Dialog<SplitDialogState, SplitDialogResult> split_;
+  Dialog<SaveSelectionDialogState, SaveSelectionDialogResult> saveSelection_;
   std::deque<MessageResult> answers_;
   std::vector<RecordedMessage> messages_;
   int escapeAfter_ = -1;

@@ -1,0 +1,254 @@
+#include "script/line_processor.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+#include <unordered_map>
+
+#include "script/messages.h"
+
+namespace kavrel {
+
+namespace {
+
+// A keyword starting with one of these makes the line a comment.
+constexpr std::string_view kCommentStarts = "!#$'(./:;<@[\\{";
+
+constexpr const char* kCommentEnd = "ID3V2.COMMENT.END";
+constexpr const char* kLyricsEnd = "ID3V2.LYRICS.END";
+
+}  // namespace
+
+ScriptEngine::ScriptEngine(Editor& editor) : editor_(editor) {}
+
+void ScriptEngine::startRun() {
+  baseOffset_ = 0;
+  recordedLength_ = 0;
+  // A block left open by an earlier run does not swallow this one.
+  block_ = BlockKind::None;
+  blockDescription_.clear();
+  blockText_.clear();
+  relative_ = {};
+}
+
+bool ScriptEngine::setError(std::string text) {
+  editor_.lineError = std::move(text);
+  return false;
+}
+
+std::string ScriptEngine::notReadyMessage() const {
+  return std::string(msg::kNotReadyLead) + keyword() + msg::kNotReadyTail;
+}
+
+bool ScriptEngine::processLine(std::string_view line) {
+  Editor& ed = editor_;
+  ed.lineError.clear();
+  if (line.empty()) return false;
+  const size_t characters = lineCharacterCount(line);
+  if (characters > kMaxScriptLine) {
+    ed.lineError = msg::kLineTooLong32K;
+  } else if (block_ != BlockKind::None) {
+    collectBlockLine(line);
+  } else if (characters > kMaxTokenizedLine) {
+    ed.lineError = msg::kLineTooLong1K;
+  } else {
+    TokenizedLine t = tokenizeLine(line, today ? today() : todayLocal());
+    if (t.tokens == 0) return false;
+    t.slots[0] = upperAscii(t.slots[0]);
+    setSlots(t.slots);
+    if (kCommentStarts.find(keyword()[0]) != std::string_view::npos) return false;
+    runCommand();
+  }
+  if (ed.lineError.empty()) return false;
+  return lineErrorHandler ? lineErrorHandler(ed.lineError) : true;
+}
+
+void ScriptEngine::collectBlockLine(std::string_view line) {
+  const std::string upper = upperAscii(line);
+  const bool end = upper == (block_ == BlockKind::Comment ? kCommentEnd : kLyricsEnd);
+  if (!end) {
+    blockText_.append(line);
+    blockText_ += "\r\n";
+    return;
+  }
+  const BlockKind kind = block_;
+  block_ = BlockKind::None;
+  std::string text = std::move(blockText_);
+  blockText_.clear();
+  if (text.size() > 1) text.resize(text.size() - 2);
+  if (blockCommitter) blockCommitter(kind, blockDescription_, text);
+}
+
+void ScriptEngine::setSlots(const ScriptSlots& slots) {
+  slots_ = slots;
+  paramCount_ = 0;
+  for (int k = 4; k >= 1; --k) {
+    if (!slots_[size_t(k)].empty()) {
+      paramCount_ = k;
+      break;
+    }
+  }
+}
+
+void ScriptEngine::runCommand() {
+  using Routine = void (*)(ScriptEngine&);
+  static const std::unordered_map<std::string_view, Routine> kCommands = {
+      {"SELECT", [](ScriptEngine& e) { e.cmdSelect(); }},
+      {"CURSOR", [](ScriptEngine& e) { e.cmdSelect(); }},
+      {"TRIM", [](ScriptEngine& e) { e.cmdTrim(); }},
+      {"FADEIN", [](ScriptEngine& e) { e.cmdFade(true); }},
+      {"FADEOUT", [](ScriptEngine& e) { e.cmdFade(false); }},
+      {"DELETE", [](ScriptEngine& e) { e.cmdDelete(); }},
+      {"BASEDELETE", [](ScriptEngine& e) { e.cmdBaseDelete(); }},
+      {"SILENCE", [](ScriptEngine& e) { e.cmdSilence(); }},
+      {"LOAD", [](ScriptEngine& e) { e.cmdLoad(); }},
+      {"SAVEAS", [](ScriptEngine& e) { e.cmdSaveAs(); }},
+      {"SAVE", [](ScriptEngine& e) { e.cmdSave(); }},
+      {"INSERT", [](ScriptEngine& e) { e.cmdInsert(); }},
+      {"SPLIT", [](ScriptEngine& e) { e.cmdSplit(); }},
+      {"RELOAD", [](ScriptEngine& e) { e.cmdReload(); }},
+      {"PLAYSELECTION", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"PLAYPREVIEW", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"PLAYINPUT", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"PLAYOUTPUT", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"COPY", [](ScriptEngine& e) { e.cmdCopy(); }},
+      {"CUT", [](ScriptEngine& e) { e.cmdCut(); }},
+      {"PASTE", [](ScriptEngine& e) { e.cmdPaste(); }},
+      {"SELECTALL", [](ScriptEngine& e) { e.cmdSelectAll(); }},
+      {"UNSELECT", [](ScriptEngine& e) { e.cmdUnselect(); }},
+      {"VOLUME", [](ScriptEngine& e) { e.cmdVolume(); }},
+      {"SAVESELECTION", [](ScriptEngine& e) { e.cmdSaveSelection(); }},
+      {"CLOSE", [](ScriptEngine& e) { e.cmdClose(); }},
+      {"UNLOAD", [](ScriptEngine& e) { e.cmdClose(); }},
+      {"NOID3V2", [](ScriptEngine& e) { e.cmdRemoveBlock(0); }},
+      {"REMOVEID3V2", [](ScriptEngine& e) { e.cmdRemoveBlock(0); }},
+      {"NOID3V1", [](ScriptEngine& e) { e.cmdRemoveBlock(1); }},
+      {"REMOVEID3V1", [](ScriptEngine& e) { e.cmdRemoveBlock(1); }},
+      {"NOLYRICS", [](ScriptEngine& e) { e.cmdRemoveBlock(2); }},
+      {"REMOVELYRICS", [](ScriptEngine& e) { e.cmdRemoveBlock(2); }},
+      {"NOOTHER", [](ScriptEngine& e) { e.cmdRemoveBlock(3); }},
+      {"REMOVEOTHER", [](ScriptEngine& e) { e.cmdRemoveBlock(3); }},
+      {"ID3V2.PICTURE", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.ALBUM", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.BPM", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.COMPOSER", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.GENRE", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.(C)", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.ENCODER", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.LYRICIST", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.CGD", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.TITLE", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.ARTIST", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.TRACK", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.YEAR", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.COMMENT", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.LYRICS", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.URL", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.COMMENT.START", [](ScriptEngine& e) { e.cmdBlockStart(BlockKind::Comment); }},
+      {"ID3V2.LYRICS.START", [](ScriptEngine& e) { e.cmdBlockStart(BlockKind::Lyrics); }},
+  };
+  // A relative mode never outlives the command that prepared it.
+  relative_ = {};
+  const auto it = kCommands.find(keyword());
+  if (it == kCommands.end()) {
+    setError(msg::kSyntaxError + keyword());
+    return;
+  }
+  it->second(*this);
+}
+
+// ------------------------------------------------------------ positions
+
+void ScriptEngine::preparePositions(int k) {
+  std::string& s = slots_[size_t(k)];
+  relative_[size_t(k)] = RelativeMode::Absolute;
+  if (upperAscii(s) == "EOF") {
+    // The largest time: the position entry clamps it to the end.
+    s = "99999";
+    return;
+  }
+  const std::string head = upperAscii(std::string_view(s).substr(0, 2));
+  if (head == "R+") {
+    s.erase(0, 2);
+    relative_[size_t(k)] = RelativeMode::Forward;
+  } else if (head == "R-") {
+    s.erase(0, 2);
+    relative_[size_t(k)] = RelativeMode::Backward;
+  }
+}
+
+bool ScriptEngine::parseSlot(int k, const std::string& invalidLead) {
+  if (!parseTime(slot(k)).failed) return true;
+  return setError(invalidLead + "\r\n" + slot(k));
+}
+
+bool ScriptEngine::applyPositions(bool withSecond, const std::string& firstLead,
+                                  const std::string& secondLead) {
+  Editor& ed = editor_;
+  const int32_t reference =
+      ed.multipleSelected ? std::min(ed.selection[0], ed.selection[1]) : ed.selection[0];
+  auto enter = [&](int end, int k, const std::string& lead) {
+    const std::string text = slot(k).substr(0, kPositionEntryWidth);
+    ed.relativeEntry[size_t(end)] = uint8_t(relative_[size_t(k)]);
+    relative_[size_t(k)] = RelativeMode::Absolute;
+    if (ed.submitPosition(Sender::ScriptMarker, end, text, reference)) return true;
+    // The text as the box holds it may not parse even though the whole
+    // parameter did; acting on the old selection instead would edit the
+    // wrong frames.
+    ed.relativeEntry[size_t(end)] = 0;
+    if (ed.operationStatus == kStatusBusy) return notReady();
+    return setError(lead + "\r\n" + slot(k));
+  };
+  if (!enter(0, 1, firstLead)) return false;
+  if (withSecond && !slot(2).empty()) {
+    if (!enter(1, 2, secondLead)) return false;
+    if (ed.selection[1] < ed.selection[0]) {
+      std::swap(ed.selection[0], ed.selection[1]);
+      ed.setCursorView(0);
+      ed.setCursorView(1);
+      ed.select();
+    }
+  }
+  letEventsRun();
+  recordedLength_ = std::abs(ed.selection[1] - ed.selection[0]);
+  return true;
+}
+
+bool ScriptEngine::parseOrdinalPositions(const std::string& name) {
+  preparePositions(1);
+  preparePositions(2);
+  const std::string first = "1st " + name + " parameter invalid:";
+  const std::string second = "2nd " + name + " parameter invalid:";
+  if (!parseSlot(1, first)) return false;
+  if (!slot(2).empty() && !parseSlot(2, second)) return false;
+  return applyPositions(true, first, second);
+}
+
+// ------------------------------------------------------------ shared steps
+
+void ScriptEngine::stripQuotes(int k) {
+  std::string& s = slots_[size_t(k)];
+  if (!s.empty() && s.back() == '"') s.pop_back();
+  if (!s.empty() && s.front() == '"') s.erase(0, 1);
+}
+
+bool ScriptEngine::noFileCheck() {
+  if (editor_.document().documentFrameCount() >= 1) return true;
+  return setError(keyword() + msg::kNoFileLoadedSuffix);
+}
+
+bool ScriptEngine::notReady() { return setError(notReadyMessage()); }
+
+void ScriptEngine::letEventsRun() { editor_.host().processEvents(); }
+
+void ScriptEngine::normaliseSelection() {
+  Editor& ed = editor_;
+  const int32_t n = ed.document().documentFrameCount();
+  const int32_t a = clampPosition(ed.selection[0], n);
+  const int32_t b = clampPosition(ed.selection[1], n);
+  ed.selection = {std::min(a, b), std::max(a, b)};
+  ed.setCursorView(0);
+  ed.setCursorView(1);
+}
+
+}  // namespace kavrel

@@ -1,0 +1,377 @@
+// Volume, fade and silence insertion as the window and the script engine
+// drive them: status codes, messages, dialog states, where the selection
+// lands and what undo brings back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/editor.h"
+#include "editing/messages.h"
+#include "support/mp3_builder.h"
+#include "support/recording_host.h"
+#include "support/test_files.h"
+
+namespace kavrel {
+namespace {
+
+namespace t = kavrel::test;
+
+using Ends = std::array<int32_t, 2>;
+
+class EditorGainTest : public ::testing::Test {
+ protected:
+  // n frames of 128 kbit/s at 44.1 kHz (joint stereo unless `mode` says
+  // otherwise), loaded; every gain pair starts at (0, 0).
+  void load(int n, int mode = 1, int bitrateIndex = 9) {
+    t::Mp3Builder b;
+    b.frames(n, {.bitrateIndex = bitrateIndex, .channelMode = mode});
+    const std::string path = dir.file("base.mp3");
+    t::writeFile(path, b.bytes());
+    ASSERT_TRUE(editor.loadFile(path));
+    host.clearRecord();
+  }
+  // A document of n frames built in memory (too long to write as a file).
+  void build(int32_t n) {
+    Document& d = doc();
+    for (int32_t i = 0; i < n; ++i) {
+      FrameInfo& f = d.frameTable.next();
+      f.sampleRateIndex = 0;
+      f.channelMode = 1;
+      f.bitrateIndex = 9;
+      f.computedLength = f.storedLength = 417;
+      d.frameTable.commitNext();
+    }
+    d.frameList.resize(size_t(n));
+    for (int32_t i = 0; i < n; ++i) d.frameList[size_t(i)] = i;
+    d.gainList.assign(size_t(n), GainPair{});
+    d.documentLoaded = true;
+    editor.refreshStatistics();
+  }
+  void selectRange(int32_t a, int32_t b) {
+    editor.selection = {a, b};
+    editor.select();
+  }
+  void script() { editor.scriptRunning = true; }
+  Document& doc() { return editor.document(); }
+  GainPair gain(int32_t i) { return doc().gainList[size_t(i)]; }
+
+  t::TempDir dir;
+  t::RecordingHost host;
+  Editor editor{host};
+};
+
+// ---------------------------------------------------------------- volume
+
+TEST_F(EditorGainTest, VolumeRefusalsAndBusy) {
+  load(10);
+  editor.amplify(Sender::User);
+  EXPECT_EQ(editor.operationStatus, 1);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, "You must select some frames to amplify.");
+  EXPECT_EQ(host.lastMessage().caption, "Warning");
+  EXPECT_TRUE(host.volumeDialogs().empty());
+
+  script();
+  editor.amplify(Sender::ScriptMarker, Editor::VolumeRequest{3});
+  EXPECT_EQ(editor.operationStatus, 1);
+  EXPECT_EQ(editor.lineError, "You must select some frames to amplify.");
+  EXPECT_EQ(host.messages().size(), 1u);  // no box during a script
+
+  selectRange(2, 5);
+  editor.amplify(Sender::User, Editor::VolumeRequest{3});  // the user's call is ignored
+  EXPECT_EQ(gain(2), (GainPair{}));
+  doc().busy = true;
+  editor.amplify(Sender::ScriptMarker, Editor::VolumeRequest{3});
+  EXPECT_EQ(editor.operationStatus, kStatusBusy);
+  EXPECT_EQ(gain(2), (GainPair{}));
+}
+
+TEST_F(EditorGainTest, VolumeDialogAppliesTheChosenChannelAndRemembers) {
+  load(10);
+  editor.options().volumeMemoryMode = 2;
+  selectRange(6, 2);
+  bool busyWhileOpen = false;
+  host.onDialog = [&] {
+    busyWhileOpen = editor.isBusy();
+    editor.fade(Sender::User);  // another command finds the editor busy
+  };
+  host.answerVolume(VolumeDialogResult{23, VolumeChannel::Left});
+  editor.amplify(Sender::User);
+  EXPECT_TRUE(busyWhileOpen);
+  EXPECT_FALSE(editor.isBusy());
+  ASSERT_EQ(host.volumeDialogs().size(), 1u);
+  const VolumeDialogState& shown = host.volumeDialogs()[0];
+  EXPECT_EQ(shown.sliderPosition, 20);
+  EXPECT_TRUE(shown.oneChannelEnabled);
+  EXPECT_TRUE(shown.warningsVisible);
+  EXPECT_EQ(shown.warningText, "joint stereo!");
+  EXPECT_TRUE(host.fadeDialogs().empty());
+
+  EXPECT_EQ(gain(1), (GainPair{}));
+  EXPECT_EQ(gain(2), (GainPair{3, 0}));
+  EXPECT_EQ(gain(5), (GainPair{3, 0}));
+  EXPECT_EQ(gain(6), (GainPair{}));
+  EXPECT_EQ(editor.selection, (Ends{6, 2}));  // the selection stays as it was
+  EXPECT_TRUE(editor.enabled(Control::UndoBut));
+  EXPECT_TRUE(doc().modified);
+  EXPECT_EQ(editor.volumeSliderMemory, 23);
+  EXPECT_EQ(editor.volumeChannelMemory, 1);
+
+  // The next dialog starts where this one ended; cancelling changes nothing.
+  editor.amplify(Sender::User);
+  ASSERT_EQ(host.volumeDialogs().size(), 2u);
+  EXPECT_EQ(host.volumeDialogs()[1].sliderPosition, 23);
+  EXPECT_EQ(host.volumeDialogs()[1].valueLabel, "+4.5 dB");
+  EXPECT_EQ(host.volumeDialogs()[1].channel, VolumeChannel::Left);
+  EXPECT_EQ(gain(2), (GainPair{3, 0}));
+
+  editor.undo(Sender::User);
+  EXPECT_EQ(gain(2), (GainPair{}));
+
+  // Closing the file forgets the memory in mode 1.
+  editor.options().volumeMemoryMode = 1;
+  editor.unload(false);
+  EXPECT_EQ(editor.volumeSliderMemory, 20);
+  EXPECT_EQ(editor.volumeChannelMemory, 0);
+}
+
+TEST_F(EditorGainTest, VolumeZeroAndHighAmplification) {
+  load(10);
+  selectRange(0, 4);
+  host.answerVolume(VolumeDialogResult{20, VolumeChannel::Both});
+  editor.amplify(Sender::User);
+  EXPECT_FALSE(editor.enabled(Control::UndoBut));  // 0 dB: no snapshot, no change
+  EXPECT_FALSE(doc().modified);
+
+  // More than +12 dB asks first; only OK goes on. +12 dB itself doesn't ask.
+  host.answerVolume(VolumeDialogResult{29, VolumeChannel::Both});
+  host.answer(MessageResult::Cancel);
+  editor.amplify(Sender::User);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().caption, "Amplification warning");
+  EXPECT_EQ(host.lastMessage().buttons, MessageButtons::OkCancel);
+  EXPECT_EQ(gain(0), (GainPair{}));
+  host.answerVolume(VolumeDialogResult{29, VolumeChannel::Both});
+  editor.amplify(Sender::User);  // default answer OK
+  EXPECT_EQ(gain(0), (GainPair{9, 9}));
+  host.answerVolume(VolumeDialogResult{28, VolumeChannel::Right});
+  editor.amplify(Sender::User);
+  EXPECT_EQ(host.messages().size(), 2u);
+  EXPECT_EQ(gain(3), (GainPair{9, 17}));
+
+  // A script's 0 still counts as a change.
+  editor.options().promptToSaveChanges = false;
+  load(10);
+  script();
+  selectRange(0, 4);
+  editor.amplify(Sender::ScriptMarker, Editor::VolumeRequest{0});
+  EXPECT_EQ(editor.operationStatus, 0);
+  EXPECT_TRUE(editor.enabled(Control::UndoBut));
+  EXPECT_TRUE(doc().modified);
+}
+
+TEST_F(EditorGainTest, MonoSelectionOffersBothChannelsOnly) {
+  load(6, 3);
+  editor.options().volumeMemoryMode = 2;
+  editor.volumeChannelMemory = 2;
+  selectRange(0, 6);
+  // A host that returns "right only" anyway gets both channels.
+  host.answerVolume(VolumeDialogResult{22, VolumeChannel::Right});
+  editor.amplify(Sender::User);
+  ASSERT_EQ(host.volumeDialogs().size(), 1u);
+  EXPECT_FALSE(host.volumeDialogs()[0].oneChannelEnabled);
+  EXPECT_EQ(host.volumeDialogs()[0].channel, VolumeChannel::Both);
+  EXPECT_FALSE(host.volumeDialogs()[0].warningsVisible);
+  EXPECT_EQ(gain(0), (GainPair{2, 2}));
+}
+
+// ---------------------------------------------------------------- fade
+
+TEST_F(EditorGainTest, FadeRefusals) {
+  load(10);
+  editor.fade(Sender::User);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.lastMessage().text, "You must select multiple frames!");
+  EXPECT_EQ(host.lastMessage().caption, "can't do");
+  EXPECT_EQ(editor.operationStatus, 1);
+  selectRange(4, 5);
+  editor.fade(Sender::User);
+  EXPECT_EQ(host.lastMessage().text, "You must select 2 frames at least!");
+  EXPECT_EQ(editor.operationStatus, 2);
+  script();
+  editor.fade(Sender::ScriptMarker, Editor::FadeRequest{});
+  EXPECT_EQ(editor.operationStatus, 2);
+  EXPECT_EQ(editor.lineError, "You must select 2 frames at least!");
+  EXPECT_EQ(host.messages().size(), 2u);
+  EXPECT_FALSE(editor.enabled(Control::UndoBut));
+}
+
+TEST_F(EditorGainTest, FadeDialogPreselectsAndRamps) {
+  load(10);
+  editor.options().fadeMemoryMode = 1;
+  editor.fadeSliderMemory = 27;
+  selectRange(0, 5);
+  host.answerFade(FadeDialogResult{20, true});
+  editor.fade(Sender::User);
+  ASSERT_EQ(host.fadeDialogs().size(), 1u);
+  EXPECT_TRUE(host.fadeDialogs()[0].fadeIn);
+  EXPECT_EQ(host.fadeDialogs()[0].sliderPosition, 27);
+  EXPECT_EQ(host.fadeDialogs()[0].magnitudeLabel, "Magnitude:  40.5 dB");
+  const std::vector<int> in{-20, -15, -10, -5, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(gain(i), (GainPair{int16_t(in[size_t(i)]), int16_t(in[size_t(i)])}));
+  EXPECT_EQ(gain(5), (GainPair{}));
+  EXPECT_EQ(editor.fadeSliderMemory, 20);
+  EXPECT_TRUE(editor.fadeIn);
+  EXPECT_EQ(editor.fadeSteps, -20);
+
+  // To the end: fade out offered. A cancelled dialog changes nothing but
+  // the undo snapshot, which now holds the faded state.
+  selectRange(6, 10);
+  editor.fade(Sender::User);
+  EXPECT_FALSE(host.fadeDialogs()[1].fadeIn);
+  EXPECT_EQ(gain(0), (GainPair{-20, -20}));
+  editor.undo(Sender::User);
+  EXPECT_EQ(gain(0), (GainPair{-20, -20}));
+}
+
+TEST_F(EditorGainTest, ScriptFadeAfterLeftOnlyVolume) {
+  load(10);
+  script();
+  selectRange(2, 6);
+  editor.amplify(Sender::ScriptMarker, Editor::VolumeRequest{4, true, false});
+  editor.fade(Sender::ScriptMarker, Editor::FadeRequest{false, 20});
+  EXPECT_EQ(editor.operationStatus, 0);
+  // Right values take the left values plus the ramp: 4 + (0, -7, -13, -20).
+  EXPECT_EQ(gain(2), (GainPair{4, 4}));
+  EXPECT_EQ(gain(3), (GainPair{-3, -3}));
+  EXPECT_EQ(gain(4), (GainPair{-9, -9}));
+  EXPECT_EQ(gain(5), (GainPair{-16, -16}));
+  EXPECT_TRUE(host.fadeDialogs().empty());
+}
+
+// ---------------------------------------------------------------- silence
+
+TEST_F(EditorGainTest, SilenceAtTheCursorKeepsTheCursorInFront) {
+  load(10, 1, 11);  // 192 kbps
+  editor.selection = {4, 4};
+  editor.unselect();
+  host.answerSilence(SilenceDialogResult{3, SilenceFormat{8, 0, 1}});  // 128 kbps
+  editor.insertSilence(Sender::User);
+  ASSERT_EQ(host.silenceDialogs().size(), 1u);
+  const SilenceDialogState& shown = host.silenceDialogs()[0];
+  EXPECT_EQ(shown.frames, 0);
+  EXPECT_EQ(shown.lengthText, "0");
+  EXPECT_EQ(shown.kbpsItems[10], "192 kbps (RECOMMENDED)");
+  EXPECT_EQ(shown.whereLabel, "SILENCE WILL BE INSERTED");
+
+  ASSERT_EQ(doc().documentFrameCount(), 13);
+  const int32_t code = -(1 + 8 + 16 * 0 + 64 * 1);
+  EXPECT_EQ(doc().frameList[3], 3);
+  for (int i = 4; i < 7; ++i) {
+    EXPECT_EQ(doc().frameList[size_t(i)], code);
+    EXPECT_EQ(gain(i), (GainPair{-32768, -32768}));
+  }
+  EXPECT_EQ(doc().frameList[7], 4);
+  EXPECT_EQ(editor.selection, (Ends{4, 4}));
+  EXPECT_FALSE(editor.multipleSelected);
+  EXPECT_EQ(doc().editSummary.bitrate, 0);  // now variable
+  EXPECT_TRUE(editor.enabled(Control::UndoBut));
+  EXPECT_EQ(editor.operationStatus, 0);
+
+  // Paste and delete act in front of the silence.
+  selectRange(0, 2);
+  editor.copy(Sender::User);
+  editor.selection = {4, 4};
+  editor.unselect();
+  editor.paste(Sender::User);
+  EXPECT_EQ(doc().frameList[4], 0);
+  EXPECT_EQ(doc().frameList[6], code);
+
+  editor.undo(Sender::User);
+  editor.undo(Sender::User);  // one level only
+  EXPECT_EQ(doc().documentFrameCount(), 13);
+}
+
+TEST_F(EditorGainTest, SilenceReplacesTheSelectionAndSelectsIt) {
+  load(10);
+  selectRange(7, 3);
+  script();
+  editor.insertSilence(Sender::ScriptMarker, 2);
+  EXPECT_EQ(editor.operationStatus, 0);
+  EXPECT_EQ(doc().frameList, (std::vector<int32_t>{0, 1, 2, -73, -73, 7, 8, 9}));  // 128 kbps, 44.1, joint
+  EXPECT_EQ(editor.selection, (Ends{3, 5}));
+  EXPECT_TRUE(editor.multipleSelected);
+
+  // A later volume change brings the marker pair into range.
+  editor.amplify(Sender::ScriptMarker, Editor::VolumeRequest{2});
+  EXPECT_EQ(gain(3), (GainPair{-255, -255}));
+
+  // The whole document selected: silence only, no "leave one frame" refusal.
+  selectRange(0, 8);
+  editor.insertSilence(Sender::ScriptMarker, 5);
+  EXPECT_EQ(doc().frameList, std::vector<int32_t>(5, -73));
+  EXPECT_EQ(editor.selection, (Ends{0, 5}));
+  editor.scriptRunning = false;
+  editor.undo(Sender::User);
+  EXPECT_EQ(doc().documentFrameCount(), 8);
+  EXPECT_EQ(editor.selection, (Ends{0, 8}));
+}
+
+TEST_F(EditorGainTest, SilenceLimitZeroLengthAndBusy) {
+  load(10);
+  script();
+  editor.selection = {10, 10};
+  editor.insertSilence(Sender::ScriptMarker, 300000);
+  EXPECT_EQ(editor.operationStatus, 2);
+  EXPECT_EQ(doc().documentFrameCount(), 10 + kMaxSilenceFrames);
+  EXPECT_EQ(doc().frameList.back(), -73);
+
+  editor.scriptRunning = false;
+  load(10);
+  script();
+  selectRange(2, 4);
+  editor.insertSilence(Sender::ScriptMarker, 0);  // a script deletes
+  EXPECT_EQ(doc().documentFrameCount(), 8);
+  EXPECT_EQ(editor.operationStatus, 0);
+
+  doc().busy = true;
+  editor.insertSilence(Sender::ScriptMarker, 4);
+  EXPECT_EQ(editor.operationStatus, 1);  // not 255 for this command
+  doc().busy = false;
+  editor.scriptRunning = false;
+
+  // From the window, length 0 asks first.
+  selectRange(2, 4);
+  host.answerSilence(SilenceDialogResult{0, SilenceFormat{}});
+  host.answer(MessageResult::No);
+  editor.insertSilence(Sender::User);
+  EXPECT_EQ(host.lastMessage().text, "Erase the selection?");
+  EXPECT_EQ(host.lastMessage().caption, "Prompt");
+  EXPECT_EQ(doc().documentFrameCount(), 8);
+  host.answerSilence(SilenceDialogResult{0, SilenceFormat{}});
+  host.answer(MessageResult::Yes);
+  editor.insertSilence(Sender::User);
+  EXPECT_EQ(doc().documentFrameCount(), 6);
+  // Without a selection, length 0 does nothing; a cancelled dialog neither.
+  host.answerSilence(SilenceDialogResult{0, SilenceFormat{}});
+  editor.insertSilence(Sender::User);
+  editor.insertSilence(Sender::User);
+  EXPECT_EQ(doc().documentFrameCount(), 6);
+}
+
+TEST_F(EditorGainTest, LongSelectionPresetsTheLimit) {
+  build(400000);
+  selectRange(50000, 350000);
+  host.answerSilence(std::nullopt);
+  editor.insertSilence(Sender::User);
+  ASSERT_EQ(host.silenceDialogs().size(), 1u);
+  EXPECT_EQ(host.silenceDialogs()[0].frames, kMaxSilenceFrames);
+  // The text is the length of the frames the preset covers.
+  EXPECT_EQ(host.silenceDialogs()[0].lengthText, "6847.843");
+  EXPECT_EQ(host.silenceDialogs()[0].whereLabel, "SILENCE WILL REPLACE THE SELECTION");
+  EXPECT_EQ(doc().documentFrameCount(), 400000);
+}
+
+}  // namespace
+}  // namespace kavrel
