@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/editor.h"
+#include "app/flag_scope.h"
 #include "app/scan_observer.h"
 #include "document/loader.h"
 #include "document/messages.h"
@@ -14,18 +15,6 @@
 namespace kavrel {
 
 namespace {
-
-// Sets a flag for the length of one nested call.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 std::string folderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');

@@ -5,26 +5,11 @@
 #include <new>
 
 #include "app/editor.h"
+#include "app/flag_scope.h"
 #include "document/messages.h"
 #include "editing/messages.h"
 
 namespace kavrel {
-
-namespace {
-
-// A dialog is open: every other command finds the editor busy.
-class DialogScope {
- public:
-  explicit DialogScope(bool& open) : open_(open) { open_ = true; }
-  ~DialogScope() { open_ = false; }
-  DialogScope(const DialogScope&) = delete;
-  DialogScope& operator=(const DialogScope&) = delete;
-
- private:
-  bool& open_;
-};
-
-}  // namespace
 
 void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request) {
   if (!acceptsSender(sender)) return;
@@ -54,7 +39,7 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
                                                       stereo ? selectionStereoKind(doc_, true, a, b) : 0);
     std::optional<VolumeDialogResult> chosen;
     {
-      DialogScope open(dialogOpen);
+      FlagScope open(dialogOpen);
       chosen = host_.volumeDialog(state);
     }
     if (!chosen) return;
@@ -108,7 +93,7 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
     const FadeDialogState state = fadeDialogState(options_.fadeMemoryMode, fadeSliderMemory, fadeIn);
     std::optional<FadeDialogResult> chosen;
     {
-      DialogScope open(dialogOpen);
+      FlagScope open(dialogOpen);
       chosen = host_.fadeDialog(state);
     }
     if (!chosen) return;
@@ -151,7 +136,7 @@ void Editor::insertSilence(Sender sender, const std::optional<int32_t>& frames) 
         silenceDialogState(doc_, preset, selected ? spanTime(doc_, a, a + preset) : 0.0, selected);
     std::optional<SilenceDialogResult> chosen;
     {
-      DialogScope open(dialogOpen);
+      FlagScope open(dialogOpen);
       chosen = host_.silenceDialog(state);
     }
     if (!chosen) return;

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/editor.h"
+#include "app/scan_observer.h"
 #include "document/file_io.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
@@ -71,14 +72,7 @@ void syncFolderOf(const std::string& path) {
 class EditorSaveObserver final : public SaveObserver {
  public:
   explicit EditorSaveObserver(Editor& editor) : editor_(editor) {}
-  Checkpoint progress(int blocks) override {
-    Host& host = editor_.host();
-    if (blocks >= 0) host.progress(blocks);
-    host.processEvents();
-    if (host.escapePressed()) return Checkpoint::Cancel;
-    if (host.closingRequested()) return Checkpoint::CloseWindow;
-    return Checkpoint::Continue;
-  }
+  Checkpoint progress(int blocks) override { return hostCheckpoint(editor_.host(), blocks); }
   void unknownLeadingDataWritten() override {
     if (!editor_.scriptRunning)
       editor_.host().messageBox(msg::kUnknownLeadingData, msg::kWarningCaption, MessageIcon::Exclamation,

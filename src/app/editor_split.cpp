@@ -5,25 +5,11 @@
 #include <algorithm>
 
 #include "app/editor.h"
+#include "app/flag_scope.h"
 #include "document/messages.h"
 #include "editing/messages.h"
 
 namespace kavrel {
-
-namespace {
-
-class DialogScope {
- public:
-  explicit DialogScope(bool& open) : open_(open) { open_ = true; }
-  ~DialogScope() { open_ = false; }
-  DialogScope(const DialogScope&) = delete;
-  DialogScope& operator=(const DialogScope&) = delete;
-
- private:
-  bool& open_;
-};
-
-}  // namespace
 
 bool Editor::writePart(const std::string& name, int32_t a, int32_t b, const AttachFlags& attach) {
   const std::array<int32_t, 2> keptSelection = selection;
@@ -81,7 +67,7 @@ void Editor::saveSelection(Sender sender, const std::optional<std::string>& name
     state.fileLabel = kNoFileNameYet;
     std::optional<SaveSelectionDialogResult> chosen;
     {
-      DialogScope open(dialogOpen);
+      FlagScope open(dialogOpen);
       chosen = host_.saveSelectionDialog(state);
     }
     if (!chosen || chosen->name.empty()) return;
@@ -153,7 +139,7 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
     if (scriptRunning) return;
     std::optional<SplitDialogResult> chosen;
     {
-      DialogScope open(dialogOpen);
+      FlagScope open(dialogOpen);
       chosen = host_.splitDialog(state);
     }
     if (!chosen) return;

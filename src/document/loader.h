@@ -10,11 +10,15 @@
 
 namespace kavrel {
 
+// Answer of the progress checkpoint that long operations call every 128
+// frames: go on, stop at the user's Esc, or stop because the window closes.
+enum class Checkpoint { Continue, Cancel, CloseWindow };
+
 // What the scan asks of its caller: the processing-error policy and the
 // progress/cancel checkpoint every 128 frames.
 class ScanObserver {
  public:
-  enum class Checkpoint { Continue, Cancel, CloseWindow };
+  using Checkpoint = kavrel::Checkpoint;
   virtual ~ScanObserver() = default;
   // A recoverable problem: true to go on.
   virtual bool tryToContinue(const std::string& message) = 0;

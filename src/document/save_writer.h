@@ -12,6 +12,7 @@
 
 #include "app/controls.h"
 #include "document/document.h"
+#include "document/loader.h"
 
 namespace kavrel {
 
@@ -46,7 +47,7 @@ struct WriterSettings {
 // What the writer asks of its caller while it runs.
 class SaveObserver {
  public:
-  enum class Checkpoint { Continue, Cancel, CloseWindow };
+  using Checkpoint = kavrel::Checkpoint;
   enum class TagResult { CopyLoaded, Built, Failed };
   virtual ~SaveObserver() = default;
   // Progress as 0..56 blocks; lets pending events run and reports Esc or closing.
