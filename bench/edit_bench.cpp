@@ -16,25 +16,11 @@
 #include <vector>
 
 #include "app/editor.h"
+#include "bench_common.h"
 #include "document/statistics.h"
 
 namespace kavrel {
 namespace {
-
-class QuietHost final : public Host {
- public:
-  MessageResult messageBox(const std::string& text, const std::string&, MessageIcon, MessageButtons,
-                           MessageResult def) override {
-    std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
-    return def;
-  }
-  void processEvents() override {}
-  bool escapePressed() override { return false; }
-  bool closingRequested() override { return false; }
-  void progress(int) override {}
-  void setBusy(bool) override {}
-  void viewChanged(ViewChange) override {}
-};
 
 void buildDocument(Editor& editor, int32_t frames, bool mixed) {
   Document& doc = editor.document();
@@ -87,7 +73,7 @@ void check(bool ok, const char* what) {
 
 void run(int32_t frames, bool mixed) {
   constexpr int kRounds = 7;
-  QuietHost host;
+  bench::NullHost host;
   Editor editor(host);
   buildDocument(editor, frames, mixed);
   Document& doc = editor.document();

@@ -251,6 +251,17 @@ class Editor {
 
  private:
   bool acceptsSender(Sender sender) const { return !scriptRunning || sender == Sender::ScriptMarker; }
+  // The common start of a command: ignored for other senders while a
+  // script runs, status 255 while busy, else status 0 and true.
+  bool startCommand(Sender sender) {
+    if (!acceptsSender(sender)) return false;
+    if (isBusy()) {
+      operationStatus = kStatusBusy;
+      return false;
+    }
+    operationStatus = kStatusOk;
+    return true;
+  }
   void warn(const std::string& text);
   void orderSelection();
   void updateSelectionLabel();

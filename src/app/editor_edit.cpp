@@ -442,12 +442,7 @@ void Editor::paste(Sender sender) {
 }
 
 void Editor::trim(Sender sender) {
-  if (!acceptsSender(sender)) return;
-  if (isBusy()) {
-    operationStatus = kStatusBusy;
-    return;
-  }
-  operationStatus = kStatusOk;
+  if (!startCommand(sender)) return;
   if (!hasSelection()) {
     operationStatus = kStatusNothingToDo;
     warn(msg::kSelectMultipleFrames);

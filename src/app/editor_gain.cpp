@@ -64,12 +64,7 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
 }
 
 void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
-  if (!acceptsSender(sender)) return;
-  if (isBusy()) {
-    operationStatus = kStatusBusy;
-    return;
-  }
-  operationStatus = kStatusOk;
+  if (!startCommand(sender)) return;
   if (!hasSelection()) {
     operationStatus = kStatusNothingToDo;
     report(msg::kSelectMultipleFrames, msg::kCantDoCaption, MessageIcon::Exclamation);

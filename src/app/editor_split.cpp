@@ -33,12 +33,7 @@ bool Editor::writePart(const std::string& name, int32_t a, int32_t b, const Atta
 }
 
 void Editor::saveSelection(Sender sender, const std::optional<std::string>& name) {
-  if (!acceptsSender(sender)) return;
-  if (isBusy()) {
-    operationStatus = kStatusBusy;
-    return;
-  }
-  operationStatus = kStatusOk;
+  if (!startCommand(sender)) return;
   if (!hasSelection()) {
     operationStatus = kStatusNothingToDo;
     report(msg::kMustHaveSelection, msg::kWarningCaption, MessageIcon::Exclamation);
@@ -96,12 +91,7 @@ void Editor::showDocumentPath() {
 }
 
 void Editor::split(Sender sender, const std::optional<std::vector<std::string>>& names) {
-  if (!acceptsSender(sender)) return;
-  if (isBusy()) {
-    operationStatus = kStatusBusy;
-    return;
-  }
-  operationStatus = kStatusOk;
+  if (!startCommand(sender)) return;
   const int32_t n = doc_.documentFrameCount();
   const bool selected = hasSelection();
   const int32_t a = clampPosition(selected ? std::min(selection[0], selection[1]) : selection[0], n);
