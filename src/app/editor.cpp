@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "app/scan_observer.h"
+#include "document/file_io.h"
 #include "document/loader.h"
 #include "document/messages.h"
+#include "tags/id3v2/reader.h"
 
 namespace kavrel {
 
@@ -166,6 +168,11 @@ void Editor::finishLoad() {
   doc_.slotFiles[0] = doc_.loadPath;
   doc_.id3v1Record.reset();
   doc_.loadedId3v1Record.reset();
+  doc_.tagFields.clear();
+  if (layout.id3v2Found) {
+    doc_.tagHeader.outputUnsynchronisation = doc_.tagHeader.unsynchronisation;
+    processId3v2();
+  }
   if (layout.id3v1Found) processId3v1();
   labInfoInput = infoText(doc_.sourceRateHistogram, doc_.sourceSummary.bitrate, doc_.sourceSummary.mode);
   refreshStatistics();
@@ -205,6 +212,18 @@ void Editor::finishLoad() {
   unselect();
   setEditCommands(true);
   reserveEditMemory();
+}
+
+void Editor::processId3v2() {
+  ReadFile file(doc_.loadPath);
+  if (file.isOpen()) {
+    readId3v2Tag(FileTagInput(file), doc_.loadPath, doc_.tagHeader, doc_.tagFields);
+  } else {
+    doc_.tagHeader.tagError = true;
+  }
+  if (doc_.tagHeader.tagError && !(scriptRunning && silentMode))
+    host_.messageBox(msg::kId3v2Error, msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
+                     MessageResult::Ok);
 }
 
 void Editor::showFrameInfo(int32_t i) {

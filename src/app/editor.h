@@ -86,6 +86,8 @@ class Editor {
 
   // Reads the loaded file's ID3v1 tag into the document's record.
   void processId3v1();
+  // Reads the loaded file's ID3v2 fields; reports a broken tag.
+  void processId3v2();
   // Double click on document frame i: selects it and shows its information box.
   void showFrameInfo(int32_t i);
   // Scans `path` and inserts its frames before insertAt into the next

@@ -25,6 +25,10 @@ struct Options {
   OverwritePolicy overwritePolicy = OverwritePolicy::PromptOnSaveAs;
   bool autoReload = false;           // reload after a save replaced the source file
 
+  // --- a new ID3v2 tag
+  uint8_t newTagFormat = 3;          // 2, 3 or 4 = ID3v2.2 .. 2.4; + 128 with unsynchronisation
+  uint8_t newTagPadding = 0;         // 0..6 = 0, 2, 4, 16, 64, 256, 1024 bytes
+
   // --- script runs
   bool showMessageBoxAfterRun = false;  // "Script executed:" after an interactive run
   bool silentIgnoreErrors = true;       // a silent run logs a failed line and goes on

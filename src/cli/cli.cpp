@@ -6,6 +6,7 @@
 #include "app/headless_host.h"
 #include "editing/time_text.h"
 #include "script/runner.h"
+#include "tags/id3v2/known_fields.h"
 
 namespace kavrel {
 
@@ -42,6 +43,48 @@ std::string fromCodePage(const std::string& text) {
     }
   }
   return out;
+}
+
+// Tag text on one line; line breaks in it show as " / ".
+std::string oneLine(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\r\n") == 0) {
+      out += " / ";
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return fromCodePage(out);
+}
+
+void printId3v2Fields(const Document& doc, std::ostream& out) {
+  const TagHeaderState& t = doc.tagHeader;
+  const int headerLength = t.majorVersion == 2 ? 6 : 10;
+  out << "ID3v2 fields (" << doc.tagFields.count() << ", padding " << t.paddingSize << " bytes"
+      << (t.tagError ? ", reading stopped on an error" : "") << "):\n";
+  for (const TagField& f : doc.tagFields.fields) {
+    const bool extended = f.tableRow == kExtendedHeaderRow;
+    out << "  " << oneLine(fieldDisplayName(f, t.majorVersion)) << ", "
+        << (extended ? f.totalSize : f.totalSize - headerLength) << " bytes";
+    switch (f.kind) {
+      case FieldKind::Text:
+        out << ": ";
+        if (!f.language.empty()) out << "[" << oneLine(f.language) << "] ";
+        if (f.layout & text_layout::kDescription) out << "\"" << oneLine(f.description) << "\" ";
+        out << "\"" << oneLine(f.content) << "\"";
+        break;
+      case FieldKind::Picture:
+        out << ": " << oneLine(f.content) << ", " << pictureTypeName(f.layout) << ", \"" << oneLine(f.description)
+            << "\"";
+        break;
+      default: break;
+    }
+    if (f.status & field_status::kBadEncoding) out << " (unknown text encoding " << int(f.encoding) << ")";
+    if (f.status & field_status::kNoLanguage) out << " (no language)";
+    out << '\n';
+  }
 }
 
 }  // namespace
@@ -99,6 +142,7 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
     if (r.isVersion11()) out << "  Track: " << r.track() << '\n';
     out << "  Genre: " << genreDisplayText(r.genre()) << '\n';
   }
+  if (l.id3v2Found) printId3v2Fields(doc, out);
   if (!messages.str().empty()) out << "Notes:\n" << messages.str();
   return 0;
 }

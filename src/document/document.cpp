@@ -45,6 +45,7 @@ void Document::clear() {
   loadedId3v1Record.reset();
   layout = FileLayout{};
   tagHeader = TagHeaderState{};
+  tagFields.clear();
   sourceFileSize = 0;
   kbpsHistogram.fill(0);
   modeHistogram.fill(0);

@@ -9,6 +9,7 @@
 
 #include "document/frame_table.h"
 #include "tags/id3v1.h"
+#include "tags/id3v2/tag_field.h"
 #include "tags/id3v2/tag_header_state.h"
 
 namespace kavrel {
@@ -95,6 +96,7 @@ struct Document {
 
   FileLayout layout;
   TagHeaderState tagHeader;
+  TagFieldList tagFields;
   int64_t sourceFileSize = 0;
 
   std::array<int32_t, 15> kbpsHistogram{};

@@ -1,0 +1,302 @@
+#include "tags/id3v2/reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "document/file_io.h"
+#include "tags/id3v2/messages.h"
+#include "tags/id3v2/text_codec.h"
+
+namespace kavrel {
+
+FileTagInput::FileTagInput(const ReadFile& file) : file_(file), size_(file.size()) {}
+
+int64_t FileTagInput::readAt(int64_t pos, void* buffer, size_t n) const { return file_.readAt(pos, buffer, n); }
+
+int64_t MemoryTagInput::readAt(int64_t pos, void* buffer, size_t n) const {
+  if (pos < 0) return -1;
+  if (uint64_t(pos) >= size_) return 0;
+  const size_t count = std::min(n, size_ - size_t(pos));
+  std::memcpy(buffer, data_ + pos, count);
+  return int64_t(count);
+}
+
+bool parseTagHeader(const uint8_t* b, size_t size, int64_t start, TagHeaderState& header) {
+  if (size < 10 || std::memcmp(b, "ID3", 3) != 0 || b[3] == 0xFF || b[4] == 0xFF) return false;
+  header = TagHeaderState{};
+  header.startOffset = start;
+  header.majorVersion = b[3];
+  header.revision = b[4];
+  header.flags = b[5];
+  header.unsynchronisation = (b[5] & 0x80) != 0;
+  header.outputUnsynchronisation = header.unsynchronisation;
+  header.extendedHeader = (b[5] & 0x40) != 0 && b[3] > 2;
+  header.experimental = (b[5] & 0x20) != 0 && b[3] > 2;
+  header.footer = (b[5] & 0x10) != 0 && b[3] > 3;
+  // The size bytes are combined as stored, top bits included.
+  header.size = int64_t(b[6]) * 2097152 + int64_t(b[7]) * 16384 + int64_t(b[8]) * 128 + b[9] + 10 +
+                (header.footer ? 10 : 0);
+  header.inputVersion = uint8_t(std::clamp<int>(b[3], 2, 5));
+  return true;
+}
+
+namespace {
+
+std::string hexByte(uint8_t b) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[b >> 4], kDigits[b & 15]};
+}
+
+class Reader {
+ public:
+  Reader(const TagInput& input, const std::string& sourcePath, TagHeaderState& header, TagFieldList& list)
+      : in_(input), path_(sourcePath), h_(header), list_(list) {}
+
+  void run();
+
+ private:
+  // Reads exactly n bytes; false on an error or when the input ends first.
+  bool readExact(int64_t pos, void* buffer, size_t n) const {
+    return n == 0 || in_.readAt(pos, buffer, n) == int64_t(n);
+  }
+  void append(TagField&& field) {
+    if (list_.fields.size() == list_.fields.capacity()) list_.fields.reserve(list_.fields.size() + 256);
+    list_.fields.push_back(std::move(field));
+    if (auto* index = list_.indexFor(list_.fields.back().kind)) index->push_back(list_.count() - 1);
+  }
+  bool readExtendedHeader(int64_t& pos);
+  bool readPicture(TagField& f, int64_t contentPos, int64_t size);
+  bool readText(TagField& f, int64_t contentPos, int64_t size);
+  void measurePadding(int64_t from);
+
+  const TagInput& in_;
+  const std::string& path_;
+  TagHeaderState& h_;
+  TagFieldList& list_;
+  int major_ = 0;
+  int parseVersion_ = 0;
+};
+
+bool Reader::readExtendedHeader(int64_t& pos) {
+  std::array<uint8_t, 8> b{};
+  if (!readExact(pos, b.data(), b.size())) return false;
+  if (h_.unsynchronisation) resync(b.data(), b.size());
+  const int64_t stored = decodeFrameSize(b.data(), major_);
+  // 2.4 counts the whole extended header. A standard 2.3 size leaves out its
+  // own 4 bytes and is at least 6; smaller values are the form this program
+  // once wrote, which left out 10 bytes.
+  const int64_t total = major_ != 3 ? stored : stored < 6 ? stored + 10 : stored + 4;
+  TagField f;
+  f.headerPosition = pos;
+  f.totalSize = total;
+  f.tableRow = kExtendedHeaderRow;
+  f.kind = FieldKind::Binary;
+  f.sourcePath = path_;
+  append(std::move(f));
+  pos += total;
+  return true;
+}
+
+bool Reader::readPicture(TagField& f, int64_t contentPos, int64_t size) {
+  int64_t cur = contentPos;
+  if (!readExact(cur++, &f.encoding, 1)) return false;
+  if (parseVersion_ == 2) {
+    char format[3];
+    if (!readExact(cur, format, 3)) return false;
+    f.content.assign(format, 3);
+    cur += 3;
+  } else {
+    // The MIME type runs to its zero byte; a forged one is not kept beyond reason.
+    for (;;) {
+      std::array<char, 256> chunk;
+      const int64_t got = in_.readAt(cur, chunk.data(), chunk.size());
+      if (got <= 0) return false;
+      const char* zero = static_cast<const char*>(std::memchr(chunk.data(), 0, size_t(got)));
+      const size_t take = zero != nullptr ? size_t(zero - chunk.data()) : size_t(got);
+      if (f.content.size() < kMaxInfoLength) f.content.append(chunk.data(), std::min(take, kMaxInfoLength));
+      cur += int64_t(take);
+      if (zero != nullptr) {
+        ++cur;
+        break;
+      }
+    }
+  }
+  if (!readExact(cur++, &f.layout, 1)) return false;
+  int64_t remaining = size - (cur - contentPos);
+  if (remaining > kMaxDecodedTextSize || remaining < 0) remaining = kMaxDecodedTextSize;
+  std::array<char, kMaxDecodedTextSize> text;
+  const int64_t got = in_.readAt(cur, text.data(), size_t(remaining));
+  if (got < 0) return false;
+  const char* zero = static_cast<const char*>(std::memchr(text.data(), 0, size_t(got)));
+  if (zero != nullptr) {
+    f.description.assign(text.data(), zero);
+  } else if (got < remaining) {
+    return false;  // the file ended inside the description
+  }
+  f.originalDescription = f.description;
+  return true;
+}
+
+bool Reader::readText(TagField& f, int64_t contentPos, int64_t size) {
+  if (size > kMaxDecodedTextSize) {
+    f.content = msg::kTooLargeToDisplay;
+    f.status |= field_status::kTooLarge;
+  } else {
+    std::array<uint8_t, kMaxDecodedTextSize> b{};
+    if (!readExact(contentPos, b.data(), size_t(size))) return false;
+    // The text is shown as it reads after resynchronisation; the stored bytes stay as they are.
+    const size_t end = h_.unsynchronisation ? resync(b.data(), size_t(size)) : size_t(size);
+    std::fill(b.begin() + std::ptrdiff_t(end), b.begin() + std::ptrdiff_t(size), uint8_t(0));
+    size_t offset = 0;
+    bool decode = true;
+    if (f.layout & text_layout::kEncoding) {
+      f.encoding = b[0];
+      if (f.encoding > 3) {
+        f.info += std::string("\r\n") + msg::kBadEncodingNote;
+        f.status |= field_status::kBadEncoding;
+        decode = false;
+      } else {
+        if (f.encoding >= 1) f.info += std::string("\r\n") + msg::kUnicodeNote;
+        offset = 1;
+      }
+    }
+    if (decode && (f.layout & text_layout::kLanguage)) {
+      if (end < 4) {
+        f.info += std::string("\r\n") + msg::kMissingLanguageNote;
+        f.status |= field_status::kNoLanguage;
+        decode = false;
+      } else {
+        if (b[offset] != 0) f.language.assign(reinterpret_cast<const char*>(b.data() + offset), 3);
+        offset += 3;
+      }
+    }
+    const int encoding = (f.layout & text_layout::kEncoding) ? f.encoding : 0;
+    if (decode && (f.layout & text_layout::kDescription)) {
+      DecodedText d = decodeFieldText(encoding, b.data(), offset, end);
+      f.description = std::move(d.text);
+      f.originalDescription = f.description;
+      offset = d.next;
+    }
+    if (decode) f.content = decodeFieldText(encoding, b.data(), offset, end).text;
+  }
+  f.originalLanguage = f.language;
+  f.originalContent = f.content;
+  return true;
+}
+
+void Reader::measurePadding(int64_t from) {
+  const int64_t length = h_.startOffset + h_.size - from;
+  if (length < 0) return;
+  int64_t left = std::min(length, kMaxPaddingScan);
+  std::array<uint8_t, 65536> chunk;
+  int64_t pos = from;
+  while (left > 0) {
+    const int64_t got = in_.readAt(pos, chunk.data(), size_t(std::min<int64_t>(left, int64_t(chunk.size()))));
+    if (got <= 0) return;
+    for (int64_t i = 0; i < got; ++i) {
+      if (chunk[size_t(i)] != 0) return;
+      ++h_.paddingSize;
+    }
+    pos += got;
+    left -= got;
+  }
+}
+
+void Reader::run() {
+  h_.paddingSize = 0;
+  h_.tagError = false;
+  major_ = h_.majorVersion;
+  parseVersion_ = std::clamp(major_, 2, 5);
+  if (major_ < 2 || (h_.extendedHeader && parseVersion_ == 2)) {
+    h_.tagError = true;
+    return;
+  }
+  const size_t codeLength = major_ == 2 ? 3 : 4;
+  const int64_t headerLength = major_ == 2 ? 6 : 10;
+  const int64_t tagEnd = h_.startOffset + h_.size;
+  const int64_t fileSize = in_.size();
+  int64_t pos = h_.startOffset + 10;
+  if (h_.extendedHeader && !readExtendedHeader(pos)) {
+    h_.tagError = true;
+    return;
+  }
+
+  for (;;) {
+    if (pos < 0 || pos >= fileSize || pos >= tagEnd) break;
+    char code[4];
+    if (!readExact(pos, code, codeLength)) {
+      h_.tagError = true;
+      break;
+    }
+    const std::string codeText(code, codeLength);
+    if (codeLength == 4 && (codeText == "MP3e" || codeText == " MP3")) break;
+    if (code[0] == 0) {
+      measurePadding(pos);
+      break;
+    }
+    if (codeLength == 4 && codeText.compare(0, 3, "3DI") == 0 && uint8_t(code[3]) == major_) break;
+    if (list_.count() >= kMaxTagFields) {
+      h_.tagError = true;
+      break;
+    }
+
+    uint8_t sizeBytes[6] = {};
+    if (!readExact(pos + int64_t(codeLength), sizeBytes, codeLength == 3 ? 3 : 6)) {
+      h_.tagError = true;
+      break;
+    }
+    const int64_t size = decodeFrameSize(sizeBytes, major_);
+    const uint8_t flag0 = major_ > 2 ? sizeBytes[4] : 0;
+    const uint8_t flag1 = major_ > 2 ? sizeBytes[5] : 0;
+    if (!std::all_of(codeText.begin(), codeText.end(), [](char c) { return uint8_t(c) >= 0x20 && uint8_t(c) <= 0x7F; })) {
+      h_.tagError = true;
+      break;
+    }
+
+    TagField f;
+    f.headerPosition = pos;
+    f.totalSize = headerLength + size;
+    f.frameFlags = uint16_t(flag0 | flag1 << 8);
+    const int row = findKnownField(codeText, major_);
+    if (row != kUndefinedRow) {
+      f.tableRow = uint8_t(row);
+      f.kind = kKnownFieldTable[size_t(row)].kind;
+      f.layout = kKnownFieldTable[size_t(row)].layout;
+    } else {
+      f.kind = FieldKind::Unknown;
+      f.status = field_status::kUnknownCode;
+      f.originalContent = codeText;
+    }
+    f.info = "code: " + codeText + "\r\n" + "original header position: " + std::to_string(pos - h_.startOffset) +
+             "\r\n" + "original content size: " + std::to_string(size);
+    if (parseVersion_ > 2) {
+      f.info += "\r\nflags: " + std::to_string(flag0) + "," + std::to_string(flag1);
+      if ((flag0 | flag1) != 0) f.info += " (" + hexByte(flag0) + "h," + hexByte(flag1) + "h)";
+    }
+    f.sourcePath = path_;
+
+    bool ok = true;
+    if (f.kind == FieldKind::Picture) ok = readPicture(f, pos + headerLength, size);
+    if (f.kind == FieldKind::Text) ok = readText(f, pos + headerLength, size);
+    if (!ok) {
+      h_.tagError = true;
+      break;
+    }
+    if (f.info.size() > kMaxInfoLength) f.info.resize(kMaxInfoLength);
+    append(std::move(f));
+    pos += headerLength + size;
+  }
+}
+
+}  // namespace
+
+void readId3v2Tag(const TagInput& input, const std::string& sourcePath, TagHeaderState& header,
+                  TagFieldList& list) {
+  Reader(input, sourcePath, header, list).run();
+  list.fields.shrink_to_fit();
+  for (auto* v : {&list.binaryIndex, &list.textIndex, &list.mixedIndex, &list.pictureIndex}) v->shrink_to_fit();
+}
+
+}  // namespace kavrel

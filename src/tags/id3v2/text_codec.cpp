@@ -1,0 +1,139 @@
+#include "tags/id3v2/text_codec.h"
+
+#include <array>
+
+namespace kavrel {
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; 0 where the code page leaves the byte unassigned.
+constexpr std::array<char16_t, 32> kHighBlock = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+uint8_t byteAt(const uint8_t* buffer, size_t i, size_t end) { return i < end ? buffer[i] : 0; }
+
+// Single-byte text: a line feed becomes CR LF, other control bytes are dropped.
+void appendSingleByte(std::string& out, uint8_t b) {
+  if (b == 10) {
+    out += "\r\n";
+  } else if (b >= 32) {
+    out += char(b);
+  }
+}
+
+// UTF-8 as code points when the bytes are well formed; false otherwise.
+bool appendUtf8(std::string& out, const uint8_t* p, size_t n) {
+  std::string converted;
+  for (size_t i = 0; i < n;) {
+    const uint8_t b = p[i];
+    char32_t cp = 0;
+    size_t len = 0;
+    if (b < 0x80) {
+      cp = b;
+      len = 1;
+    } else if (b >= 0xC2 && b < 0xE0) {
+      cp = b & 0x1F;
+      len = 2;
+    } else if (b >= 0xE0 && b < 0xF0) {
+      cp = b & 0x0F;
+      len = 3;
+    } else if (b >= 0xF0 && b < 0xF5) {
+      cp = b & 0x07;
+      len = 4;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    for (size_t k = 1; k < len; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    if (cp < 0x80) {
+      appendSingleByte(converted, uint8_t(cp));
+    } else {
+      converted += codePointToCodePage(cp);
+    }
+    i += len;
+  }
+  out += converted;
+  return true;
+}
+
+}  // namespace
+
+uint32_t decodeFrameSize(const uint8_t* b, int majorVersion) {
+  if (majorVersion <= 2) return uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2];
+  if (majorVersion < 4) return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+  return uint32_t(b[0]) * 2097152u + uint32_t(b[1]) * 16384u + uint32_t(b[2]) * 128u + b[3];
+}
+
+size_t resync(uint8_t* buffer, size_t count) {
+  size_t out = 0;
+  for (size_t i = 0; i < count; ++i) {
+    buffer[out++] = buffer[i];
+    if (buffer[i] == 0xFF && i + 1 < count && buffer[i + 1] == 0x00) ++i;
+  }
+  return out;
+}
+
+char codePointToCodePage(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return char(cp);
+  for (size_t i = 0; i < kHighBlock.size(); ++i) {
+    if (kHighBlock[i] == cp) return char(0x80 + i);
+  }
+  return '?';
+}
+
+DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, size_t end) {
+  DecodedText r;
+  if (start >= end) {
+    r.next = start;
+    return r;
+  }
+  if (encoding == 1 || encoding == 2) {
+    size_t i = start;
+    bool bigEndian = encoding == 2;
+    if (encoding == 1) {
+      const uint8_t b0 = byteAt(buffer, i, end);
+      const uint8_t b1 = byteAt(buffer, i + 1, end);
+      if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) {
+        bigEndian = b0 == 0xFE;
+        i += 2;
+      }
+    }
+    auto unitAt = [&](size_t at) -> char16_t {
+      const uint8_t a = byteAt(buffer, at, end);
+      const uint8_t b = byteAt(buffer, at + 1, end);
+      return bigEndian ? char16_t(a << 8 | b) : char16_t(b << 8 | a);
+    };
+    for (;; i += 2) {
+      const char16_t u = unitAt(i);
+      if (u == 0) break;
+      if (u >= 0xD800 && u <= 0xDBFF) {
+        const char16_t low = unitAt(i + 2);
+        if (low >= 0xDC00 && low <= 0xDFFF) i += 2;  // one character beyond the code page
+        r.text += '?';
+      } else {
+        r.text += codePointToCodePage(u);
+      }
+    }
+    r.next = i + 2;
+    return r;
+  }
+  size_t zero = start;
+  while (zero < end && buffer[zero] != 0) ++zero;
+  // UTF-8 converts like UTF-16; bytes that are not well-formed UTF-8 are shown one by one.
+  if (encoding != 3 || !appendUtf8(r.text, buffer + start, zero - start)) {
+    for (size_t i = start; i < zero; ++i) appendSingleByte(r.text, buffer[i]);
+  }
+  r.next = zero + 1;
+  return r;
+}
+
+}  // namespace kavrel
