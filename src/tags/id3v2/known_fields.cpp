@@ -136,10 +136,13 @@ bool mayAddMainField(int row) {
 
 std::string_view pictureTypeName(int type) {
   static constexpr std::array<std::string_view, 21> kNames = {
-      "other",        "32x32 PNG icon", "icon",      "front cover",        "back cover",      "leaflet page",
-      "media",        "leading artist", "artist",    "conductor",          "band or orchestra", "composer",
-      "lyricist",     "recording location", "recording", "performance",    "screen capture",  "unknown",
-      "illustration", "artist logotype", "publisher logotype"};
+      "other",        "32x32 PNG icon",     "icon",
+      "front cover",  "back cover",         "leaflet page",
+      "media",        "leading artist",     "artist",
+      "conductor",    "band or orchestra",  "composer",
+      "lyricist",     "recording location", "recording",
+      "performance",  "screen capture",     "unknown",
+      "illustration", "artist logotype",    "publisher logotype"};
   if (type < 0 || type > 20) return "unknown";
   return kNames[size_t(type)];
 }

@@ -23,9 +23,9 @@ struct KnownField {
   std::array<std::string_view, 4> codes;
   std::string_view displayName;
   FieldKind kind;
-  uint8_t layout;     // text_layout flags
-  uint32_t fixedSize; // bytes taken from an external file; 0 = the whole file
-  bool multiple;      // may be added again when one exists
+  uint8_t layout;      // text_layout flags
+  uint32_t fixedSize;  // bytes taken from an external file; 0 = the whole file
+  bool multiple;       // may be added again when one exists
 };
 
 inline constexpr int kKnownFieldRows = 91;

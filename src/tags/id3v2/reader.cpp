@@ -13,7 +13,9 @@ namespace kavrel {
 
 FileTagInput::FileTagInput(const ReadFile& file) : file_(file), size_(file.size()) {}
 
-int64_t FileTagInput::readAt(int64_t pos, void* buffer, size_t n) const { return file_.readAt(pos, buffer, n); }
+int64_t FileTagInput::readAt(int64_t pos, void* buffer, size_t n) const {
+  return file_.readAt(pos, buffer, n);
+}
 
 int64_t MemoryTagInput::readAt(int64_t pos, void* buffer, size_t n) const {
   if (pos < 0) return -1;
@@ -62,7 +64,9 @@ class Reader {
     return n == 0 || in_.readAt(pos, buffer, n) == int64_t(n);
   }
   void append(TagField&& field) {
-    if (list_.fields.size() == list_.fields.capacity()) list_.fields.reserve(list_.fields.size() + 256);
+    // Room for 256 more at first, then doubling: fixed steps would copy a long list over and over.
+    if (list_.fields.size() == list_.fields.capacity())
+      list_.fields.reserve(list_.fields.size() + std::max<size_t>(256, list_.fields.size()));
     list_.fields.push_back(std::move(field));
     if (auto* index = list_.indexFor(list_.fields.back().kind)) index->push_back(list_.count() - 1);
   }
@@ -70,6 +74,8 @@ class Reader {
   bool readPicture(TagField& f, int64_t contentPos, int64_t size);
   bool readText(TagField& f, int64_t contentPos, int64_t size);
   void measurePadding(int64_t from);
+  bool looksLikeFieldStart(int64_t pos, int64_t tagEnd) const;
+  int64_t storedLength(int64_t pos, int64_t headerLength, int64_t size, int64_t tagEnd) const;
 
   const TagInput& in_;
   const std::string& path_;
@@ -110,12 +116,13 @@ bool Reader::readPicture(TagField& f, int64_t contentPos, int64_t size) {
   } else {
     // The MIME type runs to its zero byte; a forged one is not kept beyond reason.
     for (;;) {
-      std::array<char, 256> chunk;
+      std::array<char, 4096> chunk;
       const int64_t got = in_.readAt(cur, chunk.data(), chunk.size());
       if (got <= 0) return false;
       const char* zero = static_cast<const char*>(std::memchr(chunk.data(), 0, size_t(got)));
       const size_t take = zero != nullptr ? size_t(zero - chunk.data()) : size_t(got);
-      if (f.content.size() < kMaxInfoLength) f.content.append(chunk.data(), std::min(take, kMaxInfoLength));
+      f.content.append(chunk.data(),
+                       std::min(take, kMaxInfoLength - std::min(kMaxInfoLength, f.content.size())));
       cur += int64_t(take);
       if (zero != nullptr) {
         ++cur;
@@ -131,7 +138,7 @@ bool Reader::readPicture(TagField& f, int64_t contentPos, int64_t size) {
   if (got < 0) return false;
   const char* zero = static_cast<const char*>(std::memchr(text.data(), 0, size_t(got)));
   if (zero != nullptr) {
-    f.description.assign(text.data(), zero);
+    f.description.assign(text.data(), size_t(zero - text.data()));
   } else if (got < remaining) {
     return false;  // the file ended inside the description
   }
@@ -184,6 +191,48 @@ bool Reader::readText(TagField& f, int64_t contentPos, int64_t size) {
   f.originalLanguage = f.language;
   f.originalContent = f.content;
   return true;
+}
+
+bool Reader::looksLikeFieldStart(int64_t pos, int64_t tagEnd) const {
+  if (pos >= tagEnd || pos >= in_.size()) return true;
+  uint8_t code[4] = {};
+  const size_t n = major_ == 2 ? 3 : 4;
+  if (!readExact(pos, code, n)) return false;
+  if (code[0] == 0) return true;
+  return std::all_of(code, code + n,
+                     [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+// Stored bytes of a field's content. Sizes in a 2.4 tag (and in tags this
+// program writes) count the stored bytes; an unsynchronised 2.2 or 2.3 tag
+// from other programs counts them after resynchronisation, so its field can
+// be longer in the file. The count whose end is followed by a field, padding
+// or the tag end wins.
+int64_t Reader::storedLength(int64_t pos, int64_t headerLength, int64_t size, int64_t tagEnd) const {
+  if (!h_.unsynchronisation || major_ > 3) return size;
+  const int64_t contentPos = pos + headerLength;
+  int64_t produced = 0;
+  int64_t raw = 0;
+  bool afterFF = false;
+  std::array<uint8_t, 4096> chunk;
+  while (produced < size) {
+    const int64_t got = in_.readAt(contentPos + raw, chunk.data(), chunk.size());
+    if (got <= 0) return size;
+    int64_t i = 0;
+    for (; i < got && produced < size; ++i) {
+      const uint8_t b = chunk[size_t(i)];
+      if (!(afterFF && b == 0)) ++produced;
+      afterFF = b == 0xFF;
+    }
+    raw += i;
+    if (contentPos + raw > tagEnd) return size;
+  }
+  // A zero that follows the last 0xFF belongs to it.
+  uint8_t next = 1;
+  if (afterFF && readExact(contentPos + raw, &next, 1) && next == 0) ++raw;
+  if (raw == size) return size;
+  if (looksLikeFieldStart(contentPos + raw, tagEnd)) return raw;
+  return size;
 }
 
 void Reader::measurePadding(int64_t from) {
@@ -250,14 +299,16 @@ void Reader::run() {
     const int64_t size = decodeFrameSize(sizeBytes, major_);
     const uint8_t flag0 = major_ > 2 ? sizeBytes[4] : 0;
     const uint8_t flag1 = major_ > 2 ? sizeBytes[5] : 0;
-    if (!std::all_of(codeText.begin(), codeText.end(), [](char c) { return uint8_t(c) >= 0x20 && uint8_t(c) <= 0x7F; })) {
+    if (!std::all_of(codeText.begin(), codeText.end(),
+                     [](char c) { return uint8_t(c) >= 0x20 && uint8_t(c) <= 0x7F; })) {
       h_.tagError = true;
       break;
     }
 
     TagField f;
     f.headerPosition = pos;
-    f.totalSize = headerLength + size;
+    const int64_t stored = storedLength(pos, headerLength, size, tagEnd);
+    f.totalSize = headerLength + stored;
     f.frameFlags = uint16_t(flag0 | flag1 << 8);
     const int row = findKnownField(codeText, major_);
     if (row != kUndefinedRow) {
@@ -269,8 +320,9 @@ void Reader::run() {
       f.status = field_status::kUnknownCode;
       f.originalContent = codeText;
     }
-    f.info = "code: " + codeText + "\r\n" + "original header position: " + std::to_string(pos - h_.startOffset) +
-             "\r\n" + "original content size: " + std::to_string(size);
+    f.info = "code: " + codeText + "\r\n" +
+             "original header position: " + std::to_string(pos - h_.startOffset) + "\r\n" +
+             "original content size: " + std::to_string(size);
     if (parseVersion_ > 2) {
       f.info += "\r\nflags: " + std::to_string(flag0) + "," + std::to_string(flag1);
       if ((flag0 | flag1) != 0) f.info += " (" + hexByte(flag0) + "h," + hexByte(flag1) + "h)";
@@ -278,15 +330,15 @@ void Reader::run() {
     f.sourcePath = path_;
 
     bool ok = true;
-    if (f.kind == FieldKind::Picture) ok = readPicture(f, pos + headerLength, size);
-    if (f.kind == FieldKind::Text) ok = readText(f, pos + headerLength, size);
+    if (f.kind == FieldKind::Picture) ok = readPicture(f, pos + headerLength, stored);
+    if (f.kind == FieldKind::Text) ok = readText(f, pos + headerLength, stored);
     if (!ok) {
       h_.tagError = true;
       break;
     }
     if (f.info.size() > kMaxInfoLength) f.info.resize(kMaxInfoLength);
     append(std::move(f));
-    pos += headerLength + size;
+    pos += headerLength + stored;
   }
 }
 
@@ -296,7 +348,8 @@ void readId3v2Tag(const TagInput& input, const std::string& sourcePath, TagHeade
                   TagFieldList& list) {
   Reader(input, sourcePath, header, list).run();
   list.fields.shrink_to_fit();
-  for (auto* v : {&list.binaryIndex, &list.textIndex, &list.mixedIndex, &list.pictureIndex}) v->shrink_to_fit();
+  for (auto* v : {&list.binaryIndex, &list.textIndex, &list.mixedIndex, &list.pictureIndex})
+    v->shrink_to_fit();
 }
 
 }  // namespace kavrel

@@ -1,9 +1,9 @@
 #include "tags/id3v2/tag_field.h"
 
-#include "tags/id3v2/messages.h"
-
 #include <algorithm>
 #include <array>
+
+#include "tags/id3v2/messages.h"
 
 namespace kavrel {
 

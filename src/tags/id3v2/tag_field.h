@@ -64,7 +64,7 @@ struct TagField {
 };
 
 struct TagFieldList {
-  std::vector<TagField> fields;  // file order, added fields at the end
+  std::vector<TagField> fields;      // file order, added fields at the end
   std::vector<int32_t> binaryIndex;  // also the extended header
   std::vector<int32_t> textIndex;
   std::vector<int32_t> mixedIndex;

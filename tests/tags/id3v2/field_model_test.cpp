@@ -43,9 +43,9 @@ TEST(KnownFieldTable, KindsLayoutsAndLimitsOfSelectedRows) {
   EXPECT_EQ(comment.kind, FieldKind::Text);
   EXPECT_EQ(comment.layout, text_layout::kEncoding | text_layout::kLanguage | text_layout::kDescription);
   EXPECT_TRUE(comment.multiple);
-  EXPECT_EQ(kKnownFieldTable[19].fixedSize, 8u);   // RBUF
-  EXPECT_EQ(kKnownFieldTable[21].fixedSize, 12u);  // RVRB
-  EXPECT_EQ(kKnownFieldTable[23].fixedSize, 4u);   // SEEK
+  EXPECT_EQ(kKnownFieldTable[19].fixedSize, 8u);                                            // RBUF
+  EXPECT_EQ(kKnownFieldTable[21].fixedSize, 12u);                                           // RVRB
+  EXPECT_EQ(kKnownFieldTable[23].fixedSize, 4u);                                            // SEEK
   EXPECT_EQ(kKnownFieldTable[22].layout, text_layout::kEncoding | text_layout::kLanguage);  // SYLT
   EXPECT_EQ(kKnownFieldTable[22].kind, FieldKind::Mixed);
   EXPECT_EQ(kKnownFieldTable[83].layout, 0) << "URL fields have no encoding byte";
@@ -57,7 +57,9 @@ TEST(KnownFieldTable, KindsLayoutsAndLimitsOfSelectedRows) {
   for (int row = 1; row <= 89; ++row) {
     for (int major = 2; major <= 5; ++major) {
       const auto code = knownFieldCode(row, major);
-      if (!code.empty()) EXPECT_EQ(findKnownField(code, major), row) << code << " in 2." << major;
+      if (!code.empty()) {
+        EXPECT_EQ(findKnownField(code, major), row) << code << " in 2." << major;
+      }
     }
   }
 }

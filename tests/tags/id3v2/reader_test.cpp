@@ -37,13 +37,14 @@ std::vector<uint8_t> comm(uint8_t encoding, const std::string& lang, const std::
 }
 
 TEST(Id3v2Reader, ReadsEveryKindOfA23TagInOrder) {
-  const auto body = tagField(3, "TIT2", latin1("Song")) +
-                    tagField(3, "COMM", comm(0, "deu", bytesOf(std::string("desc\0text", 9)))) +
-                    tagField(3, "APIC", std::vector<uint8_t>{0} + bytesOf(std::string("image/png\0", 10)) +
-                                            std::vector<uint8_t>{3} + bytesOf(std::string("cover\0", 6)) +
-                                            std::vector<uint8_t>{0x89, 'P', 'N', 'G'}) +
-                    tagField(3, "PRIV", bytesOf("owner")) + tagField(3, "MCDI", bytesOf("toc")) +
-                    tagField(3, "XYZW", bytesOf("??"), 0, 0x40);
+  const auto body =
+      tagField(3, "TIT2", latin1("Song")) +
+      tagField(3, "COMM", comm(0, "deu", bytesOf(std::string("desc\0text", 9)))) +
+      tagField(3, "APIC",
+               std::vector<uint8_t>{0} + bytesOf(std::string("image/png\0", 10)) + std::vector<uint8_t>{3} +
+                   bytesOf(std::string("cover\0", 6)) + std::vector<uint8_t>{0x89, 'P', 'N', 'G'}) +
+      tagField(3, "PRIV", bytesOf("owner")) + tagField(3, "MCDI", bytesOf("toc")) +
+      tagField(3, "XYZW", bytesOf("??"), 0, 0x40);
   const auto r = readTag(tagBytes(3, 0, body));
   EXPECT_FALSE(r.header.tagError);
   EXPECT_EQ(r.header.paddingSize, 0);
@@ -57,7 +58,8 @@ TEST(Id3v2Reader, ReadsEveryKindOfA23TagInOrder) {
   EXPECT_EQ(f[0].headerPosition, 10);
   EXPECT_EQ(f[0].totalSize, 15);
   EXPECT_EQ(f[0].sourcePath, "/music/song.mp3");
-  EXPECT_EQ(f[0].info, "code: TIT2\r\noriginal header position: 10\r\noriginal content size: 5\r\nflags: 0,0");
+  EXPECT_EQ(f[0].info,
+            "code: TIT2\r\noriginal header position: 10\r\noriginal content size: 5\r\nflags: 0,0");
 
   EXPECT_EQ(f[1].language, "deu");
   EXPECT_EQ(f[1].originalLanguage, "deu");
@@ -87,10 +89,12 @@ TEST(Id3v2Reader, ReadsEveryKindOfA23TagInOrder) {
 
 TEST(Id3v2Reader, VersionGeometry) {
   // 2.2: 3-character codes, 3-byte sizes, no flags line, 3-letter image format.
-  const auto v22 = readTag(tagBytes(2, 0,
-                                    tagField(2, "TT2", latin1("Two")) + tagField(2, "COM", comm(0, "eng", bytesOf(std::string("\0c", 2)))) +
-                                        tagField(2, "PIC", std::vector<uint8_t>{0} + bytesOf("JPG") +
-                                                               std::vector<uint8_t>{4} + bytesOf(std::string("b\0", 2)))));
+  const auto v22 = readTag(tagBytes(
+      2, 0,
+      tagField(2, "TT2", latin1("Two")) + tagField(2, "COM", comm(0, "eng", bytesOf(std::string("\0c", 2)))) +
+          tagField(2, "PIC",
+                   std::vector<uint8_t>{0} + bytesOf("JPG") + std::vector<uint8_t>{4} +
+                       bytesOf(std::string("b\0", 2)))));
   ASSERT_EQ(v22.list.count(), 3);
   EXPECT_EQ(v22.list.fields[0].tableRow, 44);
   EXPECT_EQ(v22.list.fields[0].totalSize, 10);
@@ -101,13 +105,15 @@ TEST(Id3v2Reader, VersionGeometry) {
   EXPECT_EQ(v22.list.fields[2].description, "b");
 
   // 2.4: syncsafe sizes (200 = 01 48), 2.4-only codes.
-  const auto v24 = readTag(tagBytes(4, 0, tagField(4, "TDRC", latin1(std::string(199, '9'))) + tagField(4, "EQU2", bytesOf("e"))));
+  const auto v24 = readTag(
+      tagBytes(4, 0, tagField(4, "TDRC", latin1(std::string(199, '9'))) + tagField(4, "EQU2", bytesOf("e"))));
   ASSERT_EQ(v24.list.count(), 2);
   EXPECT_EQ(v24.list.fields[0].content.size(), 199u);
   EXPECT_EQ(v24.list.fields[1].tableRow, 7);
 
   // Major version 6: sizes syncsafe, every code unknown.
-  const auto v6 = readTag(tagBytes(6, 0, tagField(6, "TIT2", latin1(std::string(150, 'x'))) + tagField(6, "TPE1", latin1("a"))));
+  const auto v6 = readTag(
+      tagBytes(6, 0, tagField(6, "TIT2", latin1(std::string(150, 'x'))) + tagField(6, "TPE1", latin1("a"))));
   EXPECT_FALSE(v6.header.tagError);
   ASSERT_EQ(v6.list.count(), 2);
   EXPECT_EQ(v6.list.fields[0].kind, FieldKind::Unknown);
@@ -126,7 +132,8 @@ TEST(Id3v2Reader, A4CharacterCodeInA22TagIsReadAs3Characters) {
 }
 
 TEST(Id3v2Reader, PaddingAndStopConditions) {
-  const auto padded = readTag(tagBytes(4, 0, tagField(4, "TIT2", latin1("a")) + std::vector<uint8_t>(100, 0)));
+  const auto padded =
+      readTag(tagBytes(4, 0, tagField(4, "TIT2", latin1("a")) + std::vector<uint8_t>(100, 0)));
   EXPECT_EQ(padded.header.paddingSize, 100);
   EXPECT_FALSE(padded.header.tagError);
   EXPECT_EQ(padded.list.count(), 1);
@@ -136,11 +143,13 @@ TEST(Id3v2Reader, PaddingAndStopConditions) {
   EXPECT_FALSE(exact.header.tagError);
 
   // Padding counts leading zeros only.
-  const auto partly = readTag(tagBytes(3, 0, tagField(3, "TIT2", latin1("a")) + std::vector<uint8_t>{0, 0, 0, 7, 0}));
+  const auto partly =
+      readTag(tagBytes(3, 0, tagField(3, "TIT2", latin1("a")) + std::vector<uint8_t>{0, 0, 0, 7, 0}));
   EXPECT_EQ(partly.header.paddingSize, 3);
 
   // "MP3e" ends the fields without a padding scan; so does a footer.
-  const auto mp3e = readTag(tagBytes(3, 0, tagField(3, "TIT2", latin1("a")) + bytesOf("MP3e") + std::vector<uint8_t>(20, 0)));
+  const auto mp3e = readTag(
+      tagBytes(3, 0, tagField(3, "TIT2", latin1("a")) + bytesOf("MP3e") + std::vector<uint8_t>(20, 0)));
   EXPECT_EQ(mp3e.list.count(), 1);
   EXPECT_EQ(mp3e.header.paddingSize, 0);
   EXPECT_FALSE(mp3e.header.tagError);
@@ -152,8 +161,9 @@ TEST(Id3v2Reader, PaddingAndStopConditions) {
   // Lower-case and digit characters are fine; a control character is not.
   auto bad = tagField(3, "TIT2", latin1("a"));
   bad[1] = 0x01;
-  const auto r = readTag(tagBytes(3, 0, tagField(3, "xyz9", bytesOf("q")) + tagField(3, "TPE1", latin1("b")) + bad +
-                                            tagField(3, "TALB", latin1("c"))));
+  const auto r = readTag(tagBytes(3, 0,
+                                  tagField(3, "xyz9", bytesOf("q")) + tagField(3, "TPE1", latin1("b")) + bad +
+                                      tagField(3, "TALB", latin1("c"))));
   EXPECT_TRUE(r.header.tagError);
   ASSERT_EQ(r.list.count(), 2) << "fields before the error stay";
   EXPECT_EQ(r.list.fields[0].originalContent, "xyz9");
@@ -162,7 +172,7 @@ TEST(Id3v2Reader, PaddingAndStopConditions) {
 
 TEST(Id3v2Reader, FieldClaimingMoreThanTheTagIsKeptAndEndsTheLoop) {
   auto f = tagField(3, "TIT2", latin1("abc"));
-  f[7] = 200;  // size 200, the tag holds 4
+  f[7] = 200;                                                        // size 200, the tag holds 4
   auto bytes = tagBytes(3, 0, f) + std::vector<uint8_t>(300, 0x55);  // audio-ish bytes after the tag
   const auto r = readTag(bytes);
   EXPECT_FALSE(r.header.tagError);
@@ -187,7 +197,8 @@ TEST(Id3v2Reader, TruncatedInputSetsTheErrorFlag) {
 }
 
 TEST(Id3v2Reader, CommentEdgeCases) {
-  const auto body = tagField(3, "COMM", comm(0, "eng", {})) + tagField(3, "COMM", comm(5, "eng", bytesOf(std::string("d\0t", 3)))) +
+  const auto body = tagField(3, "COMM", comm(0, "eng", {})) +
+                    tagField(3, "COMM", comm(5, "eng", bytesOf(std::string("d\0t", 3)))) +
                     tagField(3, "COMM", std::vector<uint8_t>{0, 'e', 'n'}) +
                     tagField(3, "COMM", comm(0, std::string("\0\0\0", 3), bytesOf(std::string("\0x", 2))));
   const auto r = readTag(tagBytes(3, 0, body));
@@ -213,12 +224,13 @@ TEST(Id3v2Reader, CommentEdgeCases) {
 }
 
 TEST(Id3v2Reader, UnicodeTextsAndTheSizeLimit) {
-  const auto body = tagField(3, "TIT2", std::vector<uint8_t>{1, 0xFE, 0xFF, 0, 'A', 0, 'B'}) +
-                    tagField(3, "TPE1", std::vector<uint8_t>{1, 0xFF, 0xFE, 0xE9, 0, 0x14, 0x04, 0, 0}) +
-                    tagField(3, "TALB", latin1(std::string(1024, 'x'))) +
-                    tagField(3, "TCON", latin1(std::string(1023, 'y'))) +
-                    tagField(3, "TXXX", std::vector<uint8_t>{1, 0xFF, 0xFE, 'k', 0, 0, 0, 0xFF, 0xFE, 'v', 0}) +
-                    tagField(3, "WXXX", bytesOf(std::string("\0desc\0http://x", 15)));
+  const auto body =
+      tagField(3, "TIT2", std::vector<uint8_t>{1, 0xFE, 0xFF, 0, 'A', 0, 'B'}) +
+      tagField(3, "TPE1", std::vector<uint8_t>{1, 0xFF, 0xFE, 0xE9, 0, 0x14, 0x04, 0, 0}) +
+      tagField(3, "TALB", latin1(std::string(1024, 'x'))) +
+      tagField(3, "TCON", latin1(std::string(1023, 'y'))) +
+      tagField(3, "TXXX", std::vector<uint8_t>{1, 0xFF, 0xFE, 'k', 0, 0, 0, 0xFF, 0xFE, 'v', 0}) +
+      tagField(3, "WXXX", bytesOf(std::string("\0desc\0http://x", 15)));
   const auto r = readTag(tagBytes(3, 0, body));
   ASSERT_EQ(r.list.count(), 6);
   const auto& f = r.list.fields;
@@ -237,7 +249,8 @@ TEST(Id3v2Reader, UnicodeTextsAndTheSizeLimit) {
 }
 
 TEST(Id3v2Reader, PictureDescriptionRules) {
-  const std::vector<uint8_t> lead = std::vector<uint8_t>{0} + bytesOf(std::string("image/jpeg\0", 11)) + std::vector<uint8_t>{17};
+  const std::vector<uint8_t> lead =
+      std::vector<uint8_t>{0} + bytesOf(std::string("image/jpeg\0", 11)) + std::vector<uint8_t>{17};
   // No zero within the 1024 bytes after the type: empty description.
   const auto noZero = tagField(3, "APIC", lead + std::vector<uint8_t>(2000, 'd') + std::vector<uint8_t>{0});
   // The description may end exactly at the field end.
@@ -255,6 +268,26 @@ TEST(Id3v2Reader, PictureDescriptionRules) {
   EXPECT_EQ(r.list.pictureIndex, (std::vector<int32_t>{0, 1, 2}));
 }
 
+TEST(Id3v2Reader, ForgedTagsStayBounded) {
+  // A MIME type of 300 characters keeps its first 255; the rest of the field still reads.
+  const auto pic = tagField(3, "APIC",
+                            std::vector<uint8_t>{0} + bytesOf(std::string(300, 'm')) +
+                                std::vector<uint8_t>{0, 3} + bytesOf(std::string("d\0", 2)));
+  const auto r = readTag(tagBytes(3, 0, pic + tagField(3, "TIT2", latin1("t"))));
+  ASSERT_EQ(r.list.count(), 2);
+  EXPECT_EQ(r.list.fields[0].content, std::string(255, 'm'));
+  EXPECT_EQ(r.list.fields[0].description, "d");
+  EXPECT_FALSE(r.header.tagError);
+
+  // More fields than any real tag holds: the list stops growing, with the error flag.
+  std::vector<uint8_t> many;
+  const auto one = tagField(2, "TT2", {});
+  for (int i = 0; i <= kMaxTagFields; ++i) many.insert(many.end(), one.begin(), one.end());
+  const auto m = readTag(tagBytes(2, 0, many));
+  EXPECT_TRUE(m.header.tagError);
+  EXPECT_EQ(m.list.count(), kMaxTagFields);
+}
+
 TEST(Id3v2Reader, ExtendedHeaders) {
   // Standard 2.3: size 6 (its own 4 bytes left out), flags, padding size.
   const std::vector<uint8_t> ext23 = {0, 0, 0, 6, 0, 0, 0, 0, 0, 0};
@@ -268,7 +301,8 @@ TEST(Id3v2Reader, ExtendedHeaders) {
   EXPECT_EQ(v23.list.fields[1].content, "t");
 
   // The form with size 0 for a 10-byte header reads the same.
-  const auto zero = readTag(tagBytes(3, 0x40, std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0} + tagField(3, "TIT2", latin1("t"))));
+  const auto zero = readTag(tagBytes(
+      3, 0x40, std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0} + tagField(3, "TIT2", latin1("t"))));
   ASSERT_EQ(zero.list.count(), 2);
   EXPECT_EQ(zero.list.fields[1].content, "t");
 
@@ -281,7 +315,8 @@ TEST(Id3v2Reader, ExtendedHeaders) {
 
   // Unsynchronised: FF 00 in the size is read as FF before decoding.
   const std::vector<uint8_t> extUnsync = {0, 0, 0, 0xFF, 0x00, 0, 0};
-  auto bytes = tagBytes(3, 0xC0, extUnsync + std::vector<uint8_t>(0xFF + 4 - 6, 0) + tagField(3, "TIT2", latin1("s")));
+  auto bytes =
+      tagBytes(3, 0xC0, extUnsync + std::vector<uint8_t>(0xFF + 4 - 6, 0) + tagField(3, "TIT2", latin1("s")));
   const auto un = readTag(bytes);
   ASSERT_GE(un.list.count(), 1);
   EXPECT_EQ(un.list.fields[0].totalSize, 0xFF + 4);
@@ -295,6 +330,32 @@ TEST(Id3v2Reader, UnsynchronisedTextShowsItsResynchronisedText) {
   ASSERT_EQ(r.list.count(), 1);
   EXPECT_EQ(r.list.fields[0].content, "OK");
   EXPECT_EQ(r.list.fields[0].totalSize, 10 + 8) << "sizes stay as stored";
+}
+
+// Unsynchronisation as 2.3 tags of other programs have it: over the whole
+// body, sizes counting the resynchronised bytes.
+std::vector<uint8_t> unsyncAll(const std::vector<uint8_t>& in) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    out.push_back(in[i]);
+    if (in[i] == 0xFF && (i + 1 == in.size() || in[i + 1] == 0 || in[i + 1] >= 0xE0)) out.push_back(0);
+  }
+  return out;
+}
+
+TEST(Id3v2Reader, WholeBodyUnsynchronised23TagOfOtherPrograms) {
+  const auto body = tagField(3, "TIT2", std::vector<uint8_t>{1, 0xFF, 0xFE, 'H', 0, 'i', 0}) +
+                    tagField(3, "TPE1", std::vector<uint8_t>{1, 0xFF, 0xFE, 0xFF, 0x00}) +
+                    tagField(3, "TALB", latin1("al"));
+  const auto r = readTag(tagBytes(3, 0x80, unsyncAll(body) + std::vector<uint8_t>(6, 0)));
+  EXPECT_FALSE(r.header.tagError);
+  ASSERT_EQ(r.list.count(), 3);
+  EXPECT_EQ(r.list.fields[0].content, "Hi");
+  EXPECT_EQ(r.list.fields[0].totalSize, 10 + 8) << "the stored bytes, one zero more than the size";
+  EXPECT_EQ(r.list.fields[1].content, "\xFF");
+  EXPECT_EQ(r.list.fields[1].totalSize, 10 + 7);
+  EXPECT_EQ(r.list.fields[2].content, "al");
+  EXPECT_EQ(r.header.paddingSize, 6);
 }
 
 // The load runs the reader; a broken tag shows the loader's message.
@@ -313,7 +374,8 @@ class Id3v2Load : public ::testing::Test {
 };
 
 TEST_F(Id3v2Load, FieldsArriveInTheDocument) {
-  const std::string path = write(tagBytes(3, 0, tagField(3, "TIT2", latin1("Loaded")) + std::vector<uint8_t>(16, 0)));
+  const std::string path =
+      write(tagBytes(3, 0, tagField(3, "TIT2", latin1("Loaded")) + std::vector<uint8_t>(16, 0)));
   ASSERT_TRUE(editor_.loadFile(path));
   const Document& doc = editor_.document();
   ASSERT_EQ(doc.tagFields.count(), 1);
@@ -332,7 +394,7 @@ TEST_F(Id3v2Load, FieldsArriveInTheDocument) {
 
 TEST_F(Id3v2Load, BrokenTagWarnsButTheFileLoads) {
   auto body = tagField(4, "TIT2", latin1("ok")) + tagField(4, "TPE1", latin1("x"));
-  body[11] = 0x05;  // control character in the second code
+  body[14] = 0x05;  // control character in the second code
   const std::string path = write(tagBytes(4, 0, body));
   ASSERT_TRUE(editor_.loadFile(path));
   EXPECT_TRUE(editor_.document().tagHeader.tagError);
@@ -358,18 +420,23 @@ TEST_F(Id3v2Load, OutputUnsynchronisationStartsFromTheFile) {
 
 TEST_F(Id3v2Load, InfoListsTheFields) {
   const std::string path =
-      write(tagBytes(3, 0, tagField(3, "TIT2", std::vector<uint8_t>{1, 0xFF, 0xFE, 0xE9, 0}) +
-                               tagField(3, "COMM", comm(0, "eng", bytesOf(std::string("d\0line1\nline2", 13)))) +
-                               tagField(3, "APIC", std::vector<uint8_t>{0} + bytesOf(std::string("image/png\0", 10)) +
-                                                       std::vector<uint8_t>{3} + bytesOf(std::string("c\0", 2))) +
-                               tagField(3, "ABCD", bytesOf("zz")) + std::vector<uint8_t>(5, 0)));
+      write(tagBytes(3, 0,
+                     tagField(3, "TIT2", std::vector<uint8_t>{1, 0xFF, 0xFE, 0xE9, 0}) +
+                         tagField(3, "COMM", comm(0, "eng", bytesOf(std::string("d\0line1\nline2", 13)))) +
+                         tagField(3, "APIC",
+                                  std::vector<uint8_t>{0} + bytesOf(std::string("image/png\0", 10)) +
+                                      std::vector<uint8_t>{3} + bytesOf(std::string("c\0", 2))) +
+                         tagField(3, "ABCD", bytesOf("zz")) + std::vector<uint8_t>(5, 0)));
   std::ostringstream out, err;
   ASSERT_EQ(printFileInfo(path, out, err), 0) << err.str();
   const std::string text = out.str();
   EXPECT_NE(text.find("ID3v2 fields (4, padding 5 bytes):\n"), std::string::npos) << text;
   EXPECT_NE(text.find("  Title (TIT2), 5 bytes: \"\xC3\xA9\"\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("  Comment (COMM), 17 bytes: [eng] \"d\" \"line1 / line2\"\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("  Attached picture (APIC), 14 bytes: image/png, front cover, \"c\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  Comment (COMM), 17 bytes: [eng] \"d\" \"line1 / line2\"\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("  Attached picture (APIC), 14 bytes: image/png, front cover, \"c\"\n"),
+            std::string::npos)
+      << text;
   EXPECT_NE(text.find("  undefined (ABCD), 2 bytes\n"), std::string::npos) << text;
 }
 

@@ -48,6 +48,8 @@ inline std::vector<uint8_t> tagBytes(int major, uint8_t flags, const std::vector
 }
 
 // Text content with encoding byte 0.
-inline std::vector<uint8_t> latin1(const std::string& text) { return std::vector<uint8_t>{0} + bytesOf(text); }
+inline std::vector<uint8_t> latin1(const std::string& text) {
+  return std::vector<uint8_t>{0} + bytesOf(text);
+}
 
 }  // namespace kavrel::test

@@ -51,7 +51,9 @@ TEST(DecodeFieldText, Utf16ConvertsToTheCodePageWithQuestionMarks) {
 TEST(DecodeFieldText, Utf8ConvertsWhenWellFormedElseBytes) {
   EXPECT_EQ(decode(3, {'C', 'a', 'f', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xD0, 0x94}).text, "Caf\xE9\x80?");
   // Not UTF-8: shown byte by byte.
-  EXPECT_EQ(decode(3, {'a', 0xE9, 'b'}).text, "a\xE9" "b");
+  EXPECT_EQ(decode(3, {'a', 0xE9, 'b'}).text,
+            "a\xE9"
+            "b");
   // Encoding 0 never converts.
   EXPECT_EQ(decode(0, {0xC3, 0xA9}).text, "\xC3\xA9");
 }
