@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <new>
 
+#include "app/paths.h"
 #include "app/editor.h"
 #include "app/flag_scope.h"
 #include "app/scan_observer.h"
@@ -13,15 +14,6 @@
 #include "editing/time_text.h"
 
 namespace kavrel {
-
-namespace {
-
-std::string folderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-}  // namespace
 
 // ------------------------------------------------------------ cursor and selection
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/paths.h"
 #include "app/editor.h"
 #include "app/scan_observer.h"
 #include "document/file_io.h"
@@ -22,22 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
 
-std::string folderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
 
-std::string fileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The same file, whatever the spelling of its path (links, "..", relative).
 bool sameFile(const std::string& a, const std::string& b) {

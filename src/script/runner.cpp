@@ -1,3 +1,4 @@
+#include "app/paths.h"
 #include "script/runner.h"
 
 #include <algorithm>
@@ -15,19 +16,11 @@ namespace {
 // follows is not kept.
 constexpr size_t kLineKeepBytes = 4 * (kMaxScriptLine + 1);
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b) { return upperAscii(a) == upperAscii(b); }
 
-std::string folderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
 
 }  // namespace
 
-std::string scriptFileName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string scriptFileName(const std::string& path) { return fileNameOf(path); }
 
 // ------------------------------------------------------------ reading
 
