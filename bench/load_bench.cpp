@@ -27,23 +27,14 @@
 #include "app/host.h"
 #include "bench_common.h"
 
-
 using namespace kavrel::bench;
 
 namespace {
-
-
-
-
-
-
 
 int64_t fileSize(const std::string& path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   return in ? int64_t(in.tellg()) : -1;
 }
-
-
 
 // A field of /proc/self/status in bytes ("VmRSS", "VmHWM"), or -1.
 int64_t statusBytes(const char* field) {
@@ -73,7 +64,6 @@ bool resetPeak() {
   const bool ok = std::fputs("5", f) >= 0;
   return std::fclose(f) == 0 && ok;
 }
-
 
 }  // namespace
 

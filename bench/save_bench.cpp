@@ -23,21 +23,7 @@
 #include "app/host.h"
 #include "bench_common.h"
 
-
 using namespace kavrel::bench;
-
-namespace {
-
-
-
-
-
-
-
-
-
-
-}  // namespace
 
 int main(int argc, char** argv) {
   FileArgs args;

@@ -42,8 +42,6 @@ inline constexpr const char* kSilentModeNote =
     "Note that silent mode is when you run\r\nthe script from the command line, i.e.\r\nkavrel "
     "--script=\"/home/me/my_script.txt\"";
 inline constexpr const char* kSilentModeNoteCaption = "silent mode info";
-inline constexpr const char* kLogInProgramFolder =
-    "You are not allowed to save to application working folder.\r\nPlease change the path.";
 inline constexpr const char* kLogFileNote =
     "Note that log file is written only if\r\nthe script runs from the command line!\r\n(in silent mode)";
 inline constexpr const char* kLogFileNoteCaption = "log file info";

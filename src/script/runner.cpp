@@ -1,4 +1,5 @@
 #include "app/paths.h"
+#include "document/save_messages.h"
 #include "script/runner.h"
 
 #include <algorithm>
@@ -263,7 +264,7 @@ void ScriptRunner::chooseLogLocation() {
     if (!chosen || chosen->empty()) return;
     const std::string folder = folderOf(*chosen);
     if (!editor_.dataFolder.empty() && equalsIgnoringCase(folder, editor_.dataFolder)) {
-      message(msg::kLogInProgramFolder, msg::kWarningCaption, MessageIcon::Exclamation);
+      message(msg::kSaveToProgramFolder, msg::kWarningCaption, MessageIcon::Exclamation);
       continue;
     }
     editor_.options().logPath = *chosen;

@@ -236,7 +236,7 @@ TEST_F(RunnerTest, MenuCommands) {
   host.answerSaveFile(dir.file("elsewhere.log"));
   runner.chooseLogLocation();
   EXPECT_EQ(host.saveDialogs().size(), 2u);
-  EXPECT_EQ(host.messages().at(0).text, std::string(msg::kLogInProgramFolder));
+  EXPECT_EQ(host.messages().at(0).text, "You are not allowed to save to application working folder.\r\nPlease change the path.");
   EXPECT_EQ(editor.options().logPath, dir.file("elsewhere.log"));
   EXPECT_EQ(host.lastMessage().caption, "log file info");
   host.clearRecord();
