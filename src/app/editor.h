@@ -88,6 +88,9 @@ class Editor {
   void processId3v1();
   // Reads the loaded file's ID3v2 fields; reports a broken tag.
   void processId3v2();
+  // The tag editor's "Remove fields with improper headers, encoding, or
+  // language" box: the save leaves erroneous fields out.
+  bool removeErroneousTagFields = false;
   // Double click on document frame i: selects it and shows its information box.
   void showFrameInfo(int32_t i);
   // Scans `path` and inserts its frames before insertAt into the next

@@ -28,6 +28,7 @@ struct Options {
   // --- a new ID3v2 tag
   uint8_t newTagFormat = 3;          // 2, 3 or 4 = ID3v2.2 .. 2.4; + 128 with unsynchronisation
   uint8_t newTagPadding = 0;         // 0..6 = 0, 2, 4, 16, 64, 256, 1024 bytes
+  bool dontWriteEmptyTagFields = false;  // leave out fields without content and description
 
   // --- script runs
   bool showMessageBoxAfterRun = false;  // "Script executed:" after an interactive run
