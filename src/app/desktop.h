@@ -1,0 +1,29 @@
+#pragma once
+// Handing files to other programs without waiting for them: the desktop's
+// opener for a file's type, and a configured command line. Results keep the
+// classic shell-call scale the messages are keyed on: 33 and above is
+// success, 0..32 a failure code, -1 a call that could not be made at all.
+
+#include <string>
+#include <vector>
+
+namespace kavrel {
+
+inline constexpr int kShellSuccess = 33;
+inline constexpr int kShellFileNotFound = 2;
+inline constexpr int kShellNoAssociation = 31;
+inline constexpr int kShellCallFailed = -1;
+
+// Opens `path` with the program the desktop associates with its type
+// (xdg-open). A missing file gives 2, no opener or no handler 31.
+int shellOpen(const std::string& path);
+
+// Starts `command` (a program followed by switches; double quotes group
+// words) with `arguments` appended as separate words. 33 once the program
+// runs, 2 when the program does not exist, 31 when it cannot be started.
+int shellRun(const std::string& command, const std::vector<std::string>& arguments);
+
+// The text shown for a failing result (any value up to 32).
+std::string shellErrorText(int result);
+
+}  // namespace kavrel
