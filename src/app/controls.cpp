@@ -12,7 +12,9 @@ std::string_view controlName(Control c) {
       "MenuSaveSel", "MenuPlaySel", "ButPselect",
       "SleftBit", "SrightBit",
       "RiffCheck", "HeadTagCheck", "UheadCheck", "UfootCheck", "Lyrics3Check", "FootTagCheck",
-      "vhtbut", "vuhbut", "vufbut", "vl3button", "vftbut"};
+      "vhtbut", "vuhbut", "vufbut", "vl3button", "vftbut",
+      "MenuPlaySrc", "MenuPlayOut", "MenuPlayPreview", "MenuEnqueueInput", "MenuEnqueueOutput",
+      "MenuEnqueuePreview"};
   return kNames[size_t(c)];
 }
 

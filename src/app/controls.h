@@ -18,6 +18,7 @@ enum class Control : int {
   SleftBit, SrightBit,
   RiffCheck, HeadTagCheck, UheadCheck, UfootCheck, Lyrics3Check, FootTagCheck,
   vhtbut, vuhbut, vufbut, vl3button, vftbut,
+  MenuPlaySrc, MenuPlayOut, MenuPlayPreview, MenuEnqueueInput, MenuEnqueueOutput, MenuEnqueuePreview,
   Count
 };
 

@@ -4,6 +4,7 @@
 // classic shell-call scale the messages are keyed on: 33 and above is
 // success, 0..32 a failure code, -1 a call that could not be made at all.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,19 @@ int shellRun(const std::string& command, const std::vector<std::string>& argumen
 
 // The text shown for a failing result (any value up to 32).
 std::string shellErrorText(int result);
+
+// --- building blocks, also used by the player lookup
+
+// Words of a command line: blanks and tabs separate them, double quotes
+// group (and are removed); "" is an empty word.
+std::vector<std::string> splitCommandWords(const std::string& command);
+
+// The executable `program` names: itself when it holds a "/", else the first
+// match on $PATH. Empty when there is none.
+std::string findProgram(const std::string& program);
+
+// Runs `argv` to its end and returns what it wrote on stdout, or nothing when
+// it could not start, failed, or ran past `timeoutMs` (it is killed then).
+std::optional<std::string> captureOutput(const std::vector<std::string>& argv, int timeoutMs);
 
 }  // namespace kavrel

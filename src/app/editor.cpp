@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/configuration.h"
+#include "app/desktop.h"
 #include "app/scan_observer.h"
 #include "document/file_io.h"
 #include "document/loader.h"
@@ -24,7 +26,12 @@ constexpr Control kSelectionCommands[] = {
 
 }  // namespace
 
-Editor::Editor(Host& host) : host_(host), workBuffer_(kWorkBufferSize) {}
+Editor::Editor(Host& host) : host_(host), workBuffer_(kWorkBufferSize) {
+  // The bytes of the options record no field claims start at their
+  // installation defaults too.
+  resetOptionsRecord(options_.record, nullptr);
+  shellOpener = [](const std::string& path) { return shellOpen(path); };
+}
 
 MessageResult Editor::report(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons, MessageResult def) {
@@ -90,7 +97,7 @@ int Editor::unload(bool promptToSave) {
 
 bool Editor::closeCommand() {
   if (unload(true) == kUnloadCancelled) return false;
-  return options_.autoExit == 2 || (options_.autoExit == 1 && calledWithParameter);
+  return autoExitApplies();
 }
 
 bool Editor::loadFile(const std::string& path) {
@@ -158,7 +165,10 @@ bool Editor::loadDocument(bool promptToSave) {
   host_.setBusy(false);
   doc_.busy = false;
   if (loaded && options_.autoSelectAll) selectAll(scriptRunning ? Sender::ScriptMarker : Sender::User);
-  if (loaded) operationStatus = kStatusOk;
+  if (loaded) {
+    operationStatus = kStatusOk;
+    putRecentFile(doc_.loadPath);
+  }
   notify(ViewChange::Document);
   return loaded;
 }

@@ -7,13 +7,16 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/controls.h"
 #include "app/host.h"
+#include "app/option_items.h"
 #include "app/options.h"
+#include "app/playback.h"
 #include "document/document.h"
 #include "document/save_writer.h"
 #include "document/statistics.h"
@@ -127,7 +130,7 @@ class Editor {
   int volumeChannelMemory = 0;
   int fadeSliderMemory = 20;
 
-  bool isBusy() const { return doc_.busy || dialogOpen; }
+  bool isBusy() const { return doc_.busy || dialogOpen || preparingPlayback; }
   bool dialogOpen = false;
 
   // Work buffer shared by loading and saving, allocated once.
@@ -253,6 +256,90 @@ class Editor {
   // the selection and the remove boxes are restored afterwards.
   bool writePart(const std::string& name, int32_t a, int32_t b, const AttachFlags& attach);
   // --- end of gain/silence/split state
+
+  // --- playback (editor_play.cpp)
+ public:
+  // The Play menu and its button. Each sets operationStatus: 0 done, 1 a
+  // file is missing, 2 no temporary file could be written, 3 the player did
+  // not start, 255 busy; the texts go to lineError in scripts.
+  void playInput(Sender sender);
+  void playOutput(Sender sender);
+  void playPreview(Sender sender);
+  void playSelection(Sender sender);
+  void enqueueInput(Sender sender);
+  void enqueueOutput(Sender sender);
+  void enqueuePreview(Sender sender);
+  // Hands one existing file to the player, or to the player's queue.
+  void playFile(Sender sender, const std::string& path);
+  void enqueueFile(Sender sender, const std::string& path);
+  // The file the last successful Save or Save As wrote.
+  std::string lastSavedFile;
+  // On while a file is handed to the player.
+  bool preparingPlayback = false;
+  // Looked up on first use (the main window asks at start, to know whether
+  // the Play menu gets its enqueue items); tests set their own.
+  const PlayerCommands& playerCommands();
+  void setPlayerCommands(const PlayerCommands& commands) { playerCommands_ = commands; }
+  bool canEnqueue() { return !playerCommands().enqueue.empty(); }
+  // The play and enqueue commands enabled while their files exist; run by
+  // the window's timer and after loading, saving, closing and reloading.
+  void refreshPlayAvailability();
+  // The preview and selection files (the alternate when the first is held).
+  std::string playWorkFile(bool selection, bool alternate) const;
+
+ private:
+  // Writes the preview or the selection for playing; the file written, or
+  // empty after reporting why not.
+  std::string writePlayFile(bool selection);
+  std::optional<PlayerCommands> playerCommands_;
+  // --- end of playback
+
+  // --- configuration, option menus, recent files and closing (editor_shell.cpp)
+ public:
+  // kavrel.ini of this copy; empty: the settings live in memory only.
+  std::string configurationPath;
+  // Set while a start-up notice waits to be shown: closing then writes no
+  // configuration.
+  bool startupNoticePending = false;
+  // Reads kavrel.ini. False when it was missing or broken: the defaults are
+  // in use and were written.
+  bool loadConfiguration();
+  // Rewrites kavrel.ini whole; a failure leaves the old file and is ignored.
+  void saveConfiguration();
+  // Options menu: save the settings to another file, load them from one,
+  // back to the installation defaults.
+  void saveConfigurationAsCommand();
+  void loadConfigurationFromCommand();
+  void resetConfigurationCommand();
+  // The Options menu: check marks, and a choice by the user (ignored while
+  // busy or while a script runs).
+  bool optionChecked(OptionItem item) const;
+  void chooseOption(OptionItem item);
+  bool menuIdle() const { return !isBusy() && !scriptRunning; }
+
+  // Recent files (File menu): the loader puts every loaded file in front.
+  void putRecentFile(const std::string& path);
+  std::string recentFileCaption(int i) const;
+  // Set and the file still exists.
+  bool recentFileAvailable(int i) const;
+  void openRecentFile(int i);
+  // The open dialog in the last open folder, then the load.
+  void openCommand();
+  // Files dropped on the window: the first is loaded.
+  void dropFiles(const std::vector<std::string>& paths);
+
+  // The window is closing: stores the configuration and asks about unsaved
+  // changes when that option is on. False keeps the window open.
+  bool closeWindowQuery();
+  // Automatic exit applies (always, or started with a file).
+  bool autoExitApplies() const;
+  // Quick save from the user; true when the window should close afterwards.
+  bool quickSaveCommand();
+  // Opens the help file at `path` with the desktop's program for it.
+  void helpCommand(const std::string& path);
+  // How files are handed to the desktop (shellOpen unless a test says else).
+  std::function<int(const std::string& path)> shellOpener;
+  // --- end of configuration
 
  private:
   bool acceptsSender(Sender sender) const { return !scriptRunning || sender == Sender::ScriptMarker; }

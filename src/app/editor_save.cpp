@@ -16,6 +16,8 @@
 #include "document/file_io.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
+#include "tags/id3v2/messages.h"
+#include "tags/id3v2/writer.h"
 
 namespace kavrel {
 
@@ -56,6 +58,25 @@ void syncFolderOf(const std::string& path) {
   ::close(fd);
 }
 
+// What the tag writer reports: fields left out and size notices, shown
+// unless a silent script runs; Esc and closing at its checkpoints.
+class EditorTagEvents final : public TagWriterEvents {
+ public:
+  explicit EditorTagEvents(Editor& editor) : editor_(editor) {}
+  void fieldLeftOut(const std::string& message, const std::string& sourcePath) override {
+    show(message + "\r\n" + fileNameOf(sourcePath) + "\r\n" + msg::kNotSavingTheField, msg::kWritingId3v2Caption);
+  }
+  void notice(const std::string& text) override { show(text, msg::kWarningCaption); }
+  Checkpoint checkpoint() override { return hostCheckpoint(editor_.host(), -1); }
+
+ private:
+  void show(const std::string& text, const std::string& caption) {
+    if (editor_.scriptRunning && editor_.silentMode) return;
+    editor_.host().messageBox(text, caption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
+  }
+  Editor& editor_;
+};
+
 class EditorSaveObserver final : public SaveObserver {
  public:
   explicit EditorSaveObserver(Editor& editor) : editor_(editor) {}
@@ -64,6 +85,25 @@ class EditorSaveObserver final : public SaveObserver {
     if (!editor_.scriptRunning)
       editor_.host().messageBox(msg::kUnknownLeadingData, msg::kWarningCaption, MessageIcon::Exclamation,
                                 MessageButtons::Ok, MessageResult::Ok);
+  }
+  TagResult id3v2Tag(TagSink& output) override {
+    const Document& doc = editor_.document();
+    if (!hasTag(doc.layout.id3v2Found, doc.tagFields, editor_.scriptRunning)) return TagResult::NoTag;
+    TagWriterSettings settings;
+    settings.newTagFormat = editor_.options().newTagFormat;
+    settings.dontWriteEmptyFields = editor_.options().dontWriteEmptyTagFields;
+    settings.removeErroneousFields = editor_.removeErroneousTagFields;
+    settings.workFilePath = tagWorkFilePath(editor_.dataFolder);
+    EditorTagEvents events(editor_);
+    switch (writeTag(doc.tagHeader, doc.tagFields, settings, events, output)) {
+      case TagWriteOutcome::NoTag: return TagResult::NoTag;
+      case TagWriteOutcome::Written: return TagResult::Written;
+      case TagWriteOutcome::Failed: return TagResult::Failed;
+      case TagWriteOutcome::OutputError: return TagResult::OutputError;
+      case TagWriteOutcome::Cancelled: return TagResult::Cancelled;
+      case TagWriteOutcome::WindowClosing: return TagResult::WindowClosing;
+    }
+    return TagResult::Failed;
   }
 
  private:
@@ -227,7 +267,12 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
       return false;
     }
     if (mode == SaveMode::Save || mode == SaveMode::SaveAs) doc_.modified = false;
-    if (result.id3v2Failed) operationStatus = kStatusTagNotWritten;
+    if (result.id3v2Failed) {
+      operationStatus = kStatusTagNotWritten;
+      if (!scriptRunning)
+        host_.messageBox(msg::kTagNotWritten, msg::kWritingId3v2Caption, MessageIcon::Exclamation,
+                         MessageButtons::Ok, MessageResult::Ok);
+    }
 
     bool sourceReplaced = false;
     if (useTemporary) {
@@ -250,7 +295,7 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
       syncFolderOf(target);
       sourceReplaced = replacesInPlace && (targetIsSource || equalsIgnoringCase(target, doc_.loadPath));
     }
-
+    if (replacesInPlace) lastSavedFile = target;  // what "play output" plays
     if (sourceReplaced) {
       // The frames pointed into the file that is gone.
       unload(false);

@@ -3,9 +3,11 @@
 // headless host of command-line runs and the tests' recording host implement
 // it; the core never talks to a display itself.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
+#include "app/options.h"
 #include "editing/gain_ops.h"
 #include "editing/silence.h"
 #include "editing/split_plan.h"
@@ -18,6 +20,18 @@ enum class MessageResult { Ok, Cancel, Yes, No };
 
 // What changed, so a front end knows what to redraw.
 enum class ViewChange { Document, Selection, Controls, Statistics };
+
+// A file dialog as the core words it. The filter is "name|patterns|name|
+// patterns..." ("ini files|*.ini|all files|*.*").
+struct FileDialogRequest {
+  bool save = false;
+  std::string title;
+  std::string folder;    // where the dialog opens
+  std::string fileName;  // filled in (save dialogs)
+  std::string filter;
+  std::string defaultExtension;   // added to a typed name without one (save dialogs)
+  bool confirmOverwrite = false;  // the dialog itself asks before replacing a file
+};
 
 class Host {
  public:
@@ -55,6 +69,17 @@ class Host {
   virtual std::optional<std::string> chooseOpenFile(const std::string& /*title*/, const std::string& /*folder*/) {
     return std::nullopt;
   }
+
+  // Any other file dialog. A host that only has the two choosers above gets
+  // them called with the request's folder and name.
+  virtual std::optional<std::string> chooseFile(const FileDialogRequest& request) {
+    return request.save ? chooseSaveFile(request.folder, request.fileName)
+                        : chooseOpenFile(request.title, request.folder);
+  }
+
+  // Where window `slot` (0 the main window, then the dialogs) sits when it
+  // is centred on the screen. Without a screen every window starts at 0, 0.
+  virtual WindowPosition centredWindowPosition(size_t /*slot*/) { return {}; }
 
   // The editing dialogs: each shows its state as computed by the core and
   // returns what the user chose when OK closed it, or nothing when it was

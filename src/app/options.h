@@ -1,6 +1,7 @@
 #pragma once
 // The options record: the values other parts of the program read. The
-// configuration file stores and restores it.
+// configuration file (app/configuration.h) stores and restores it; the
+// defaults here are the installation defaults a reset gives.
 
 #include <array>
 #include <cstdint>
@@ -13,15 +14,28 @@ enum class ProcessingErrorPolicy : uint8_t { Fail = 0, Prompt = 1, TryToContinue
 // When saving over an existing file asks first: always, only for Save As, never.
 enum class OverwritePolicy : uint8_t { NeverWithoutPrompt = 0, PromptOnSaveAs = 1, Always = 2 };
 
+// Size of the binary options record in kavrel.ini.
+inline constexpr size_t kOptionsRecordSize = 417;
+// Left/top pairs kept for the main window (slot 0) and the dialogs.
+inline constexpr size_t kWindowSlots = 30;
+// The pair every reset puts at a fixed place instead of the screen centre.
+inline constexpr size_t kFixedWindowSlot = 11;  // offsets 88 and 92
+
+struct WindowPosition {
+  int32_t left = 0;
+  int32_t top = 0;
+  bool operator==(const WindowPosition&) const = default;
+};
+
 struct Options {
   ProcessingErrorPolicy processingErrorPolicy = ProcessingErrorPolicy::TryToContinue;
-  bool autoSelectAll = false;        // select all after a load
-  bool autoRemoveUnknown = false;    // check "Remove unknown data & RIFF" after a load
+  bool autoSelectAll = true;         // select all after a load
+  bool autoRemoveUnknown = true;     // check "Remove unknown data & RIFF" after a load
   bool promptToSaveChanges = false;  // ask before closing a changed document
   int autoExit = 0;                  // 0 never, 1 when started with a file, 2 always
   bool statisticsShowEdited = false; // the statistics list shows the edited frames
-  int volumeMemoryMode = 0;          // 1: the volume dialog forgets on close
-  int fadeMemoryMode = 0;            // 1: the fade dialog forgets on close
+  int volumeMemoryMode = 0;          // 0 don't remember, 1 until the file is closed, 2 always
+  int fadeMemoryMode = 1;            // the same for the fade magnitude
   OverwritePolicy overwritePolicy = OverwritePolicy::PromptOnSaveAs;
   bool autoReload = false;           // reload after a save replaced the source file
 
@@ -29,6 +43,7 @@ struct Options {
   uint8_t newTagFormat = 3;          // 2, 3 or 4 = ID3v2.2 .. 2.4; + 128 with unsynchronisation
   uint8_t newTagPadding = 0;         // 0..6 = 0, 2, 4, 16, 64, 256, 1024 bytes
   bool dontWriteEmptyTagFields = false;  // leave out fields without content and description
+  std::string defaultLanguage = "eng";   // three letters for new language fields
 
   // --- script runs
   bool showMessageBoxAfterRun = false;  // "Script executed:" after an interactive run
@@ -37,6 +52,25 @@ struct Options {
   std::array<std::string, 5> recentScripts;  // full paths, most recent first; "" unused
   std::string logPath;                  // "" = the default log, ~/kavrel.log
   std::string lastScriptFolder;         // "" = the home folder
+
+  // --- remembered lists and folders ("" = the home folder)
+  std::array<std::string, 5> recentFiles;  // full paths, most recent first; "" unused
+  std::string exportFieldFolder;
+  std::string importFieldFolder;
+  std::string exportPictureFolder;
+  std::string importPictureFolder;
+  std::string lastConfigurationFolder;
+
+  // --- the tag transfer dialog: one settings word per direction (v1 -> v2, v2 -> v1)
+  std::array<uint16_t, 2> transferWords{383, 383};
+
+  // --- window positions on the screen (slot 0: the main window)
+  std::array<WindowPosition, kWindowSlots> windowPositions{};
+
+  // The options record as last read. Bytes that no field above claims are
+  // settings of dialogs that keep their own; they are written back as read,
+  // so a copy that does not know them never loses them.
+  std::array<uint8_t, kOptionsRecordSize> record{};
 };
 
 }  // namespace kavrel

@@ -4,6 +4,8 @@
 
 #include "app/editor.h"
 #include "app/headless_host.h"
+#include "app/shell.h"
+#include "app/shell_messages.h"
 #include "editing/time_text.h"
 #include "script/runner.h"
 #include "tags/id3v2/known_fields.h"
@@ -15,7 +17,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kavrel [FILE]            open FILE in the editor\n"
     "       kavrel --info FILE       print the layout, frame count and statistics of FILE\n"
-    "       kavrel --script=SCRIPT   run SCRIPT silently, append to the log (~/kavrel.log) and exit\n"
+    "       kavrel --script=SCRIPT   run SCRIPT silently, append to the log (~/kavrel.log unless\n"
+    "                                configured otherwise) and exit\n"
     "       kavrel --help | --version\n";
 
 void block(std::ostream& out, const char* name, int64_t pos, int64_t size, const std::string& extra = "") {
@@ -93,6 +96,7 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
   std::ostringstream messages;
   HeadlessHost host(messages);
   Editor editor(host);
+  editor.dataFolder = discoverDataFolder();
   // Report problems the way a silent run would see them, never stop to ask.
   editor.scriptRunning = true;
   editor.silentMode = true;
@@ -152,8 +156,22 @@ int runScriptSilently(const std::string& path, std::ostream& err) {
   // reports into the log.
   HeadlessHost host(err);
   Editor editor(host);
+  // A silent run is a copy of the program like any other: it counts as
+  // running for copies that start meanwhile, and it leaves the work files
+  // of a copy that was already running alone.
+  InstanceRegistry registry;
+  const StartupState start = startProgram(editor, registry);
+  if (start.notice == StartupNotice::WorkingFolderUnknown) {
+    err << "kavrel: " << msg::kWorkingFolderUnknown << '\n';
+    return 3;
+  }
+  // Nobody is there to read a box; the run goes on with the defaults.
+  if (start.notice == StartupNotice::ConfigurationReset)
+    err << "kavrel: " << toTerminalText(msg::kConfigurationReset) << '\n';
   ScriptRunner runner(editor);
   const RunResult result = runner.runSilent(path);
+  // The program ends here, and its settings are stored as at every end.
+  editor.saveConfiguration();
   switch (result) {
     case RunResult::Completed: return 0;
     case RunResult::Stopped:

@@ -58,6 +58,17 @@ class Writer {
     GainPair change;
   };
 
+  // The tag writer's way into the output buffer.
+  struct OutputSink final : TagSink {
+    explicit OutputSink(Writer& w) : writer(w) {}
+    bool put(const uint8_t* data, size_t n) override {
+      if (status == Status::Ok) status = writer.putBytes(data, n);
+      return status == Status::Ok;
+    }
+    Writer& writer;
+    Status status = Status::Ok;
+  };
+
   const ReadFile* source(int slot);
   int64_t outputPosition() const { return flushed_ + int64_t(fill_) + int64_t(pendingLength_); }
   Status flushPending();
@@ -215,13 +226,17 @@ Writer::Status Writer::writeLeadingBlocks(bool& unknownWritten, bool& tagFailed)
   };
   auto writeTag = [&] {
     if (remove[size_t(Block::Id3v2)]) return Status::Ok;
-    std::vector<uint8_t> tag;
-    switch (observer_.id3v2Tag(tag)) {
+    OutputSink sink(*this);
+    switch (observer_.id3v2Tag(sink)) {
+      case SaveObserver::TagResult::NoTag: return Status::Ok;
       case SaveObserver::TagResult::CopyLoaded:
         if (!l.id3v2Found) return Status::Ok;
         return copyRange(doc_.tagHeader.startOffset, doc_.tagHeader.size);
-      case SaveObserver::TagResult::Built: return putBytes(tag.data(), tag.size());
+      case SaveObserver::TagResult::Written: return sink.status;
       case SaveObserver::TagResult::Failed: tagFailed = true; return Status::Ok;
+      case SaveObserver::TagResult::OutputError: return Status::DiskError;
+      case SaveObserver::TagResult::Cancelled: return Status::Cancel;
+      case SaveObserver::TagResult::WindowClosing: return Status::Closing;
     }
     return Status::Ok;
   };

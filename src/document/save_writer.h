@@ -13,6 +13,7 @@
 #include "app/controls.h"
 #include "document/document.h"
 #include "document/loader.h"
+#include "tags/id3v2/writer.h"
 
 namespace kavrel {
 
@@ -48,15 +49,19 @@ struct WriterSettings {
 class SaveObserver {
  public:
   using Checkpoint = kavrel::Checkpoint;
-  enum class TagResult { CopyLoaded, Built, Failed };
+  // NoTag: the output gets none. CopyLoaded: the loaded file's tag is
+  // copied unchanged. Written: the tag went through the sink. Failed: no
+  // tag, the save goes on (id3v2Failed). OutputError: the output could not
+  // be written, the save fails. Cancelled, WindowClosing: the save stops.
+  enum class TagResult { NoTag, CopyLoaded, Written, Failed, OutputError, Cancelled, WindowClosing };
   virtual ~SaveObserver() = default;
   // Progress as 0..56 blocks; lets pending events run and reports Esc or closing.
   virtual Checkpoint progress(int blocks) = 0;
   // Variable-bitrate output after unknown leading data: its seek table may be off.
   virtual void unknownLeadingDataWritten() {}
-  // The ID3v2 tag slot. Built: `tag` holds the bytes to write. CopyLoaded:
-  // the loaded file's tag is copied unchanged. Failed: no tag is written.
-  virtual TagResult id3v2Tag(std::vector<uint8_t>& /*tag*/) { return TagResult::CopyLoaded; }
+  // The ID3v2 tag slot: the tag is written through `output`, at the place
+  // where it goes in the file.
+  virtual TagResult id3v2Tag(TagSink& /*output*/) { return TagResult::CopyLoaded; }
 };
 
 struct WriteResult {

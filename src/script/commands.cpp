@@ -379,10 +379,7 @@ void ScriptEngine::cmdBlockStart(BlockKind kind) {
   stripQuotes(1);
   blockDescription_ = slot(1);
   blockText_.clear();
-  // Collected even without a field model to take it, so that its lines are
-  // never run as commands.
   block_ = kind;
-  if (!blockCommitter) setError(keyword() + msg::kNotAvailableSuffix);
 }
 
 void ScriptEngine::cmdNotAvailable() { setError(keyword() + msg::kNotAvailableSuffix); }

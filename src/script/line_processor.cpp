@@ -29,6 +29,8 @@ void ScriptEngine::startRun() {
   blockDescription_.clear();
   blockText_.clear();
   relative_ = {};
+  // The first ID3v2 command of every run starts a new tag.
+  editor_.document().tagFields.tagCreated = false;
 }
 
 bool ScriptEngine::setError(std::string text) {
@@ -76,7 +78,7 @@ void ScriptEngine::collectBlockLine(std::string_view line) {
   std::string text = std::move(blockText_);
   blockText_.clear();
   if (text.size() > 1) text.resize(text.size() - 2);
-  if (blockCommitter) blockCommitter(kind, blockDescription_, text);
+  commitBlock(kind, blockDescription_, text);
 }
 
 void ScriptEngine::setSlots(const ScriptSlots& slots) {
@@ -107,10 +109,10 @@ void ScriptEngine::runCommand() {
       {"INSERT", [](ScriptEngine& e) { e.cmdInsert(); }},
       {"SPLIT", [](ScriptEngine& e) { e.cmdSplit(); }},
       {"RELOAD", [](ScriptEngine& e) { e.cmdReload(); }},
-      {"PLAYSELECTION", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"PLAYPREVIEW", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"PLAYINPUT", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"PLAYOUTPUT", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"PLAYSELECTION", [](ScriptEngine& e) { e.cmdPlaySelection(); }},
+      {"PLAYPREVIEW", [](ScriptEngine& e) { e.cmdPlayPreview(); }},
+      {"PLAYINPUT", [](ScriptEngine& e) { e.cmdPlayFile(true); }},
+      {"PLAYOUTPUT", [](ScriptEngine& e) { e.cmdPlayFile(false); }},
       {"COPY", [](ScriptEngine& e) { e.cmdCopy(); }},
       {"CUT", [](ScriptEngine& e) { e.cmdCut(); }},
       {"PASTE", [](ScriptEngine& e) { e.cmdPaste(); }},
@@ -128,22 +130,22 @@ void ScriptEngine::runCommand() {
       {"REMOVELYRICS", [](ScriptEngine& e) { e.cmdRemoveBlock(2); }},
       {"NOOTHER", [](ScriptEngine& e) { e.cmdRemoveBlock(3); }},
       {"REMOVEOTHER", [](ScriptEngine& e) { e.cmdRemoveBlock(3); }},
-      {"ID3V2.PICTURE", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.ALBUM", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.BPM", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.COMPOSER", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.GENRE", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.(C)", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.ENCODER", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.LYRICIST", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.CGD", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.TITLE", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.ARTIST", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.TRACK", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.YEAR", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.COMMENT", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.LYRICS", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
-      {"ID3V2.URL", [](ScriptEngine& e) { e.cmdNotAvailable(); }},
+      {"ID3V2.PICTURE", [](ScriptEngine& e) { e.cmdTagPicture(); }},
+      {"ID3V2.ALBUM", [](ScriptEngine& e) { e.cmdTagText(26); }},
+      {"ID3V2.BPM", [](ScriptEngine& e) { e.cmdTagText(27); }},
+      {"ID3V2.COMPOSER", [](ScriptEngine& e) { e.cmdTagText(28); }},
+      {"ID3V2.GENRE", [](ScriptEngine& e) { e.cmdTagText(29); }},
+      {"ID3V2.(C)", [](ScriptEngine& e) { e.cmdTagText(30); }},
+      {"ID3V2.ENCODER", [](ScriptEngine& e) { e.cmdTagText(38); }},
+      {"ID3V2.LYRICIST", [](ScriptEngine& e) { e.cmdTagText(39); }},
+      {"ID3V2.CGD", [](ScriptEngine& e) { e.cmdTagText(43); }},
+      {"ID3V2.TITLE", [](ScriptEngine& e) { e.cmdTagText(44); }},
+      {"ID3V2.ARTIST", [](ScriptEngine& e) { e.cmdTagText(58); }},
+      {"ID3V2.TRACK", [](ScriptEngine& e) { e.cmdTagText(65); }},
+      {"ID3V2.YEAR", [](ScriptEngine& e) { e.cmdTagText(76); }},
+      {"ID3V2.COMMENT", [](ScriptEngine& e) { e.cmdTagText(4); }},
+      {"ID3V2.LYRICS", [](ScriptEngine& e) { e.cmdTagText(80); }},
+      {"ID3V2.URL", [](ScriptEngine& e) { e.cmdTagUrl(); }},
       {"ID3V2.COMMENT.START", [](ScriptEngine& e) { e.cmdBlockStart(BlockKind::Comment); }},
       {"ID3V2.LYRICS.START", [](ScriptEngine& e) { e.cmdBlockStart(BlockKind::Lyrics); }},
   };

@@ -29,10 +29,6 @@ class ScriptEngine {
   // Called with the line's error text; answers true when the run must stop.
   // Unset: every failed line stops the run.
   std::function<bool(const std::string& lineError)> lineErrorHandler;
-  // Hands a finished comment or lyrics block (without its last CR LF) to the
-  // ID3v2 field model. Unset while this build has none: the START line then
-  // says so, and the block is still collected so that its lines never run.
-  std::function<void(BlockKind kind, const std::string& description, const std::string& text)> blockCommitter;
   // Today's date for `*D`, `*M`, `*Y`.
   std::function<ScriptDate()> today = todayLocal;
 
@@ -96,12 +92,23 @@ class ScriptEngine {
   void cmdUnselect();
   void cmdVolume();
   void cmdSaveSelection();
+  void cmdPlayPreview();
+  void cmdPlaySelection();
+  void cmdPlayFile(bool input);  // PLAYINPUT, PLAYOUTPUT
   void cmdClose();
   void cmdRemoveBlock(int which);
   void cmdBlockStart(BlockKind kind);
+  void cmdTagText(int row);
+  void cmdTagUrl();
+  void cmdTagPicture();
   void cmdNotAvailable();
 
   void collectBlockLine(std::string_view line);
+  // The ID3v2 field model side of the tag commands (tag_commands.cpp).
+  void createScriptTag();
+  TagField& addScriptTagField(int row, const std::string& content, const std::string& description);
+  // A finished comment or lyrics block (without its last CR LF) becomes a field.
+  void commitBlock(BlockKind kind, const std::string& description, const std::string& text);
 
   Editor& editor_;
   ScriptSlots slots_;
@@ -113,5 +120,8 @@ class ScriptEngine {
   std::string blockDescription_;
   std::string blockText_;
 };
+
+// Type byte of an ID3V2.PICTURE type word; 0 ("other") for any other word.
+uint8_t pictureTypeFromWord(const std::string& word);
 
 }  // namespace kavrel

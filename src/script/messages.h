@@ -15,6 +15,9 @@ inline constexpr const char* kNotReadyTail =
     "\r\nCondition: not ready.\r\nPlease restart the script or the program.";
 inline constexpr const char* kNotAvailableSuffix = ": not available in this version.";
 
+// ID3v2 fields.
+inline constexpr const char* kFieldNotInVersion = "That field doesn't exist in this version of id3v2 tag.";
+
 // Runs and the log.
 inline constexpr const char* kScriptMissing = "The script you specified doesn't exist.";
 inline constexpr const char* kScriptReadError = "Disk error reading the script file. Aborted.";
@@ -48,5 +51,12 @@ inline constexpr const char* kLogFileNoteCaption = "log file info";
 inline constexpr const char* kLogMissing = "Log file doesn't exist.";
 inline constexpr const char* kErrorCaption = " error";
 inline constexpr const char* kScriptDoesntExist = "The script doesn't exist.";
+
+// Playback commands.
+inline constexpr const char* kPlaySelectionParameters = "PLAYSELECTION: must have 0 or 2 parameters.";
+inline constexpr const char* kPlaySelectionNone = "PLAYSELECTION: no selection.";
+inline constexpr const char* kPlaySelectionDisabled = "PLAYSELECTION: disabled - not ready? unknown error?";
+inline constexpr const char* kPlayInputDisabled = "PLAYINPUT: disabled - no file loaded? not ready?";
+inline constexpr const char* kPlayOutputDisabled = "PLAYOUTPUT: disabled - no file saved? not ready?";
 
 }  // namespace kavrel::msg

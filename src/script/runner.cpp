@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/configuration.h"
+#include "app/desktop.h"
+#include "app/shell_messages.h"
 #include "document/messages.h"
 #include "script/log.h"
 #include "script/messages.h"
@@ -80,6 +83,11 @@ ScriptFileReader::Result ScriptFileReader::next(std::string& line) {
 
 ScriptRunner::ScriptRunner(Editor& editor) : editor_(editor), engine_(editor) {
   engine_.lineErrorHandler = [this](const std::string& text) { return lineErrorHandler(text); };
+  saveConfiguration = [this] { editor_.saveConfiguration(); };
+  openWithDesktop = [this](const std::string& path) {
+    const int result = editor_.shellOpener ? editor_.shellOpener(path) : kShellNoAssociation;
+    if (result < kShellSuccess) message(shellErrorText(result), msg::kSystemErrorCaption, MessageIcon::Stop);
+  };
 }
 
 std::string ScriptRunner::logPath() const { return effectiveLogPath(editor_.options()); }
@@ -178,16 +186,7 @@ void ScriptRunner::configurationChanged() {
 }
 
 void ScriptRunner::putRecentScript(const std::string& path) {
-  auto& recent = editor_.options().recentScripts;
-  size_t found = recent.size() - 1;  // not found: the last entry drops out
-  for (size_t i = 0; i < recent.size(); ++i) {
-    if (equalsIgnoringCase(recent[i], path)) {
-      found = i;
-      break;
-    }
-  }
-  for (size_t i = found; i > 0; --i) recent[i] = recent[i - 1];
-  recent[0] = path;
+  putRecent(editor_.options().recentScripts, path);
   configurationChanged();
 }
 
@@ -195,9 +194,7 @@ std::optional<std::string> ScriptRunner::recentScriptCaption(int i) const {
   if (i < 0 || i >= 5) return std::nullopt;
   const std::string& path = editor_.options().recentScripts[size_t(i)];
   if (path.empty()) return std::nullopt;
-  std::string name = scriptFileName(path);
-  if (name.size() >= 4 && upperAscii(name.substr(name.size() - 4)) == ".MP3") name.resize(name.size() - 4);
-  return " &" + std::to_string(i + 1) + ". " + name;
+  return recentCaption(i, path);
 }
 
 void ScriptRunner::runRecentScript(int i) {

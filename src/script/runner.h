@@ -86,9 +86,10 @@ class ScriptRunner {
   void editScriptCommand();
 
   // Stores the configuration after a change of a remembered list, folder or
-  // path (the configuration file's writer, once there is one).
+  // path (kavrel.ini of the editor unless replaced).
   std::function<void()> saveConfiguration;
-  // Opens a file with the desktop's associated program.
+  // Opens a file with the desktop's associated program, reporting a
+  // failure with the shell's error text.
   std::function<void(const std::string& path)> openWithDesktop;
 
  private:

@@ -34,7 +34,6 @@ TEST_F(LineProcessorTest, LineLengthLimits) {
   EXPECT_EQ(run(std::string(32767, ' ')), msg::kLineTooLong1K);
   EXPECT_EQ(run(std::string(32768, ' ')), msg::kLineTooLong32K);
   // Inside a block only the 32K limit holds.
-  engine.blockCommitter = [](BlockKind, const std::string&, const std::string&) {};
   EXPECT_EQ(run("ID3V2.LYRICS.START"), "");
   EXPECT_EQ(run(std::string(2000, 'a')), "");
   EXPECT_EQ(run(std::string(32768, 'a')), msg::kLineTooLong32K);
@@ -112,11 +111,9 @@ TEST_F(LineProcessorTest, TrimTakesNoPreparedPositions) {
 }
 
 TEST_F(LineProcessorTest, CommentBlockIsCollectedAndCommitted) {
+  editor.options().autoSelectAll = false;
   load(100);
-  std::vector<std::tuple<BlockKind, std::string, std::string>> commits;
-  engine.blockCommitter = [&](BlockKind k, const std::string& d, const std::string& t) {
-    commits.emplace_back(k, d, t);
-  };
+  const auto& fields = doc().tagFields.fields;
   EXPECT_EQ(run("ID3V2.COMMENT.START \"my notes\""), "");
   EXPECT_EQ(engine.blockMode(), BlockKind::Comment);
   for (const char* line : {"first", "", " ", "SELECTALL", "DELETE", "  id3v2.comment.end", "ID3V2.LYRICS.END",
@@ -124,39 +121,28 @@ TEST_F(LineProcessorTest, CommentBlockIsCollectedAndCommitted) {
     EXPECT_EQ(run(line), "") << line;
   EXPECT_FALSE(editor.multipleSelected);
   EXPECT_EQ(frames(), 100);
+  EXPECT_TRUE(fields.empty());
   EXPECT_EQ(run("id3v2.comment.end"), "");
   EXPECT_EQ(engine.blockMode(), BlockKind::None);
-  ASSERT_EQ(commits.size(), 1u);
-  EXPECT_EQ(std::get<0>(commits[0]), BlockKind::Comment);
-  EXPECT_EQ(std::get<1>(commits[0]), "my notes");
-  EXPECT_EQ(std::get<2>(commits[0]),
+  ASSERT_EQ(fields.size(), 1u);
+  EXPECT_EQ(fields[0].tableRow, kCommentRow);
+  EXPECT_EQ(fields[0].description, "my notes");
+  EXPECT_EQ(fields[0].language, "eng");
+  EXPECT_EQ(fields[0].content,
             "first\r\n \r\nSELECTALL\r\nDELETE\r\n  id3v2.comment.end\r\nID3V2.LYRICS.END\r\nsecond, with "
             "\"quotes\" *Y");
-  // An empty block commits an empty text.
+  // An empty block adds a field with an empty text.
   EXPECT_EQ(run("ID3V2.LYRICS.START"), "");
   EXPECT_EQ(run("ID3V2.LYRICS.END"), "");
-  ASSERT_EQ(commits.size(), 2u);
-  EXPECT_EQ(std::get<0>(commits[1]), BlockKind::Lyrics);
-  EXPECT_EQ(std::get<2>(commits[1]), "");
-}
-
-TEST_F(LineProcessorTest, TagAndPlayKeywordsSayTheyAreNotAvailable) {
-  load(100);
-  for (const char* k : {"ID3V2.TITLE", "ID3V2.ALBUM", "ID3V2.(C)", "ID3V2.URL", "ID3V2.PICTURE",
-                        "ID3V2.COMMENT", "PLAYPREVIEW", "PLAYSELECTION", "PLAYINPUT", "PLAYOUTPUT"}) {
-    EXPECT_EQ(run(std::string(k) + " x"), std::string(k) + ": not available in this version.");
-  }
-  // Without a field model a block still swallows its lines.
-  EXPECT_EQ(run("id3v2.comment.start"), "ID3V2.COMMENT.START: not available in this version.");
-  EXPECT_EQ(run("SELECTALL"), "");
-  EXPECT_FALSE(editor.multipleSelected);
-  EXPECT_EQ(run("ID3V2.COMMENT.END"), "");
-  EXPECT_EQ(run("SELECTALL"), "");
-  EXPECT_TRUE(editor.multipleSelected);
+  ASSERT_EQ(fields.size(), 2u);
+  EXPECT_EQ(fields[1].code(3), "USLT");
+  EXPECT_EQ(fields[1].content, "");
   // A new run does not inherit an open block.
-  EXPECT_NE(run("ID3V2.LYRICS.START"), "");
+  EXPECT_EQ(run("ID3V2.LYRICS.START"), "");
   engine.startRun();
   EXPECT_EQ(engine.blockMode(), BlockKind::None);
+  EXPECT_EQ(run("SELECTALL"), "");
+  EXPECT_TRUE(editor.multipleSelected);
 }
 
 }  // namespace

@@ -250,6 +250,8 @@ TEST(ScriptCommandLineTest, ExitStatus) {
   const char* oldHome = std::getenv("HOME");
   const std::string keptHome = oldHome ? oldHome : "";
   ::setenv("HOME", dir.path().c_str(), 1);
+  // The run keeps its kavrel.ini here, not beside the test program.
+  ::setenv("KAVREL_HOME", dir.file("data").c_str(), 1);
   Mp3Builder b;
   b.frames(500, {.bitrateIndex = 1});
   writeFile(dir.file("in.mp3"), b.bytes());
@@ -266,6 +268,7 @@ TEST(ScriptCommandLineTest, ExitStatus) {
   EXPECT_EQ(runCommandLine({"--script", dir.file("none.txt")}, out, err), 3);
   EXPECT_EQ(runCommandLine({"--script="}, out, err), 2);
   EXPECT_EQ(defaultLogPath(), dir.file("kavrel.log"));
+  ::unsetenv("KAVREL_HOME");
   if (oldHome) {
     ::setenv("HOME", keptHome.c_str(), 1);
   } else {

@@ -76,6 +76,7 @@ class Reader {
   void measurePadding(int64_t from);
   bool looksLikeFieldStart(int64_t pos, int64_t tagEnd) const;
   int64_t storedLength(int64_t pos, int64_t headerLength, int64_t size, int64_t tagEnd) const;
+  int64_t resyncedHeader(int64_t pos, uint8_t* out, size_t n) const;
 
   const TagInput& in_;
   const std::string& path_;
@@ -235,6 +236,29 @@ int64_t Reader::storedLength(int64_t pos, int64_t headerLength, int64_t size, in
   return size;
 }
 
+// The n header bytes at pos after resynchronisation; returns the stored
+// bytes they take (a zero after a final 0xFF included), or n when the bytes
+// cannot be read.
+int64_t Reader::resyncedHeader(int64_t pos, uint8_t* out, size_t n) const {
+  uint8_t raw[13] = {};
+  const int64_t got = in_.readAt(pos, raw, 2 * n + 1);
+  if (got <= 0) return int64_t(n);
+  size_t produced = 0;
+  int64_t i = 0;
+  bool afterFF = false;
+  for (; i < got && produced < n; ++i) {
+    if (afterFF && raw[i] == 0) {
+      afterFF = false;
+      continue;
+    }
+    out[produced++] = raw[i];
+    afterFF = raw[i] == 0xFF;
+  }
+  if (produced < n) return int64_t(n);
+  if (afterFF && i < got && raw[i] == 0) ++i;
+  return i;
+}
+
 void Reader::measurePadding(int64_t from) {
   const int64_t length = h_.startOffset + h_.size - from;
   if (length < 0) return;
@@ -296,18 +320,39 @@ void Reader::run() {
       h_.tagError = true;
       break;
     }
-    const int64_t size = decodeFrameSize(sizeBytes, major_);
-    const uint8_t flag0 = major_ > 2 ? sizeBytes[4] : 0;
-    const uint8_t flag1 = major_ > 2 ? sizeBytes[5] : 0;
+    int64_t size = decodeFrameSize(sizeBytes, major_);
+    uint8_t flag0 = major_ > 2 ? sizeBytes[4] : 0;
+    uint8_t flag1 = major_ > 2 ? sizeBytes[5] : 0;
     if (!std::all_of(codeText.begin(), codeText.end(),
                      [](char c) { return uint8_t(c) >= 0x20 && uint8_t(c) <= 0x7F; })) {
       h_.tagError = true;
       break;
     }
 
+    int64_t contentPos = pos + headerLength;
+    int64_t stored = storedLength(pos, headerLength, size, tagEnd);
+    if (h_.unsynchronisation && major_ <= 3) {
+      // Most writers unsynchronise a 2.2 or 2.3 tag as one stream, field
+      // headers included; a header read that way wins when a field follows it.
+      uint8_t resynced[6] = {};
+      const int64_t rawLength = resyncedHeader(pos + int64_t(codeLength), resynced, codeLength == 3 ? 3 : 6);
+      if (rawLength > (codeLength == 3 ? 3 : 6)) {
+        const int64_t sizeB = decodeFrameSize(resynced, major_);
+        const int64_t headerB = int64_t(codeLength) + rawLength;
+        const int64_t storedB = storedLength(pos, headerB, sizeB, tagEnd);
+        if (looksLikeFieldStart(pos + headerB + storedB, tagEnd)) {
+          size = sizeB;
+          stored = storedB;
+          contentPos = pos + headerB;
+          flag0 = major_ > 2 ? resynced[4] : 0;
+          flag1 = major_ > 2 ? resynced[5] : 0;
+        }
+      }
+    }
+
     TagField f;
-    f.headerPosition = pos;
-    const int64_t stored = storedLength(pos, headerLength, size, tagEnd);
+    // The content always lies header-length bytes after this position.
+    f.headerPosition = contentPos - headerLength;
     f.totalSize = headerLength + stored;
     f.frameFlags = uint16_t(flag0 | flag1 << 8);
     const int row = findKnownField(codeText, major_);
@@ -330,15 +375,15 @@ void Reader::run() {
     f.sourcePath = path_;
 
     bool ok = true;
-    if (f.kind == FieldKind::Picture) ok = readPicture(f, pos + headerLength, stored);
-    if (f.kind == FieldKind::Text) ok = readText(f, pos + headerLength, stored);
+    if (f.kind == FieldKind::Picture) ok = readPicture(f, contentPos, stored);
+    if (f.kind == FieldKind::Text) ok = readText(f, contentPos, stored);
     if (!ok) {
       h_.tagError = true;
       break;
     }
     if (f.info.size() > kMaxInfoLength) f.info.resize(kMaxInfoLength);
     append(std::move(f));
-    pos += headerLength + stored;
+    pos = contentPos + stored;
   }
 }
 

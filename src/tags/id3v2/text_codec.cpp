@@ -23,9 +23,10 @@ void appendSingleByte(std::string& out, uint8_t b) {
   }
 }
 
-// UTF-8 as code points when the bytes are well formed; false otherwise.
-bool appendUtf8(std::string& out, const uint8_t* p, size_t n) {
-  std::string converted;
+// Calls emit(code point) for well-formed UTF-8; false (after a partial
+// emit) at the first malformed sequence.
+template <typename Emit>
+bool forEachUtf8CodePoint(const uint8_t* p, size_t n, Emit emit) {
   for (size_t i = 0; i < n;) {
     const uint8_t b = p[i];
     char32_t cp = 0;
@@ -54,15 +55,24 @@ bool appendUtf8(std::string& out, const uint8_t* p, size_t n) {
     if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
         (cp >= 0xD800 && cp <= 0xDFFF))
       return false;
+    emit(cp);
+    i += len;
+  }
+  return true;
+}
+
+// UTF-8 field text as code points when the bytes are well formed; false otherwise.
+bool appendUtf8(std::string& out, const uint8_t* p, size_t n) {
+  std::string converted;
+  const bool ok = forEachUtf8CodePoint(p, n, [&](char32_t cp) {
     if (cp < 0x80) {
       appendSingleByte(converted, uint8_t(cp));
     } else {
       converted += codePointToCodePage(cp);
     }
-    i += len;
-  }
-  out += converted;
-  return true;
+  });
+  if (ok) out += converted;
+  return ok;
 }
 
 }  // namespace
@@ -134,6 +144,15 @@ DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, s
   }
   r.next = zero + 1;
   return r;
+}
+
+std::optional<std::string> utf8ToCodePage(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const bool ok = forEachUtf8CodePoint(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                       [&](char32_t cp) { out += cp < 0x80 ? char(cp) : codePointToCodePage(cp); });
+  if (!ok) return std::nullopt;
+  return out;
 }
 
 }  // namespace kavrel

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kavrel {
 
@@ -29,5 +31,9 @@ DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, s
 
 // One Unicode code point as Windows-1252; '?' when it has no such byte.
 char codePointToCodePage(char32_t cp);
+
+// UTF-8 text as Windows-1252 ('?' for what it cannot hold), control
+// characters kept; nothing when the bytes are not UTF-8.
+std::optional<std::string> utf8ToCodePage(std::string_view text);
 
 }  // namespace kavrel
