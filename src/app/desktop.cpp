@@ -1,6 +1,7 @@
 // Starting other programs: the desktop opener and command lines. A started
-// program is never waited for and never left behind as a zombie: it runs as
-// the grandchild of a child we reap at once, so the system adopts it. A
+// program is never waited for and never left behind as a zombie: a detached
+// thread reaps it whenever it ends (a double fork would leave that to the
+// system's first process, which in many containers reaps nothing). A
 // close-on-exec pipe tells whether the exec itself worked. Its standard
 // streams go to /dev/null so that a player's chatter never lands in our
 // output (the --info and --script runs print there).
@@ -19,6 +20,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 
@@ -143,79 +149,68 @@ void reap(pid_t pid, int* status = nullptr) {
 int exitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
 
 struct Launch {
-  bool called = false;  // the processes could be made
+  bool called = false;  // the process could be made
   int execError = 0;    // errno of a failed exec, 0 when the program runs
   bool finished = false;
   int exitCode = 0;  // when finished within the verdict time
 };
 
-// Starts `plan` detached. With verdictMs > 0 a small watcher stays between us
-// and the program and reports its exit code when it ends within that time.
+// The end of a started program, as its reaper saw it.
+struct ExitWatch {
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool finished = false;
+  int exitCode = 0;
+};
+
+// Starts `plan` in a session of its own and leaves a thread behind that
+// reaps it whenever it ends. With verdictMs > 0 we wait that long for its
+// exit code.
 Launch launchDetached(const ExecPlan& plan, int verdictMs) {
   Launch launch;
   Fd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
-  Fd errorRead, errorWrite, statusRead, statusWrite;
+  Fd errorRead, errorWrite;
   if (devNull.get() < 0 || !makePipe(errorRead, errorWrite)) return launch;
-  const bool watch = verdictMs > 0;
-  if (watch && !makePipe(statusRead, statusWrite)) return launch;
+  auto watch = std::make_shared<ExitWatch>();
 
-  const pid_t first = ::fork();
-  if (first < 0) return launch;
-  if (first == 0) {
-    // The middle child: leaves our session and exits once the program's
-    // process exists, so that the system reaps what follows.
+  const pid_t pid = ::fork();
+  if (pid < 0) return launch;
+  if (pid == 0) {
+    // Out of our session: a terminal's Ctrl+C or hang-up is not the player's.
     ::setsid();
-    const pid_t second = ::fork();
-    if (second < 0) {
-      const int error = errno;
-      writeAll(errorWrite.get(), &error, sizeof error);
-      ::_exit(1);
-    }
-    if (second > 0) ::_exit(0);
-    if (!watch) execChild(plan, devNull.get(), devNull.get(), errorWrite.get());
-    const pid_t program = ::fork();
-    if (program < 0) {
-      const int error = errno;
-      writeAll(errorWrite.get(), &error, sizeof error);
-      ::_exit(1);
-    }
-    if (program == 0) execChild(plan, devNull.get(), devNull.get(), errorWrite.get());
-    ::close(errorWrite.get());
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGPIPE, &ignore, nullptr);  // we may have stopped listening
-    int status = 0;
-    while (::waitpid(program, &status, 0) < 0 && errno == EINTR) {
-    }
-    const int code = exitCode(status);
-    writeAll(statusWrite.get(), &code, sizeof code);
-    ::_exit(0);
+    execChild(plan, devNull.get(), devNull.get(), errorWrite.get());
   }
   errorWrite.reset();
-  statusWrite.reset();
-  reap(first);
   launch.called = true;
   int error = 0;
   if (readInt(errorRead.get(), error) == int(sizeof error)) {
     launch.execError = error;
+    reap(pid);  // it exits at once
     return launch;
   }
-  if (!watch) return launch;
-
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(verdictMs);
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    pollfd p{statusRead.get(), POLLIN, 0};
-    const int ready = ::poll(&p, 1, int(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) break;
-    int code = 0;
-    if (readInt(statusRead.get(), code) == int(sizeof code)) {
-      launch.finished = true;
-      launch.exitCode = code;
-    }
-    break;
+  try {
+    std::thread([pid, watch] {
+      int status = 0;
+      int result = 0;
+      while ((result = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+      }
+      const std::lock_guard<std::mutex> lock(watch->mutex);
+      if (result == pid) {
+        watch->finished = true;
+        watch->exitCode = exitCode(status);
+      }
+      watch->ended.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to spare: the program still runs; the system reaps it once
+    // we are gone.
+    return launch;
+  }
+  if (verdictMs > 0) {
+    std::unique_lock<std::mutex> lock(watch->mutex);
+    watch->ended.wait_for(lock, std::chrono::milliseconds(verdictMs), [&] { return watch->finished; });
+    launch.finished = watch->finished;
+    launch.exitCode = watch->exitCode;
   }
   return launch;
 }
@@ -227,8 +222,11 @@ std::vector<std::string> splitCommandWords(const std::string& command) {
   std::string word;
   bool inWord = false;
   bool quoted = false;
-  for (const char c : command) {
-    if (c == '"') {
+  for (size_t i = 0; i < command.size(); ++i) {
+    const char c = command[i];
+    if (quoted && c == '\\' && i + 1 < command.size() && (command[i + 1] == '"' || command[i + 1] == '\\')) {
+      word += command[++i];
+    } else if (c == '"') {
       quoted = !quoted;
       inWord = true;
     } else if ((c == ' ' || c == '\t') && !quoted) {

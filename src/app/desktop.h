@@ -30,7 +30,8 @@ std::string shellErrorText(int result);
 // --- building blocks, also used by the player lookup
 
 // Words of a command line: blanks and tabs separate them, double quotes
-// group (and are removed); "" is an empty word.
+// group (and are removed); "" is an empty word. Inside double quotes \" is
+// a quote and \\ a backslash; every other backslash is itself.
 std::vector<std::string> splitCommandWords(const std::string& command);
 
 // The executable `program` names: itself when it holds a "/", else the first

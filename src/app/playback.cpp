@@ -38,8 +38,15 @@ std::string environment(const char* name) {
 
 bool hasBlank(const std::string& s) { return s.find_first_of(" \t") != std::string::npos; }
 
+// The word as splitCommandWords() reads it back.
 std::string quotedIfNeeded(const std::string& word) {
-  return word.empty() || hasBlank(word) ? "\"" + word + "\"" : word;
+  if (!word.empty() && !hasBlank(word) && word.find('"') == std::string::npos) return word;
+  std::string quoted = "\"";
+  for (const char c : word) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
 }
 
 // The escapes of a desktop entry's string values.

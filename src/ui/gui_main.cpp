@@ -1,6 +1,8 @@
 #include "ui/gui_main.h"
 
 #include <QApplication>
+#include <string>
+#include <vector>
 
 #include "ui/main_window.h"
 
@@ -8,13 +10,13 @@ namespace kavrel {
 
 int runGui(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setApplicationName("Kavrel");
+  // What is left once Qt took its own switches.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   MainWindow window;
+  window.start(args);
   window.show();
-  // Only a single parameter is acted on.
-  if (argc == 2) {
-    window.editor().calledWithParameter = true;
-    window.openFile(QString::fromLocal8Bit(argv[1]));
-  }
   return app.exec();
 }
 

@@ -1,6 +1,9 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -23,7 +26,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/configuration.h"
+#include "app/shell_messages.h"
 #include "editing/messages.h"
+#include "script/messages.h"
 
 namespace kavrel {
 
@@ -33,8 +39,9 @@ QString q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s
 
 }  // namespace
 
-MainWindow::MainWindow() : editor_(std::make_unique<Editor>(*this)) {
-  setWindowTitle("Kavrel");
+MainWindow::MainWindow()
+    : editor_(std::make_unique<Editor>(*this)), runner_(std::make_unique<ScriptRunner>(*editor_)) {
+  setWindowTitle(q(msg::kMainCaption));
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   fileInLabel_ = new QLabel(central);
@@ -69,59 +76,29 @@ MainWindow::MainWindow() : editor_(std::make_unique<Editor>(*this)) {
   kbpsbox_->setToolTip("Right click to switch between input and edited stats");
   kbpsbox_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(kbpsbox_, &QListWidget::customContextMenuRequested, this, [this] {
-    editor_->options().statisticsShowEdited = !editor_->options().statisticsShowEdited;
+    editor_->chooseOption(editor_->options().statisticsShowEdited ? OptionItem::InputStats
+                                                                  : OptionItem::OutputStats);
     refresh();
   });
   layout->addWidget(kbpsbox_);
   setCentralWidget(central);
 
-  QMenu* file = menuBar()->addMenu("&File");
-  file->addAction("&Open...", QKeySequence::Open, this, &MainWindow::chooseFile);
-  file->addAction("&Reload", this, [this] { editor_->reload(); });
-  auto* quickSave = file->addAction("&Save", QKeySequence::Save, this, [this] {
-    editor_->save(Sender::User);
-    refresh();
-  });
-  quickSave->setObjectName("MenuQuickSave");
-  auto* saveAs = file->addAction("Save &As...", this, [this] {
-    editor_->saveAs(Sender::User);
-    refresh();
-  });
-  saveAs->setObjectName("MenuSaveAs");
-  file->addAction(" &Close (not needed)    (Ctrl+F4)", this, [this] {
-    if (editor_->closeCommand()) close();
-  });
-  file->addAction("E&xit", this, &QWidget::close);
-  QMenu* edit = menuBar()->addMenu("&Edit");
-  auto command = [this, edit](const char* text, const char* name, const QKeySequence& keys, auto run) {
-    QAction* action = edit->addAction(text, this, [this, run] {
-      run();
-      refresh();
-    });
-    action->setObjectName(name);
-    if (!keys.isEmpty()) action->setShortcut(keys);
-  };
-  command("&Vol./bal.", "MenuAmplify", QKeySequence(), [this] { editor_->amplify(Sender::User); });
-  command("Fa&de in/out", "MenuFade", QKeySequence(), [this] { editor_->fade(Sender::User); });
-  command("add S&il.", "MenuSilence", QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
-  command("&Split", "MenuSplit", QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
-  command("Save se&lection", "MenuSaveSel", QKeySequence("Ctrl+F8"), [this] { editor_->saveSelection(Sender::User); });
+  buildMenus();
   refresh();
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::chooseFile() {
-  const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), "mp3 files (*.mp3);;All files (*)");
-  if (!path.isEmpty()) openFile(path);
-}
-
 void MainWindow::openFile(const QString& path) {
   const QByteArray utf8 = path.toUtf8();
   editor_->loadFile(std::string(utf8.constData(), size_t(utf8.size())));
+  afterCommand();
+}
+
+void MainWindow::afterCommand() {
   refresh();
-  // The window was asked to close while the load ran: finish closing now.
-  if (closing_) close();
+  // The window was asked to close while a load or save ran: finish closing now.
+  if (closing_ && !editor_->document().busy) close();
 }
 
 MessageResult MainWindow::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -215,8 +192,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (editor_->unload(true) == kUnloadCancelled) {
+  editor_->options().windowPositions[0] = {int32_t(x()), int32_t(y())};
+  if (closeWithoutQuestions_) {
+    if (!editor_->startupNoticePending) editor_->saveConfiguration();
+  } else if (!editor_->closeWindowQuery()) {
+    closing_ = false;
     event->ignore();
+    refresh();
     return;
   }
   event->accept();
@@ -238,6 +220,7 @@ void MainWindow::refresh() {
   for (const std::string& line : list.lines) kbpsbox_->addItem(q(line));
   kbpsbox_->setCurrentRow(list.selected);
   kbpsbox_->scrollToItem(kbpsbox_->item(list.top), QAbstractItemView::PositionAtTop);
+  refreshMenus();
 }
 
 // ------------------------------------------------------------ editing dialogs

@@ -27,6 +27,13 @@ std::vector<int32_t> iota(int32_t a, int32_t b) {
 
 class EditorEditTest : public ::testing::Test {
  protected:
+  // A load selects nothing and checks no removal box here, and the fade
+  // dialog keeps its memory: the tests set those themselves.
+  EditorEditTest() {
+    editor.options().autoSelectAll = false;
+    editor.options().autoRemoveUnknown = false;
+    editor.options().fadeMemoryMode = 0;
+  }
   std::string write(const std::string& name, const t::Mp3Builder& b) {
     const std::string path = dir.file(name);
     t::writeFile(path, b.bytes());

@@ -21,6 +21,13 @@ using Ends = std::array<int32_t, 2>;
 
 class EditorGainTest : public ::testing::Test {
  protected:
+  // A load selects nothing and checks no removal box here, and the fade
+  // dialog keeps its memory: the tests set those themselves.
+  EditorGainTest() {
+    editor.options().autoSelectAll = false;
+    editor.options().autoRemoveUnknown = false;
+    editor.options().fadeMemoryMode = 0;
+  }
   // n frames of 128 kbit/s at 44.1 kHz (joint stereo unless `mode` says
   // otherwise), loaded; every gain pair starts at (0, 0).
   void load(int n, int mode = 1, int bitrateIndex = 9) {

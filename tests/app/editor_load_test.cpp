@@ -22,6 +22,13 @@ const std::string kLoadLead = "Error processing file: \r\n ";
 
 class EditorTest : public ::testing::Test {
  protected:
+  // A load selects nothing and checks no removal box here, and the fade
+  // dialog keeps its memory: the tests set those themselves.
+  EditorTest() {
+    editor.options().autoSelectAll = false;
+    editor.options().autoRemoveUnknown = false;
+    editor.options().fadeMemoryMode = 0;
+  }
   std::string write(const std::string& name, const t::Mp3Builder& b) { return write(name, b.bytes()); }
   std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::string path = dir.file(name);

@@ -22,6 +22,13 @@ constexpr size_t kFrameBytes = 417;  // 128 kbit/s, 44.1 kHz, no padding
 
 class EditorSplitTest : public ::testing::Test {
  protected:
+  // A load selects nothing and checks no removal box here, and the fade
+  // dialog keeps its memory: the tests set those themselves.
+  EditorSplitTest() {
+    editor.options().autoSelectAll = false;
+    editor.options().autoRemoveUnknown = false;
+    editor.options().fadeMemoryMode = 0;
+  }
   // n frames whose first global_gain field numbers them (i + 10); with an
   // ID3v1 tag when asked.
   void load(int n, bool id3v1 = false) {

@@ -38,6 +38,13 @@ class SaveHost : public RecordingHost {
 
 class SaveFixture : public ::testing::Test {
  protected:
+  // A load selects nothing and checks no removal box here, and the fade
+  // dialog keeps its memory: the tests set those themselves.
+  SaveFixture() {
+    editor.options().autoSelectAll = false;
+    editor.options().autoRemoveUnknown = false;
+    editor.options().fadeMemoryMode = 0;
+  }
   TempDir dir;
   SaveHost host;
   Editor editor{host};

@@ -109,6 +109,7 @@ TEST_F(PlayCommandsTest, PreviewPlaysTheEditedDocument) {
 
 TEST_F(PlayCommandsTest, PreviewChecksItsSourceFiles) {
   load(100);
+  ASSERT_EQ(run("UNSELECT"), "");
   const std::string extra = mp3("extra.mp3", 10);
   ASSERT_EQ(run("INSERT \"" + extra + "\""), "");
   fs::remove(extra);
@@ -130,6 +131,7 @@ TEST_F(PlayCommandsTest, SelectionChecksItsParametersInOrder) {
   // No position preprocessing: EOF and relative positions are invalid here.
   EXPECT_EQ(run("PLAYSELECTION 10, EOF"), "2nd PLAYSELECTION parameter invalid:\r\nEOF");
   EXPECT_EQ(run("PLAYSELECTION R+1, 2"), "1st PLAYSELECTION parameter invalid:\r\nR+1");
+  ASSERT_EQ(run("UNSELECT"), "");
   EXPECT_EQ(run("PLAYSELECTION"), "PLAYSELECTION: no selection.");
   EXPECT_TRUE(playerStayedIdle());
 }

@@ -21,6 +21,13 @@ inline int32_t framesAt(double seconds) { return int32_t(std::nearbyint(seconds 
 
 class ScriptFixture : public ::testing::Test {
  protected:
+  // A load selects nothing and checks no removal box here, and the fade
+  // dialog keeps its memory: the tests set those themselves.
+  ScriptFixture() {
+    editor.options().autoSelectAll = false;
+    editor.options().autoRemoveUnknown = false;
+    editor.options().fadeMemoryMode = 0;
+  }
   void SetUp() override {
     editor.scriptRunning = true;
     engine.lineErrorHandler = [this](const std::string& text) {

@@ -268,7 +268,7 @@ FieldWriteResult TagFieldWriter::warn(const std::string& message, const std::str
 // 2.2 and 2.3 the whole tag is one unsynchronised stream and a field's size
 // counts its bytes before unsynchronisation: that is how other readers
 // undo it, header included.
-FieldWriteResult TagFieldWriter::emit(const std::string& code, uint16_t flags, std::vector<uint8_t> plain,
+FieldWriteResult TagFieldWriter::appendField(const std::string& code, uint16_t flags, std::vector<uint8_t> plain,
                                       const std::vector<uint8_t>* stored) {
   const int major = version_.major;
   const bool us = isOutputUnsynchronised();
@@ -408,7 +408,7 @@ FieldWriteResult TagFieldWriter::copyField(const TagField& f) {
     raw.clear();
     raw.shrink_to_fit();
   }
-  return emit(code, flags, std::move(plain), keepStored ? &raw : nullptr);
+  return appendField(code, flags, std::move(plain), keepStored ? &raw : nullptr);
 }
 
 FieldWriteResult TagFieldWriter::writeTextField(const TagField& f) {
@@ -431,7 +431,7 @@ FieldWriteResult TagFieldWriter::writeTextField(const TagField& f) {
   }
   if (f.tableRow == kGenreRow) separateGenreRefinements(content);
   appendText(plain, content);
-  return emit(code, 0, std::move(plain), nullptr);
+  return appendField(code, 0, std::move(plain), nullptr);
 }
 
 FieldWriteResult TagFieldWriter::writeFieldFromFile(const TagField& f) {
@@ -494,7 +494,7 @@ FieldWriteResult TagFieldWriter::writeFieldFromFile(const TagField& f) {
   const size_t at = plain.size();
   plain.resize(at + size_t(take));
   if (file.readAt(0, plain.data() + at, size_t(take)) != take) return warn(msg::kErrorReadingExternalFile, path);
-  return emit(code, 0, std::move(plain), nullptr);
+  return appendField(code, 0, std::move(plain), nullptr);
 }
 
 // The extended header's size field, in the form readers of each version

@@ -132,7 +132,7 @@ class TagFieldWriter {
   class SourceFiles;
   bool isOutputUnsynchronised() const { return header_.outputUnsynchronisation; }
   int loadedHeaderLength() const { return header_.inputVersion == 2 ? 6 : 10; }
-  FieldWriteResult emit(const std::string& code, uint16_t flags, std::vector<uint8_t> plain,
+  FieldWriteResult appendField(const std::string& code, uint16_t flags, std::vector<uint8_t> plain,
                         const std::vector<uint8_t>* stored);
   FieldWriteResult warn(const std::string& message, const std::string& path);
   FieldWriteResult emitExtendedHeader(std::vector<uint8_t> payload);

@@ -1,0 +1,344 @@
+// The menus of the main window that reach the configuration and the shell:
+// File (open, recent files, exit, exit all), Options, Scripts and Help;
+// the start of the program and the close requests of other copies.
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/configuration.h"
+#include "app/shell_messages.h"
+#include "document/messages.h"
+#include "script/messages.h"
+#include "ui/main_window.h"
+
+namespace kavrel {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+std::string str(const QString& s) {
+  const QByteArray utf8 = s.toUtf8();
+  return std::string(utf8.constData(), size_t(utf8.size()));
+}
+
+// "ini files|*.ini|all files|*.*" as Qt writes filters.
+QString qtFilter(const std::string& filter) {
+  const QStringList parts = q(filter).split('|');
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    if (patterns == "*.*") patterns = "*";
+    out << parts[i] + " (" + patterns + ")";
+  }
+  return out.join(";;");
+}
+
+}  // namespace
+
+QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(name); }
+
+void MainWindow::buildMenus() {
+  auto named = [](QAction* a, const char* name) {
+    a->setObjectName(name);
+    return a;
+  };
+  // --- File
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("filemenu");
+  named(file->addAction("&Open...", QKeySequence::Open, this,
+                        [this] {
+                          editor_->openCommand();
+                          afterCommand();
+                        }),
+        "MenuLoad");
+  named(file->addAction("&Reload", this,
+                        [this] {
+                          editor_->reload();
+                          afterCommand();
+                        }),
+        "MenuReload");
+  named(file->addAction("&Save", QKeySequence::Save, this,
+                        [this] {
+                          const bool exit = editor_->quickSaveCommand();
+                          afterCommand();
+                          if (exit) close();
+                        }),
+        "MenuQuickSave");
+  named(file->addAction("Save &As...", this,
+                        [this] {
+                          if (editor_->saveAs(Sender::User)) editor_->saveConfiguration();
+                          afterCommand();
+                        }),
+        "MenuSaveAs");
+  named(file->addAction(" &Close (not needed)    (Ctrl+F4)", this,
+                        [this] {
+                          const bool exit = editor_->closeCommand();
+                          afterCommand();
+                          if (exit) close();
+                        }),
+        "MenuClose");
+  file->addSeparator();
+  for (int i = 0; i < 5; ++i) {
+    recentFiles_[size_t(i)] = named(file->addAction(QString(), this,
+                                                    [this, i] {
+                                                      editor_->openRecentFile(i);
+                                                      afterCommand();
+                                                    }),
+                                    QString("MenuFileOp%1").arg(i + 1).toLatin1().constData());
+  }
+  connect(file, &QMenu::aboutToShow, this, &MainWindow::refreshRecentFiles);
+  file->addSeparator();
+  named(file->addAction("E&xit", this, &MainWindow::exitProgram), "MenuExit");
+  named(file->addAction("Exit &all instances", this, &MainWindow::exitAllInstances), "MenuExitAll");
+  refreshRecentFiles();
+
+  // --- Options
+  QMenu* options = menuBar()->addMenu("&Options");
+  options->setObjectName("MenuOptions");
+  QMenu* submenu = nullptr;
+  const char* submenuCaption = nullptr;
+  QActionGroup* group = nullptr;
+  for (size_t i = 0; i < kOptionItemCount; ++i) {
+    const auto item = OptionItem(i);
+    if (item == OptionItem::InputStats || item == OptionItem::OutputStats) continue;  // the list's popup
+    const OptionItemInfo& info = optionItemInfo(item);
+    QMenu* into = options;
+    if (info.submenu) {
+      if (!submenuCaption || std::string(submenuCaption) != info.submenu) {
+        submenu = options->addMenu(info.submenu);
+        submenuCaption = info.submenu;
+        group = new QActionGroup(submenu);
+      }
+      into = submenu;
+    } else {
+      submenuCaption = nullptr;
+    }
+    QAction* a = named(into->addAction(info.caption, this,
+                                       [this, item] {
+                                         editor_->chooseOption(item);
+                                         refresh();
+                                       }),
+                       info.name);
+    a->setCheckable(true);
+    if (info.radio && group) group->addAction(a);
+    optionActions_.emplace_back(item, a);
+  }
+  options->addSeparator();
+  named(options->addAction(" &Save complete configuration...", this,
+                           [this] {
+                             editor_->saveConfigurationAsCommand();
+                             refresh();
+                           }),
+        "MenuSaveOpt");
+  named(options->addAction(" &Load complete configuration...", this,
+                           [this] {
+                             editor_->loadConfigurationFromCommand();
+                             refresh();
+                           }),
+        "MenuLoadOpt");
+  named(options->addAction(" R&eset options to default", this,
+                           [this] {
+                             editor_->resetConfigurationCommand();
+                             refresh();
+                           }),
+        "MenuResetOpt");
+
+  // --- Scripts
+  QMenu* scripts = menuBar()->addMenu("&Scripts");
+  scripts->setObjectName("MenuScripts");
+  auto scriptAction = [&](QMenu* m, const char* text, const char* name, auto run, bool checkable = false) {
+    QAction* a = named(m->addAction(text, this,
+                                    [this, run] {
+                                      run();
+                                      afterCommand();
+                                    }),
+                       name);
+    a->setCheckable(checkable);
+    return a;
+  };
+  scriptAction(scripts, " E&xecute a new script...", "MenuScriptLoad", [this] { runner_->scriptLoadCommand(); });
+  for (int i = 0; i < 5; ++i)
+    recentScripts_[size_t(i)] = scriptAction(scripts, "", QString("MenuBat%1").arg(i + 1).toLatin1().constData(),
+                                             [this, i] { runner_->runRecentScript(i); });
+  scripts->addSeparator();
+  scriptAction(scripts, " &Lock scripts order", "MenuLockSO", [this] { runner_->toggleLockScriptsOrder(); }, true);
+  scriptAction(scripts, " Show a &messagebox after execution", "MenuShowmsgbox",
+               [this] { runner_->toggleShowMessageBox(); }, true);
+  scriptAction(scripts, " &Ignore errors and continue in silent mode", "MenuSilentIgnore",
+               [this] { runner_->toggleSilentIgnore(); }, true);
+  QMenu* policy = scripts->addMenu(" On &processing error");
+  auto* policyGroup = new QActionGroup(policy);
+  policyGroup->addAction(scriptAction(policy, "&Fail", "MenuFail",
+                                      [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::Fail); },
+                                      true));
+  policyGroup->addAction(scriptAction(
+      policy, "&Prompt", "MenuPrompt", [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::Prompt); },
+      true));
+  policyGroup->addAction(scriptAction(
+      policy, "Try to &continue", "MenuTry",
+      [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::TryToContinue); }, true));
+  scripts->addSeparator();
+  scriptAction(scripts, " Log file &location...", "MenuLogLoc", [this] { runner_->chooseLogLocation(); });
+  scriptAction(scripts, " &Read the log file", "MenuReadLog", [this] { runner_->readLogCommand(); });
+  scriptAction(scripts, " &Edit a script...", "MenuScriptEdit", [this] { runner_->editScriptCommand(); });
+
+  // --- Help
+  QMenu* help = menuBar()->addMenu("&Help");
+  named(help->addAction("&Help", this,
+                        [this] { editor_->helpCommand(helpFilePath(editor_->dataFolder, kHelpFileName)); }),
+        "MenuHelp1");
+  named(help->addAction("&Script tutorial", this,
+                        [this] {
+                          editor_->helpCommand(helpFilePath(editor_->dataFolder, kScriptTutorialFileName));
+                        }),
+        "MenuHelp2");
+}
+
+void MainWindow::refreshRecentFiles() {
+  for (int i = 0; i < 5; ++i) {
+    QAction* a = recentFiles_[size_t(i)];
+    if (!a) continue;
+    a->setText(q(editor_->recentFileCaption(i)));
+    a->setEnabled(editor_->recentFileAvailable(i));
+  }
+}
+
+void MainWindow::refreshMenus() {
+  for (auto& [item, a] : optionActions_) {
+    a->setChecked(editor_->optionChecked(item));
+    if (!optionItemInfo(item).radio) a->setData(optionImage(a->isChecked()));
+  }
+  const Options& o = editor_->options();
+  auto check = [this](const char* name, bool on) {
+    if (QAction* a = action(name)) {
+      a->setChecked(on);
+      a->setData(optionImage(on));
+    }
+  };
+  check("MenuLockSO", o.lockScriptsOrder);
+  check("MenuShowmsgbox", o.showMessageBoxAfterRun);
+  check("MenuSilentIgnore", o.silentIgnoreErrors);
+  check("MenuFail", o.processingErrorPolicy == ProcessingErrorPolicy::Fail);
+  check("MenuPrompt", o.processingErrorPolicy == ProcessingErrorPolicy::Prompt);
+  check("MenuTry", o.processingErrorPolicy == ProcessingErrorPolicy::TryToContinue);
+  for (int i = 0; i < 5; ++i) {
+    QAction* a = recentScripts_[size_t(i)];
+    if (!a) continue;
+    const std::optional<std::string> caption = runner_->recentScriptCaption(i);
+    a->setText(caption ? q(*caption) : QString(" &%1.").arg(i + 1));
+    a->setEnabled(caption.has_value());
+  }
+  refreshRecentFiles();
+}
+
+// ------------------------------------------------------------ start
+
+void MainWindow::start(const std::vector<std::string>& args) {
+  registry_ = std::make_unique<InstanceRegistry>();
+  startup_ = startProgram(*editor_, *registry_);
+  commandLine_ = decideStartup(args);
+  if (registry_->listen()) {
+    closeRequests_ = new QSocketNotifier(registry_->listenFd(), QSocketNotifier::Read, this);
+    connect(closeRequests_, &QSocketNotifier::activated, this, [this] {
+      if (registry_->takeCloseRequest()) closeFromOutside();
+    });
+  }
+  editor_->startupNoticePending = startup_.notice != StartupNotice::None;
+  // The remembered place, unless no screen shows it any more.
+  const WindowPosition p = editor_->options().windowPositions[0];
+  if (QGuiApplication::screenAt(QPoint(p.left + 40, p.top + 20))) move(p.left, p.top);
+  refresh();
+  if (startup_.notice != StartupNotice::None) {
+    QTimer::singleShot(250, this, &MainWindow::showStartupNotice);
+  } else {
+    QTimer::singleShot(0, this, &MainWindow::actOnCommandLine);
+  }
+}
+
+void MainWindow::showStartupNotice() {
+  if (startup_.notice == StartupNotice::WorkingFolderUnknown) {
+    messageBox(msg::kWorkingFolderUnknown, msg::kUnexpectedErrorCaption, MessageIcon::Exclamation,
+               MessageButtons::Ok, MessageResult::Ok);
+    close();
+    return;
+  }
+  messageBox(msg::kConfigurationReset, msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
+             MessageResult::Ok);
+  startup_.notice = StartupNotice::None;
+  editor_->startupNoticePending = false;
+  // The file the program was started with is still wanted after the notice.
+  actOnCommandLine();
+}
+
+void MainWindow::actOnCommandLine() {
+  if (commandLine_.kind != StartupRequest::Kind::OpenFile) return;
+  editor_->calledWithParameter = true;
+  openFile(q(commandLine_.path));
+}
+
+// ------------------------------------------------------------ ending
+
+void MainWindow::exitProgram() {
+  if (editor_->isBusy() || editor_->scriptRunning) return;
+  closeWithoutQuestions_ = true;
+  close();
+}
+
+void MainWindow::exitAllInstances() {
+  setWindowTitle(q(msg::kClosingAllInstances));
+  QApplication::processEvents();
+  if (registry_) {
+    registry_->exitAll([] { QApplication::processEvents(); });
+  } else {
+    exitAllCopies(runtimeFolder(), [] { QApplication::processEvents(); });
+  }
+  closeWithoutQuestions_ = true;
+  close();
+}
+
+void MainWindow::closeFromOutside() {
+  // A dialog of this window may be open: it is cancelled first, as closing
+  // the window would.
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->close();
+    QTimer::singleShot(50, this, &MainWindow::closeFromOutside);
+    return;
+  }
+  closeWithoutQuestions_ = true;
+  closing_ = true;
+  close();
+}
+
+// ------------------------------------------------------------ Host
+
+std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
+  QFileDialog dialog(this, q(request.title), q(request.folder), qtFilter(request.filter));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(q(request.defaultExtension));
+  if (request.save && !request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!request.fileName.empty()) dialog.selectFile(q(request.fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return str(dialog.selectedFiles().front());
+}
+
+WindowPosition MainWindow::centredWindowPosition(size_t slot) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  const QRect area = screen->availableGeometry();
+  const QSize size = slot == 0 ? frameGeometry().size() : QSize(400, 300);
+  return {int32_t(area.x() + (area.width() - size.width()) / 2),
+          int32_t(area.y() + (area.height() - size.height()) / 2)};
+}
+
+}  // namespace kavrel
