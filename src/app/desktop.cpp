@@ -21,12 +21,12 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <cstdlib>
-#include <filesystem>
 
 #if __has_include(<linux/close_range.h>)
 #include <linux/close_range.h>
@@ -82,7 +82,8 @@ struct ExecPlan {
   std::vector<char*> argv;
   int maxFd = 1024;
 
-  ExecPlan(std::string program, std::vector<std::string> args) : path(std::move(program)), words(std::move(args)) {
+  ExecPlan(std::string program, std::vector<std::string> args)
+      : path(std::move(program)), words(std::move(args)) {
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     rlimit limit{};
@@ -113,6 +114,9 @@ void writeAll(int fd, const void* data, size_t size) {
   ::dup2(devNull, 0);
   ::dup2(stdoutFd, 1);
   ::dup2(devNull, 2);
+  // dup2 onto itself keeps close-on-exec (a descriptor we opened while one
+  // of ours was closed).
+  for (int fd = 0; fd < 3; ++fd) ::fcntl(fd, F_SETFD, 0);
   // Our own files (documents, sockets, the instance lock) stay ours.
   bool marked = false;
 #if defined(SYS_close_range) && defined(CLOSE_RANGE_CLOEXEC)
@@ -303,7 +307,8 @@ std::optional<std::string> captureOutput(const std::vector<std::string>& argv, i
   const ExecPlan plan(program, argv);
   Fd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
   Fd outRead, outWrite, errorRead, errorWrite;
-  if (devNull.get() < 0 || !makePipe(outRead, outWrite) || !makePipe(errorRead, errorWrite)) return std::nullopt;
+  if (devNull.get() < 0 || !makePipe(outRead, outWrite) || !makePipe(errorRead, errorWrite))
+    return std::nullopt;
   const pid_t pid = ::fork();
   if (pid < 0) return std::nullopt;
   if (pid == 0) execChild(plan, devNull.get(), outWrite.get(), errorWrite.get());
@@ -314,7 +319,8 @@ std::optional<std::string> captureOutput(const std::vector<std::string>& argv, i
   bool timedOut = false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       timedOut = true;
       break;

@@ -43,7 +43,14 @@ std::string absolutePath(const std::string& path) {
 }  // namespace
 
 const PlayerCommands& Editor::playerCommands() {
-  if (!playerCommands_) playerCommands_ = lookUpPlayerCommands();
+  if (!playerCommands_) {
+    try {
+      playerCommands_ = lookUpPlayerCommands();
+    } catch (const std::exception&) {
+      // Nothing found then: playback goes through the desktop opener.
+      playerCommands_ = PlayerCommands{};
+    }
+  }
   return *playerCommands_;
 }
 
@@ -82,8 +89,8 @@ void Editor::playFile(Sender sender, const std::string& path) {
       }
       if (result < kShellSuccess) {
         if (!scriptRunning)
-          host_.messageBox(shellErrorText(result), msg::kShellErrorCaption, MessageIcon::Stop, MessageButtons::Ok,
-                           MessageResult::Ok);
+          host_.messageBox(shellErrorText(result), msg::kShellErrorCaption, MessageIcon::Stop,
+                           MessageButtons::Ok, MessageResult::Ok);
         lineError = msg::kPlaySystemError;
         operationStatus = kStatusPlayerNotStarted;
       }
@@ -124,7 +131,9 @@ void Editor::enqueueFile(Sender sender, const std::string& path) {
   host_.processEvents();
 }
 
-void Editor::playInput(Sender sender) { playFile(sender, doc_.documentLoaded ? doc_.loadPath : std::string()); }
+void Editor::playInput(Sender sender) {
+  playFile(sender, doc_.documentLoaded ? doc_.loadPath : std::string());
+}
 
 void Editor::playOutput(Sender sender) { playFile(sender, lastSavedFile); }
 

@@ -8,7 +8,8 @@ inline constexpr const char* kPlaySourceMoved = "Source file was moved, renamed 
 inline constexpr const char* kPlayInsertedMoved =
     "A file to be inserted from was moved, renamed or deleted in the meantime.";
 inline constexpr const char* kPlayTemporaryLocked =
-    "You may need to close your mp3 player so that the\r\ntemporary mp3 file can be overwritten and then played.";
+    "You may need to close your mp3 player so that the\r\ntemporary mp3 file can be overwritten and then "
+    "played.";
 inline constexpr const char* kPlaySystemError = "System error trying to play.";
 inline constexpr const char* kShellErrorCaption = " SYSTEM  ERROR";
 inline constexpr const char* kPlayErrorCaption = " error";

@@ -1,3 +1,6 @@
+// The script engine first: its names must not meet the Qt keyword macros.
+#include "script/runner.h"
+
 #include "ui/main_window.h"
 
 #include <QApplication>

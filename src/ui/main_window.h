@@ -12,7 +12,6 @@
 #include "app/editor.h"
 #include "app/host.h"
 #include "app/shell.h"
-#include "script/runner.h"
 
 class QAction;
 class QMenu;
@@ -22,6 +21,8 @@ class QListWidget;
 class QCheckBox;
 
 namespace kavrel {
+
+class ScriptRunner;
 
 class MainWindow final : public QMainWindow, public Host {
   Q_OBJECT

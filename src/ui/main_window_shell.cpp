@@ -2,6 +2,9 @@
 // File (open, recent files, exit, exit all), Options, Scripts and Help;
 // the start of the program and the close requests of other copies.
 
+// The script engine first: its names must not meet the Qt keyword macros.
+#include "script/runner.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>

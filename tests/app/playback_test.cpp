@@ -1,6 +1,8 @@
 // Playback: the command-line rules for player and queue commands, starting
 // programs (fake ones that record their arguments), the desktop lookup, and
 // the Editor's play and enqueue commands with their files and messages.
+#include "app/playback.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,7 +16,6 @@
 
 #include "app/desktop.h"
 #include "app/editor.h"
-#include "app/playback.h"
 #include "support/fake_player.h"
 #include "support/mp3_builder.h"
 #include "support/recording_host.h"
@@ -48,7 +49,8 @@ bool zombieChildren() {
 
 // Every program that ended is reaped soon after, none waits for us.
 bool noZombiesLeft() {
-  for (int i = 0; i < 500 && zombieChildren(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 500 && zombieChildren(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return !zombieChildren();
 }
 
@@ -126,7 +128,8 @@ TEST(PlayerCommandRules, DesktopEntryGivesPlayAndEnqueueCommands) {
   EXPECT_EQ(c.open, "player --play");
   EXPECT_EQ(c.enqueue, "player --add");
   // An action found by its name; an entry without one has no queue command.
-  EXPECT_EQ(readDesktopEntry("[Desktop Entry]\nExec=p %f\nActions=q;\n[Desktop Action q]\nName=Enqueue\nExec=p -e %f\n")
+  EXPECT_EQ(readDesktopEntry(
+                "[Desktop Entry]\nExec=p %f\nActions=q;\n[Desktop Action q]\nName=Enqueue\nExec=p -e %f\n")
                 .enqueue,
             "p -e");
   EXPECT_EQ(readDesktopEntry("[Desktop Entry]\nExec=p %f\n").enqueue, "");
@@ -149,9 +152,10 @@ class DesktopTest : public ::testing::Test {
 
 TEST_F(DesktopTest, RunPassesEveryWordAndDetachesTheProgram) {
   const std::string program = dir.file("my player");
-  t::writeScript(program,
-                 "o=$(readlink /proc/$$/fd/1)\n{ for a in \"$@\" \"$o\"; do printf '%s\\n' \"$a\"; done; } > '" +
-                     record("args") + ".part'\nmv '" + record("args") + ".part' '" + record("args") + "'\n");
+  t::writeScript(
+      program,
+      "o=$(readlink /proc/$$/fd/1)\n{ for a in \"$@\" \"$o\"; do printf '%s\\n' \"$a\"; done; } > '" +
+          record("args") + ".part'\nmv '" + record("args") + ".part' '" + record("args") + "'\n");
   const std::string command = "\"" + program + "\" --add";
   EXPECT_EQ(shellRun(command, {"/music/a b.mp3", "-x.mp3"}), kShellSuccess);
   const auto args = t::waitForRecord(record("args"));
@@ -366,9 +370,10 @@ TEST_F(EditorPlayTest, PreviewFallsBackToItsAlternateFile) {
   fs::create_directory(work("kavrel.Prevyu.mp3"));
   editor.playPreview(Sender::User);
   EXPECT_EQ(editor.operationStatus, 2);
-  EXPECT_EQ(host.lastMessage().text,
-            "You may need to close your mp3 player so that the\r\ntemporary mp3 file can be overwritten and then "
-            "played.");
+  EXPECT_EQ(
+      host.lastMessage().text,
+      "You may need to close your mp3 player so that the\r\ntemporary mp3 file can be overwritten and then "
+      "played.");
   EXPECT_EQ(host.lastMessage().caption, " error");
   EXPECT_FALSE(t::waitForRecord(record("played"), 0.3));
 }
@@ -416,7 +421,8 @@ TEST_F(EditorPlayTest, MissingSourcesStopPreviewAndSelection) {
   fs::remove(extra);
   editor.playPreview(Sender::User);
   EXPECT_EQ(editor.operationStatus, 1);
-  EXPECT_EQ(host.lastMessage().text, "A file to be inserted from was moved, renamed or deleted in the meantime.");
+  EXPECT_EQ(host.lastMessage().text,
+            "A file to be inserted from was moved, renamed or deleted in the meantime.");
   EXPECT_FALSE(fs::exists(work("kavrel.Preview.mp3")));
 
   fs::remove(song);
@@ -571,14 +577,6 @@ TEST_F(EditorPlayTest, AvailabilityFollowsTheFilesOnDisk) {
   fs::remove(saved);
   editor.refreshPlayAvailability();
   EXPECT_FALSE(on(Control::MenuPlayOut));
-}
-
-TEST_F(EditorPlayTest, WorkFilesGoToTheTemporaryFolderWithoutADataFolder) {
-  editor.dataFolder.clear();
-  EXPECT_EQ(editor.playWorkFile(false, false), (fs::temp_directory_path() / "kavrel.Preview.mp3").string());
-  EXPECT_EQ(fs::path(editor.playWorkFile(true, true)).filename(), "kavrel.Selexion.mp3");
-  EXPECT_EQ(fs::path(editor.playWorkFile(false, true)).filename(), "kavrel.Prevyu.mp3");
-  EXPECT_EQ(fs::path(editor.playWorkFile(true, false)).filename(), "kavrel.Selection.mp3");
 }
 
 }  // namespace

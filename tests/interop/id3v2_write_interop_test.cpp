@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -53,13 +54,13 @@ print('version', t.version[1], 'unsync', bool(t.f_unsynch))
 print('title', t['TIT2'].text)
 print('subtitle', len(t['TIT3'].text[0]), set(t['TIT3'].text[0]))
 print('artist', t['TPE1'].text)
-print('genre', t['TCON'].text)
+print('genre', t['TCON'].genres)
 c = t.getall('COMM')[0]
 print('comment', c.lang, c.desc, c.text)
 u = t.getall('TXXX')[0]
 print('user', u.desc, u.text)
 p = t.getall('APIC')[0]
-print('picture', p.mime, p.type, p.desc, p.data.hex())
+print('picture', p.mime, int(p.type), p.desc, p.data.hex())
 print('frames', len(t.values()))
 )PY";
 
@@ -121,18 +122,18 @@ TEST(Id3v2WriteInterop, KavrelTagsReadByMutagenInEveryVersion) {
       EXPECT_TRUE(s.host.messages().empty());
       const auto seen = python(kTexts, out);
       ASSERT_EQ(seen.exitCode, 0) << seen.output;
-      EXPECT_EQ(seen.output, "version " + std::to_string(version == 2 ? 3 : version) + " unsync " +
+      EXPECT_EQ(seen.output, "version " + std::to_string(version) + " unsync " +
                                  (unsync ? "True" : "False") +
                                  "\n"
                                  "title ['Caf\u00e9 \u00ff\u00e0']\n"
                                  "subtitle 254 {'a'}\n"
                                  "artist ['Artist']\n"
-                                 "genre ['Rock', 'CR']\n"
+                                 "genre ['Rock', 'Cover']\n"
                                  "comment deu d ['Kommentar']\n"
                                  "user key ['value']\n"
                                  "picture image/png 3 front 89504e47ff00ffe0ff\n"
                                  "frames 7\n")
-          << "mutagen reports 2.2 tags as 2.3 once it has read them";
+          << "the genre's refinement CR reads as Cover";
     }
   }
 }
@@ -156,6 +157,7 @@ std::string kavrelSave(const TempDir& dir, const std::string& path, const std::s
 void expectSameDump(const TempDir& dir, const std::string& path, const std::string& name) {
   const auto before = python(kDump, path);
   ASSERT_EQ(before.exitCode, 0) << before.output;
+  ASSERT_GT(std::count(before.output.begin(), before.output.end(), '\n'), 5) << before.output;
   const auto after = python(kDump, kavrelSave(dir, path, name + "-kavrel.mp3"));
   ASSERT_EQ(after.exitCode, 0) << after.output;
   EXPECT_EQ(after.output, before.output);
