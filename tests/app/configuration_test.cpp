@@ -461,8 +461,10 @@ TEST_F(ConfigurationTest, ResetAsksFirstAndKeepsTheDialogBytes) {
   editor.resetConfigurationCommand();
   EXPECT_EQ(editor.options().autoExit, 0);
   EXPECT_EQ(editor.options().recentFiles[0], "");
-  EXPECT_EQ(stored().record[200], 0x5A);
-  EXPECT_EQ(stored().record[ob::kAutoExit], 0);
+  const StoredConfiguration s = stored();
+  EXPECT_EQ(editor.options().record[200], 0x5A);
+  EXPECT_EQ(s.record[200], 0x5A);
+  EXPECT_EQ(s.record[ob::kAutoExit], 0);
 }
 
 TEST_F(ConfigurationTest, OptionMenusActOnlyWhenIdleAndOverwritePolicyIsWrittenAtOnce) {
