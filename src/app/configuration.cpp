@@ -137,8 +137,8 @@ void resetOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& r,
                         const std::function<WindowPosition(size_t slot)>& centred) {
   for (size_t slot = 0; slot < kWindowSlots; ++slot) {
     const WindowPosition p = slot == kFixedWindowSlot ? WindowPosition{340, 184}
-                             : centred               ? centred(slot)
-                                                     : WindowPosition{};
+                             : centred                ? centred(slot)
+                                                      : WindowPosition{};
     put32(r, ob::kWindowPositions + 8 * slot, p.left);
     put32(r, ob::kWindowPositions + 8 * slot + 4, p.top);
   }
@@ -265,8 +265,9 @@ void applyConfiguration(Editor& editor, const StoredConfiguration& stored) {
   // A log among the program's own files is not allowed; an empty one is
   // no log at all.
   const std::string& log = s[cs::kLogPath];
-  o.logPath = log.empty() || isForeignLog(log) || sameFolder(folderOf(log), editor.dataFolder) ? defaultLogPath()
-                                                                                              : log;
+  o.logPath = log.empty() || isForeignLog(log) || sameFolder(folderOf(log), editor.dataFolder)
+                  ? defaultLogPath()
+                  : log;
   o.exportFieldFolder = folderValue(s[cs::kExportFieldFolder]);
   o.importFieldFolder = folderValue(s[cs::kImportFieldFolder]);
   o.exportPictureFolder = folderValue(s[cs::kExportPictureFolder]);
@@ -312,7 +313,8 @@ void applyConfiguration(Editor& editor, const StoredConfiguration& stored) {
 
 std::string recentCaption(int i, const std::string& path) {
   std::string name = fileNameOf(path);
-  if (name.size() >= 4 && equalsIgnoringCase(name.substr(name.size() - 4), ".mp3")) name.resize(name.size() - 4);
+  if (name.size() >= 4 && equalsIgnoringCase(name.substr(name.size() - 4), ".mp3"))
+    name.resize(name.size() - 4);
   return " &" + std::to_string(i + 1) + ". " + name;
 }
 

@@ -46,7 +46,7 @@ inline constexpr size_t kConfigurationFolder = 18;
 
 // Offsets of the options record that this program gives a meaning.
 namespace option_byte {
-inline constexpr size_t kWindowPositions = 0;  // 30 left/top pairs of 32-bit values
+inline constexpr size_t kWindowPositions = 0;  // 15 left/top pairs of 32-bit values
 inline constexpr size_t kTransferWords = 120;  // two 16-bit words
 inline constexpr size_t kLanguage = 124;       // length byte 3, then three letters
 inline constexpr size_t kProcessingErrorPolicy = 384;
@@ -55,9 +55,9 @@ inline constexpr size_t kNewTagFormat = 386;
 inline constexpr size_t kTwoBitSetting = 387;  // kept masked to its low two bits
 inline constexpr size_t kAutoExit = 388;
 inline constexpr size_t kPadding = 390;
-inline constexpr size_t kFadeMagnitude = 391;   // fade slider memory 0..40
-inline constexpr size_t kVolumeMagnitude = 392; // volume slider memory 0..40
-inline constexpr size_t kVolumeChannel = 393;   // 0 both, 1 left, 2 right
+inline constexpr size_t kFadeMagnitude = 391;    // fade slider memory 0..40
+inline constexpr size_t kVolumeMagnitude = 392;  // volume slider memory 0..40
+inline constexpr size_t kVolumeChannel = 393;    // 0 both, 1 left, 2 right
 inline constexpr size_t kVolumeMemoryMode = 394;
 inline constexpr size_t kFadeMemoryMode = 395;
 inline constexpr size_t kAutoReload = 396;

@@ -9,20 +9,44 @@
 namespace kavrel {
 
 enum class OptionItem : int {
-  AutoSelect, Aru, SaveChanges, AutoReload, Dnce,
-  NeverOverwrite, SemiOverwrite, Overwrite,
-  Aex1, Aex2, Aex3,
-  Tag20, Tag21, Tag30, Tag31, Tag40, Tag41,
-  Pv0, Pv2, Pv4, Pv16, Pv64, Pv256, PvKb,
-  Mv0, Mv1, Mv2,
-  Mf0, Mf1, Mf2,
-  InputStats, OutputStats,
+  AutoSelect,
+  Aru,
+  SaveChanges,
+  AutoReload,
+  Dnce,
+  NeverOverwrite,
+  SemiOverwrite,
+  Overwrite,
+  Aex1,
+  Aex2,
+  Aex3,
+  Tag20,
+  Tag21,
+  Tag30,
+  Tag31,
+  Tag40,
+  Tag41,
+  Pv0,
+  Pv2,
+  Pv4,
+  Pv16,
+  Pv64,
+  Pv256,
+  PvKb,
+  Mv0,
+  Mv1,
+  Mv2,
+  Mf0,
+  Mf1,
+  Mf2,
+  InputStats,
+  OutputStats,
   Count
 };
 inline constexpr size_t kOptionItemCount = size_t(OptionItem::Count);
 
 struct OptionItemInfo {
-  const char* name;     // object name of the menu item
+  const char* name;  // object name of the menu item
   const char* caption;
   const char* submenu;  // nullptr: directly in the Options menu
   bool radio;           // one of a group; else a toggle
@@ -34,11 +58,12 @@ inline constexpr std::array<OptionItemInfo, kOptionItemCount> kOptionItems = {{
     {"MenuSaveChanges", " &Prompt to save changes when closing", nullptr, false},
     {"MenuAutoReload", " &Reload after overwriting the source file", nullptr, false},
     {"MenuDnce", " &Don't write ID3v2 fields without content and description", nullptr, false},
-    {"MenuNeverOverwrite", "Never overwrite without pr&ompt", " &Overwrite existing files when saving...", true},
-    {"MenuSemiOverwrite", "Prompt to overwrite only when \"saving &as\"", " &Overwrite existing files when saving...",
+    {"MenuNeverOverwrite", "Never overwrite without pr&ompt", " &Overwrite existing files when saving...",
      true},
-    {"MenuOverwrite", "Always over&write existing files without prompt", " &Overwrite existing files when saving...",
-     true},
+    {"MenuSemiOverwrite", "Prompt to overwrite only when \"saving &as\"",
+     " &Overwrite existing files when saving...", true},
+    {"MenuOverwrite", "Always over&write existing files without prompt",
+     " &Overwrite existing files when saving...", true},
     {"MenuAex1", "&Never", " Automatically e&xit when closing a file", true},
     {"MenuAex2", "If called with a &parameter", " Automatically e&xit when closing a file", true},
     {"MenuAex3", "&Always", " Automatically e&xit when closing a file", true},
@@ -56,8 +81,8 @@ inline constexpr std::array<OptionItemInfo, kOptionItemCount> kOptionItems = {{
     {"MenuPv256", "2&56 bytes", " ID3v2 &padding", true},
     {"MenuPvKb", "1 &KB", " ID3v2 &padding", true},
     {"MenuMv0", "Do&n't (always reset to zero)", " Remember &magnitude of volume/balance adjustment", true},
-    {"MenuMv1", "Remember but reset after &closing the file", " Remember &magnitude of volume/balance adjustment",
-     true},
+    {"MenuMv1", "Remember but reset after &closing the file",
+     " Remember &magnitude of volume/balance adjustment", true},
     {"MenuMv2", "&Remember", " Remember &magnitude of volume/balance adjustment", true},
     {"MenuMf0", "Do&n't (always reset to 30 dB)", " Remember &magn&itude of fade in/out", true},
     {"MenuMf1", "Remember but reset after &closing the file", " Remember &magn&itude of fade in/out", true},

@@ -16,8 +16,8 @@ enum class OverwritePolicy : uint8_t { NeverWithoutPrompt = 0, PromptOnSaveAs = 
 
 // Size of the binary options record in kavrel.ini.
 inline constexpr size_t kOptionsRecordSize = 417;
-// Left/top pairs kept for the main window (slot 0) and the dialogs.
-inline constexpr size_t kWindowSlots = 30;
+// Left/top pairs (thirty 32-bit values) of the main window (slot 0) and the dialogs.
+inline constexpr size_t kWindowSlots = 15;
 // The pair every reset puts at a fixed place instead of the screen centre.
 inline constexpr size_t kFixedWindowSlot = 11;  // offsets 88 and 92
 
@@ -29,29 +29,29 @@ struct WindowPosition {
 
 struct Options {
   ProcessingErrorPolicy processingErrorPolicy = ProcessingErrorPolicy::TryToContinue;
-  bool autoSelectAll = true;         // select all after a load
-  bool autoRemoveUnknown = true;     // check "Remove unknown data & RIFF" after a load
-  bool promptToSaveChanges = false;  // ask before closing a changed document
-  int autoExit = 0;                  // 0 never, 1 when started with a file, 2 always
-  bool statisticsShowEdited = false; // the statistics list shows the edited frames
-  int volumeMemoryMode = 0;          // 0 don't remember, 1 until the file is closed, 2 always
-  int fadeMemoryMode = 1;            // the same for the fade magnitude
+  bool autoSelectAll = true;          // select all after a load
+  bool autoRemoveUnknown = true;      // check "Remove unknown data & RIFF" after a load
+  bool promptToSaveChanges = false;   // ask before closing a changed document
+  int autoExit = 0;                   // 0 never, 1 when started with a file, 2 always
+  bool statisticsShowEdited = false;  // the statistics list shows the edited frames
+  int volumeMemoryMode = 0;           // 0 don't remember, 1 until the file is closed, 2 always
+  int fadeMemoryMode = 1;             // the same for the fade magnitude
   OverwritePolicy overwritePolicy = OverwritePolicy::PromptOnSaveAs;
-  bool autoReload = false;           // reload after a save replaced the source file
+  bool autoReload = false;  // reload after a save replaced the source file
 
   // --- a new ID3v2 tag
-  uint8_t newTagFormat = 3;          // 2, 3 or 4 = ID3v2.2 .. 2.4; + 128 with unsynchronisation
-  uint8_t newTagPadding = 0;         // 0..6 = 0, 2, 4, 16, 64, 256, 1024 bytes
+  uint8_t newTagFormat = 3;              // 2, 3 or 4 = ID3v2.2 .. 2.4; + 128 with unsynchronisation
+  uint8_t newTagPadding = 0;             // 0..6 = 0, 2, 4, 16, 64, 256, 1024 bytes
   bool dontWriteEmptyTagFields = false;  // leave out fields without content and description
   std::string defaultLanguage = "eng";   // three letters for new language fields
 
   // --- script runs
-  bool showMessageBoxAfterRun = false;  // "Script executed:" after an interactive run
-  bool silentIgnoreErrors = true;       // a silent run logs a failed line and goes on
-  bool lockScriptsOrder = false;        // runs leave the recent scripts in their order
+  bool showMessageBoxAfterRun = false;       // "Script executed:" after an interactive run
+  bool silentIgnoreErrors = true;            // a silent run logs a failed line and goes on
+  bool lockScriptsOrder = false;             // runs leave the recent scripts in their order
   std::array<std::string, 5> recentScripts;  // full paths, most recent first; "" unused
-  std::string logPath;                  // "" = the default log, ~/kavrel.log
-  std::string lastScriptFolder;         // "" = the home folder
+  std::string logPath;                       // "" = the default log, ~/kavrel.log
+  std::string lastScriptFolder;              // "" = the home folder
 
   // --- remembered lists and folders ("" = the home folder)
   std::array<std::string, 5> recentFiles;  // full paths, most recent first; "" unused

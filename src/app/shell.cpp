@@ -53,7 +53,7 @@ bool writableFolder(const std::string& path) {
 // A private folder of this user (mode 0700, owned by us), made when missing.
 bool privateFolder(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  struct stat st{};
+  struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
   return true;
 }
@@ -172,17 +172,17 @@ InstanceRegistry::~InstanceRegistry() {
 std::string InstanceRegistry::socketFolder() const { return folder_ + "/" + kInstanceName; }
 
 bool InstanceRegistry::registerCopy() {
-  if (lockFd_ >= 0 || folder_.empty()) return secondInstance_;
+  if (lockFd_ >= 0) return secondInstance_;
+  // Without the lock nobody can tell whether another copy runs; counting
+  // as a second copy only keeps the leftovers, never another copy's files.
+  secondInstance_ = true;
+  if (folder_.empty()) return secondInstance_;
   const std::string path = folder_ + "/" + kInstanceName + ".lock";
   lockFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lockFd_ < 0) return false;
+  if (lockFd_ < 0) return secondInstance_;
   // Nobody else holds it: the first copy. It keeps a shared hold, as every
   // later copy does, for as long as it runs.
-  if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
-    secondInstance_ = false;
-  } else {
-    secondInstance_ = true;
-  }
+  secondInstance_ = ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0;
   while (::flock(lockFd_, LOCK_SH) != 0 && errno == EINTR) {
   }
   return secondInstance_;

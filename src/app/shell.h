@@ -76,7 +76,8 @@ class InstanceRegistry {
 
 // Asks the copies listening in `runtimeFolder` (other than this process) to
 // close; the same as InstanceRegistry::exitAll without registering.
-int exitAllCopies(const std::string& runtimeFolder, const std::function<void()>& letEventsRun, int waitMs = 400);
+int exitAllCopies(const std::string& runtimeFolder, const std::function<void()>& letEventsRun,
+                  int waitMs = 400);
 
 // --- the command line of the window
 

@@ -4,14 +4,16 @@
 
 namespace kavrel::msg {
 
-inline constexpr const char* kConfigurationReset = "Error reading configuration file.\r\nOptions reset to default.";
+inline constexpr const char* kConfigurationReset =
+    "Error reading configuration file.\r\nOptions reset to default.";
 inline constexpr const char* kWorkingFolderUnknown = "Can't determine working directory.";
 inline constexpr const char* kUnexpectedErrorCaption = "Unexpected error";
 
 inline constexpr const char* kSaveOptionsTitle = "save options as";
 inline constexpr const char* kLoadOptionsTitle = "load options from";
 inline constexpr const char* kIniFilter = "ini files|*.ini|all files|*.*";
-inline constexpr const char* kLoadFromProgramFolder = "You are not allowed to load from application working folder.";
+inline constexpr const char* kLoadFromProgramFolder =
+    "You are not allowed to load from application working folder.";
 inline constexpr const char* kDiskErrorWritingFile = "Disk error writing the file.";
 inline constexpr const char* kDiskErrorReadingFile = "Disk error reading the file.";
 inline constexpr const char* kAreYouCertain = "Are you certain?";

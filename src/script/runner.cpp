@@ -20,6 +20,27 @@ namespace {
 // follows is not kept.
 constexpr size_t kLineKeepBytes = 4 * (kMaxScriptLine + 1);
 
+// The open dialog of scripts (run and edit).
+FileDialogRequest scriptDialog(const std::string& folder) {
+  FileDialogRequest r;
+  r.title = msg::kChooseScriptTitle;
+  r.folder = folder;
+  r.filter = "text files|*.txt|all files|*.*";
+  return r;
+}
+
+// The save dialog of the log path.
+FileDialogRequest logDialog(const std::string& folder, const std::string& name) {
+  FileDialogRequest r;
+  r.save = true;
+  r.title = " - choose log file - ";
+  r.folder = folder;
+  r.fileName = name;
+  r.filter = "log files|*.log|text files|*.txt|all files|*.*";
+  r.defaultExtension = "log";
+  return r;
+}
+
 
 
 }  // namespace
@@ -207,7 +228,7 @@ void ScriptRunner::scriptLoadCommand() {
   if (!menuIdle()) return;
   Options& o = editor_.options();
   const std::string folder = o.lastScriptFolder.empty() ? homeFolder() : o.lastScriptFolder;
-  const std::optional<std::string> chosen = editor_.host().chooseOpenFile(msg::kChooseScriptTitle, folder);
+  const std::optional<std::string> chosen = editor_.host().chooseFile(scriptDialog(folder));
   if (!chosen || chosen->empty()) return;
   o.lastScriptFolder = folderOf(*chosen);
   configurationChanged();
@@ -257,7 +278,7 @@ void ScriptRunner::chooseLogLocation() {
   const std::string current = logPath();
   for (;;) {
     const std::optional<std::string> chosen =
-        editor_.host().chooseSaveFile(folderOf(current), scriptFileName(current));
+        editor_.host().chooseFile(logDialog(folderOf(current), scriptFileName(current)));
     if (!chosen || chosen->empty()) return;
     const std::string folder = folderOf(*chosen);
     if (!editor_.dataFolder.empty() && equalsIgnoringCase(folder, editor_.dataFolder)) {
@@ -286,7 +307,7 @@ void ScriptRunner::editScriptCommand() {
   if (!menuIdle()) return;
   Options& o = editor_.options();
   const std::string folder = o.lastScriptFolder.empty() ? homeFolder() : o.lastScriptFolder;
-  const std::optional<std::string> chosen = editor_.host().chooseOpenFile(msg::kChooseScriptTitle, folder);
+  const std::optional<std::string> chosen = editor_.host().chooseFile(scriptDialog(folder));
   if (!chosen || chosen->empty()) return;
   std::error_code ec;
   if (!std::filesystem::exists(*chosen, ec)) {

@@ -1,5 +1,7 @@
 // The script engine first: its names must not meet the Qt keyword macros.
+// clang-format off
 #include "script/runner.h"
+// clang-format on
 
 #include "ui/main_window.h"
 

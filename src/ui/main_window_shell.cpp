@@ -3,11 +3,14 @@
 // the start of the program and the close requests of other copies.
 
 // The script engine first: its names must not meet the Qt keyword macros.
+// clang-format off
 #include "script/runner.h"
+// clang-format on
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -169,24 +172,29 @@ void MainWindow::buildMenus() {
     a->setCheckable(checkable);
     return a;
   };
-  scriptAction(scripts, " E&xecute a new script...", "MenuScriptLoad", [this] { runner_->scriptLoadCommand(); });
+  scriptAction(scripts, " E&xecute a new script...", "MenuScriptLoad",
+               [this] { runner_->scriptLoadCommand(); });
   for (int i = 0; i < 5; ++i)
-    recentScripts_[size_t(i)] = scriptAction(scripts, "", QString("MenuBat%1").arg(i + 1).toLatin1().constData(),
-                                             [this, i] { runner_->runRecentScript(i); });
+    recentScripts_[size_t(i)] =
+        scriptAction(scripts, "", QString("MenuBat%1").arg(i + 1).toLatin1().constData(),
+                     [this, i] { runner_->runRecentScript(i); });
   scripts->addSeparator();
-  scriptAction(scripts, " &Lock scripts order", "MenuLockSO", [this] { runner_->toggleLockScriptsOrder(); }, true);
-  scriptAction(scripts, " Show a &messagebox after execution", "MenuShowmsgbox",
-               [this] { runner_->toggleShowMessageBox(); }, true);
-  scriptAction(scripts, " &Ignore errors and continue in silent mode", "MenuSilentIgnore",
-               [this] { runner_->toggleSilentIgnore(); }, true);
+  scriptAction(
+      scripts, " &Lock scripts order", "MenuLockSO", [this] { runner_->toggleLockScriptsOrder(); }, true);
+  scriptAction(
+      scripts, " Show a &messagebox after execution", "MenuShowmsgbox",
+      [this] { runner_->toggleShowMessageBox(); }, true);
+  scriptAction(
+      scripts, " &Ignore errors and continue in silent mode", "MenuSilentIgnore",
+      [this] { runner_->toggleSilentIgnore(); }, true);
   QMenu* policy = scripts->addMenu(" On &processing error");
   auto* policyGroup = new QActionGroup(policy);
-  policyGroup->addAction(scriptAction(policy, "&Fail", "MenuFail",
-                                      [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::Fail); },
-                                      true));
   policyGroup->addAction(scriptAction(
-      policy, "&Prompt", "MenuPrompt", [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::Prompt); },
+      policy, "&Fail", "MenuFail", [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::Fail); },
       true));
+  policyGroup->addAction(scriptAction(
+      policy, "&Prompt", "MenuPrompt",
+      [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::Prompt); }, true));
   policyGroup->addAction(scriptAction(
       policy, "Try to &continue", "MenuTry",
       [this] { runner_->setProcessingErrorPolicy(ProcessingErrorPolicy::TryToContinue); }, true));
@@ -200,10 +208,9 @@ void MainWindow::buildMenus() {
   named(help->addAction("&Help", this,
                         [this] { editor_->helpCommand(helpFilePath(editor_->dataFolder, kHelpFileName)); }),
         "MenuHelp1");
-  named(help->addAction("&Script tutorial", this,
-                        [this] {
-                          editor_->helpCommand(helpFilePath(editor_->dataFolder, kScriptTutorialFileName));
-                        }),
+  named(help->addAction(
+            "&Script tutorial", this,
+            [this] { editor_->helpCommand(helpFilePath(editor_->dataFolder, kScriptTutorialFileName)); }),
         "MenuHelp2");
 }
 
@@ -284,7 +291,7 @@ void MainWindow::showStartupNotice() {
 }
 
 void MainWindow::actOnCommandLine() {
-  if (commandLine_.kind != StartupRequest::Kind::OpenFile) return;
+  if (commandLine_.kind != StartupRequest::Kind::OpenFile || closeWithoutQuestions_) return;
   editor_->calledWithParameter = true;
   openFile(q(commandLine_.path));
 }
@@ -310,10 +317,17 @@ void MainWindow::exitAllInstances() {
 }
 
 void MainWindow::closeFromOutside() {
+  closeWithoutQuestions_ = true;
   // A dialog of this window may be open: it is cancelled first, as closing
   // the window would.
   if (QWidget* modal = QApplication::activeModalWidget()) {
-    modal->close();
+    // reject() ends any dialog, whatever buttons it has; a question
+    // ended so is never answered Yes, so nothing gets overwritten.
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
+    }
     QTimer::singleShot(50, this, &MainWindow::closeFromOutside);
     return;
   }

@@ -1,13 +1,14 @@
 // kavrel.ini: the bytes as stored, the defaults, the checks a read applies,
 // the commands of the Options menu and the options reaching their users.
 
+#include "app/configuration.h"
+
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <gtest/gtest.h>
 
-#include "app/configuration.h"
 #include "app/editor.h"
 #include "app/shell.h"
 #include "script/log.h"
@@ -131,10 +132,12 @@ TEST_F(ConfigurationTest, MissingFileGivesDefaultsAWrittenFileAndTheNoticeOnce) 
   EXPECT_EQ(r[92] | r[93] << 8, 184);
   EXPECT_EQ(r[120] | r[121] << 8, 383);
   EXPECT_EQ(r[122] | r[123] << 8, 383);
-  EXPECT_EQ(std::string(r.begin() + 124, r.begin() + 128), "\x03" "eng");
+  EXPECT_EQ(std::string(r.begin() + 124, r.begin() + 128),
+            "\x03"
+            "eng");
   const std::vector<std::pair<size_t, int>> defaults = {
       {384, 2}, {385, 1}, {386, 3}, {387, 0}, {388, 0}, {389, 0}, {390, 0}, {391, 20}, {392, 20},
-      {393, 0}, {394, 0}, {395, 1}, {396, 0}, {397, 0}, {398, 1}, {399, 0}, {400, 1}, {401, 0},
+      {393, 0}, {394, 0}, {395, 1}, {396, 0}, {397, 0}, {398, 1}, {399, 0}, {400, 1},  {401, 0},
       {402, 1}, {403, 1}, {404, 0}, {413, 0}, {414, 1}, {415, 0}, {416, 0}};
   for (auto [offset, value] : defaults) EXPECT_EQ(r[offset], value) << offset;
 
@@ -224,16 +227,16 @@ TEST_F(ConfigurationTest, Id3v24WithUnsynchronisationStores132) {
 TEST_F(ConfigurationTest, ValidationOfTheListedBytes) {
   writeIni([&](StoredConfiguration& s) {
     auto& r = s.record;
-    r[384] = 9;   // -> 1 Prompt
-    r[385] = 3;   // -> 1
+    r[384] = 9;     // -> 1 Prompt
+    r[385] = 3;     // -> 1
     r[387] = 0xFE;  // -> masked to 2
-    r[388] = 3;   // -> 0
-    r[390] = 7;   // -> 0
-    r[391] = 41;  // -> 20
-    r[392] = 200; // -> 20
-    r[393] = 9;   // -> 0
-    r[394] = 5;   // -> 0
-    r[395] = 5;   // -> 1
+    r[388] = 3;     // -> 0
+    r[390] = 7;     // -> 0
+    r[391] = 41;    // -> 20
+    r[392] = 200;   // -> 20
+    r[393] = 9;     // -> 0
+    r[394] = 5;     // -> 0
+    r[395] = 5;     // -> 1
   });
   ASSERT_TRUE(editor.loadConfiguration());
   const Options& o = editor.options();
