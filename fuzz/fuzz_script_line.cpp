@@ -4,7 +4,8 @@
 //
 // The run happens in a private folder, and lines that name another folder
 // (any "/" or "\") are left out, so the file commands (SAVEAS, SPLIT,
-// SAVESELECTION, LOAD, INSERT) only ever touch files of their own making.
+// SAVESELECTION, LOAD, INSERT, ID3V2.PICTURE, PLAY*) only ever touch files
+// of their own making.
 
 #include <unistd.h>
 
@@ -40,12 +41,28 @@ void appendFrame(std::vector<uint8_t>& out, int bitrateIndex) {
   out[start + 3] = 0x64;
 }
 
-// The document every input starts from: 300 frames of two bitrates (so
-// saves write a Xing frame). Rewritten for every input, since a script may
-// save over it.
+// One 2.3 field: code, big-endian size, no flags, content.
+void appendTagField(std::vector<uint8_t>& out, const char* code, const std::string& content) {
+  out.insert(out.end(), code, code + 4);
+  const uint32_t n = uint32_t(content.size());
+  out.insert(out.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n), 0, 0});
+  out.insert(out.end(), content.begin(), content.end());
+}
+
+// The document every input starts from: an ID3v2.3 tag (so saves copy and
+// convert fields) and 300 frames of two bitrates (so saves write a Xing
+// frame). Rewritten for every input, since a script may save over it.
 void writeDocument(const std::string& path) {
   static const std::vector<uint8_t> bytes = [] {
-    std::vector<uint8_t> b;
+    std::vector<uint8_t> body;
+    appendTagField(body, "TIT2", std::string("\0Title", 6));
+    appendTagField(body, "COMM", std::string("\0engdesc\0text", 13));
+    appendTagField(body, "APIC", std::string("\0image/png\0\3\0\x89PNG\xFF\xE0", 19));
+    body.resize(body.size() + 32, 0);  // padding
+    const uint32_t n = uint32_t(body.size());
+    std::vector<uint8_t> b = {'I', 'D', '3', 3, 0, 0, uint8_t((n >> 21) & 0x7F), uint8_t((n >> 14) & 0x7F),
+                              uint8_t((n >> 7) & 0x7F), uint8_t(n & 0x7F)};
+    b.insert(b.end(), body.begin(), body.end());
     for (int i = 0; i < 300; ++i) appendFrame(b, i % 50 < 40 ? 9 : 10);
     return b;
   }();
@@ -63,6 +80,9 @@ const std::string& workFolder() {
     dir += "/kavrel-fuzz-script-" + std::to_string(::getpid());
     std::filesystem::create_directories(dir);
     if (::chdir(dir.c_str()) != 0) std::abort();
+    // PLAY* lines hand their files to a program that does nothing.
+    ::setenv("KAVREL_PLAYER", "true", 1);
+    ::setenv("KAVREL_ENQUEUE", "true", 1);
     return dir;
   }();
   return folder;
@@ -91,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static kavrel::Editor editor(host);
   static kavrel::ScriptEngine engine(editor);
 
+  editor.dataFolder = folder;  // preview, selection and tag work files stay here
   editor.scriptRunning = true;
   editor.silentMode = true;
   engine.lineErrorHandler = [](const std::string&) { return false; };  // ignore errors, go on
