@@ -491,6 +491,7 @@ void Editor::insertFile(Sender sender, const std::optional<std::string>& path) {
     if (!chosen) return;
     file = *chosen;
     lastInsertFolder = folderOf(file);
+    saveConfiguration();
   }
   if (isBusy()) {
     operationStatus = 129;

@@ -295,7 +295,10 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
       syncFolderOf(target);
       sourceReplaced = replacesInPlace && (targetIsSource || equalsIgnoringCase(target, doc_.loadPath));
     }
-    if (replacesInPlace) lastSavedFile = target;  // what "play output" plays
+    if (replacesInPlace) {
+      lastSavedFile = target;  // what "play output" plays
+      saveConfiguration();     // the remembered save folder
+    }
     if (sourceReplaced) {
       // The frames pointed into the file that is gone.
       unload(false);

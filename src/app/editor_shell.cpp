@@ -289,7 +289,6 @@ bool Editor::autoExitApplies() const {
 bool Editor::quickSaveCommand() {
   if (scriptRunning) return false;
   const bool saved = save(Sender::User);
-  if (saved) saveConfiguration();
   return saved && !options_.autoReload && autoExitApplies();
 }
 

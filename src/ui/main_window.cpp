@@ -1,8 +1,3 @@
-// The script engine first: its names must not meet the Qt keyword macros.
-// clang-format off
-#include "script/runner.h"
-// clang-format on
-
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -35,6 +30,7 @@
 #include "app/shell_messages.h"
 #include "editing/messages.h"
 #include "script/messages.h"
+#include "script/runner.h"
 
 namespace kavrel {
 

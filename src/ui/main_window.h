@@ -75,6 +75,7 @@ class MainWindow final : public QMainWindow, public Host {
   void buildMenus();
   void refreshRecentFiles();
   void refreshMenus();
+  void refreshPlayMenu();
   void showStartupNotice();
   void actOnCommandLine();
   void afterCommand();

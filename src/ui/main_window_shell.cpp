@@ -2,11 +2,6 @@
 // File (open, recent files, exit, exit all), Options, Scripts and Help;
 // the start of the program and the close requests of other copies.
 
-// The script engine first: its names must not meet the Qt keyword macros.
-// clang-format off
-#include "script/runner.h"
-// clang-format on
-
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -23,6 +18,7 @@
 #include "app/shell_messages.h"
 #include "document/messages.h"
 #include "script/messages.h"
+#include "script/runner.h"
 #include "ui/main_window.h"
 
 namespace kavrel {
@@ -82,7 +78,7 @@ void MainWindow::buildMenus() {
         "MenuQuickSave");
   named(file->addAction("Save &As...", this,
                         [this] {
-                          if (editor_->saveAs(Sender::User)) editor_->saveConfiguration();
+                          editor_->saveAs(Sender::User);
                           afterCommand();
                         }),
         "MenuSaveAs");
@@ -107,6 +103,53 @@ void MainWindow::buildMenus() {
   named(file->addAction("E&xit", this, &MainWindow::exitProgram), "MenuExit");
   named(file->addAction("Exit &all instances", this, &MainWindow::exitAllInstances), "MenuExitAll");
   refreshRecentFiles();
+
+  // --- Edit: the dialogs of the editing commands
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  auto command = [this, edit, named](const char* text, const char* name, const QKeySequence& keys, auto run) {
+    QAction* a = named(edit->addAction(text, this,
+                                       [this, run] {
+                                         run();
+                                         afterCommand();
+                                       }),
+                       name);
+    if (!keys.isEmpty()) a->setShortcut(keys);
+  };
+  command("&Vol./bal.", "MenuAmplify", QKeySequence(), [this] { editor_->amplify(Sender::User); });
+  command("Fa&de in/out", "MenuFade", QKeySequence(), [this] { editor_->fade(Sender::User); });
+  command("add S&il.", "MenuSilence", QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
+  command("&Split", "MenuSplit", QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
+  command("Save se&lection", "MenuSaveSel", QKeySequence("Ctrl+F8"),
+          [this] { editor_->saveSelection(Sender::User); });
+
+  // --- Play: files handed to the desktop's player
+  QMenu* play = menuBar()->addMenu("&Play");
+  auto playAction = [this, play, named](const char* text, const char* name, void (Editor::*run)(Sender)) {
+    named(play->addAction(text, this,
+                          [this, run] {
+                            (editor_.get()->*run)(Sender::User);
+                            afterCommand();
+                          }),
+          name);
+  };
+  playAction("Play &input (loaded) file", "MenuPlaySrc", &Editor::playInput);
+  playAction("Play &preview (edited)", "MenuPlayPreview", &Editor::playPreview);
+  playAction("Play &selection", "MenuPlaySel", &Editor::playSelection);
+  playAction("Play &output (saved) file", "MenuPlayOut", &Editor::playOutput);
+  if (editor_->canEnqueue()) {
+    play->addSeparator();
+    playAction("&Enqueue input (loaded) file", "MenuEnqueueInput", &Editor::enqueueInput);
+    playAction("E&nqueue preview (edited)", "MenuEnqueuePreview", &Editor::enqueuePreview);
+    playAction("En&queue output (saved) file", "MenuEnqueueOutput", &Editor::enqueueOutput);
+  }
+  // Play commands follow their files: enabled while the file exists.
+  auto* availability = new QTimer(this);
+  availability->setObjectName("TimerDisappear");
+  connect(availability, &QTimer::timeout, this, [this] {
+    editor_->refreshPlayAvailability();
+    refreshPlayMenu();
+  });
+  availability->start(937);
 
   // --- Options
   QMenu* options = menuBar()->addMenu("&Options");
@@ -223,7 +266,16 @@ void MainWindow::refreshRecentFiles() {
   }
 }
 
+void MainWindow::refreshPlayMenu() {
+  for (const Control c : {Control::MenuPlaySrc, Control::MenuPlayPreview, Control::MenuPlaySel, Control::MenuPlayOut,
+                          Control::MenuEnqueueInput, Control::MenuEnqueuePreview, Control::MenuEnqueueOutput}) {
+    if (QAction* a = action(std::string(controlName(c)).c_str())) a->setEnabled(editor_->enabled(c));
+  }
+}
+
 void MainWindow::refreshMenus() {
+  editor_->refreshPlayAvailability();
+  refreshPlayMenu();
   for (auto& [item, a] : optionActions_) {
     a->setChecked(editor_->optionChecked(item));
     if (!optionItemInfo(item).radio) a->setData(optionImage(a->isChecked()));
