@@ -12,22 +12,12 @@
 #include "support/mp3_builder.h"
 #include "support/recording_host.h"
 #include "support/test_files.h"
+#include "mutagen.h"
 #include "tags/id3v2/known_fields.h"
 #include "tags/id3v2/tag_field.h"
 
 namespace kavrel::test {
 namespace {
-
-constexpr const char* kPython = "/usr/bin/python3";
-
-bool mutagenAvailable() {
-  static const bool ok = runCommand(std::string(kPython) + " -c 'import mutagen.id3'").exitCode == 0;
-  return ok;
-}
-
-CommandResult python(const std::string& script, const std::string& arg) {
-  return runCommand(std::string(kPython) + " -c " + shellQuote(script) + " " + shellQuote(arg));
-}
 
 std::string plainMp3(const TempDir& dir, const std::string& name) {
   Mp3Builder b;
@@ -40,7 +30,7 @@ std::string plainMp3(const TempDir& dir, const std::string& name) {
 // Writes a rich tag with mutagen: UTF-16 and UTF-8 texts, a comment, a user
 // text, a URL, a picture, private data and a field mutagen does not know.
 // `mode`: "3" or "4" for the version, "3u"/"4u" unsynchronised afterwards.
-const char* kMutagenWriter = R"PY(
+const std::string kMutagenWriter = R"PY(
 import sys
 from mutagen.id3 import ID3, TIT2, TPE1, TALB, TPE2, COMM, TXXX, WXXX, APIC, PRIV, TIT3
 from mutagen.id3._frames import Frame
@@ -64,26 +54,7 @@ t.add(PRIV(owner='kavrel', data=b'\xff\xfe'))
 t.add(TIT3(encoding=0, text='x' * 1024))
 t.add(XKVR(data=b'abc'))
 t.save(path, v2_version=v, padding=lambda info: 64)
-if mode.endswith('u'):
-    d = open(path, 'rb').read()
-    size = (d[6] << 21) | (d[7] << 14) | (d[8] << 7) | d[9]
-    body, rest = d[10:10 + size], d[10 + size:]
-    if v == 3:
-        body = unsynch.encode(body)
-    else:
-        out, p = b'', 0
-        while p + 10 <= len(body) and body[p] != 0:
-            n = (body[p+4] << 21) | (body[p+5] << 14) | (body[p+6] << 7) | body[p+7]
-            content = unsynch.encode(body[p+10:p+10+n])
-            m = len(content)
-            out += body[p:p+4] + bytes([(m >> 21) & 127, (m >> 14) & 127, (m >> 7) & 127, m & 127])
-            out += bytes([body[p+8], body[p+9] | 2]) + content
-            p += 10 + n
-        body = out + body[p:]
-    s = len(body)
-    head = d[:5] + bytes([d[5] | 0x80, (s >> 21) & 127, (s >> 14) & 127, (s >> 7) & 127, s & 127])
-    open(path, 'wb').write(head + body + rest)
-    t = ID3(path)
+)PY" + std::string(kUnsynchroniseSavedTag) + R"PY(    t = ID3(path)
     assert t.f_unsynch
     assert str(t['TIT2']) == 'Caf\u00e9 \u20ac \u0414', t['TIT2']
     assert t.getall('APIC')[0].data == b'\x89PNG\xff\xe0\xff\x00data'

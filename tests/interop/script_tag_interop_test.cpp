@@ -9,16 +9,10 @@
 
 #include "support/mp3_builder.h"
 #include "support/test_files.h"
+#include "mutagen.h"
 
 namespace kavrel::test {
 namespace {
-
-constexpr const char* kPython = "/usr/bin/python3";
-
-bool mutagenAvailable() {
-  static const bool ok = runCommand(std::string(kPython) + " -c 'import mutagen.id3'").exitCode == 0;
-  return ok;
-}
 
 // One line per frame, in file order, with the parts that matter here.
 const char* kDump = R"PY(
@@ -55,7 +49,7 @@ class ScriptTagInteropTest : public ::testing::Test {
     return r.exitCode;
   }
   std::string dump(const std::string& path) {
-    const auto r = runCommand("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " -c " + shellQuote(kDump) + " " + shellQuote(path));
+    const auto r = python(kDump, path);
     EXPECT_EQ(r.exitCode, 0) << r.output;
     return r.output;
   }
