@@ -180,18 +180,6 @@ void validateOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& r) {
   if (r[ob::kFadeMemoryMode] > 2) r[ob::kFadeMemoryMode] = 1;
 }
 
-int newTagVersion(uint8_t format) {
-  const int v = format & 127;
-  return v >= 2 && v <= 4 ? v : 3;
-}
-
-bool newTagUnsynchronisation(uint8_t format) { return format > 127; }
-
-int32_t paddingBytes(uint8_t choice) {
-  static constexpr int32_t kPadding[7] = {0, 2, 4, 16, 64, 256, 1024};
-  return kPadding[choice % 7];
-}
-
 StoredConfiguration gatherConfiguration(const Editor& editor) {
   const Options& o = editor.options();
   StoredConfiguration st;

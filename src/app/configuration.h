@@ -91,12 +91,6 @@ void resetOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& record,
 // The checks made whenever a record is taken into use.
 void validateOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& record);
 
-// The version and unsynchronisation a new ID3v2 tag gets from the option
-// byte, and the padding in bytes of a padding choice.
-int newTagVersion(uint8_t format);
-bool newTagUnsynchronisation(uint8_t format);
-int32_t paddingBytes(uint8_t choice);
-
 // What the editor holds, as the file stores it, and back. `dataFolder`
 // is the folder a log path may not lie in.
 StoredConfiguration gatherConfiguration(const Editor& editor);

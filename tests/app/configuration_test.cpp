@@ -101,19 +101,6 @@ TEST(ConfigurationBytes, StringsAreCountedLittleEndianThenTheRecord) {
   EXPECT_TRUE(decodeConfiguration(longer));
 }
 
-TEST(ConfigurationBytes, NewTagFormatAndPadding) {
-  EXPECT_EQ(newTagVersion(3), 3);
-  EXPECT_EQ(newTagVersion(132), 4);
-  EXPECT_TRUE(newTagUnsynchronisation(132));
-  EXPECT_FALSE(newTagUnsynchronisation(4));
-  EXPECT_EQ(newTagVersion(7), 3);
-  EXPECT_EQ(newTagVersion(129), 3);
-  EXPECT_EQ(paddingBytes(0), 0);
-  EXPECT_EQ(paddingBytes(3), 16);
-  EXPECT_EQ(paddingBytes(6), 1024);
-  EXPECT_EQ(paddingBytes(8), 2);  // the table is taken modulo 7
-}
-
 // ---------------------------------------------------------------- load and defaults
 
 TEST_F(ConfigurationTest, MissingFileGivesDefaultsAWrittenFileAndTheNoticeOnce) {
@@ -220,8 +207,13 @@ TEST_F(ConfigurationTest, Id3v24WithUnsynchronisationStores132) {
   editor.saveConfiguration();
   EXPECT_EQ(stored().record[ob::kNewTagFormat], 132);
   EXPECT_EQ(stored().record[ob::kPadding], 6);
-  EXPECT_EQ(newTagVersion(editor.options().newTagFormat), 4);
-  EXPECT_TRUE(newTagUnsynchronisation(editor.options().newTagFormat));
+  // A tag started now takes that format and padding.
+  Document& doc = editor.document();
+  createTagIfNone(doc.tagFields, doc.tagHeader,
+                  NewTagOptions{editor.options().newTagFormat, editor.options().newTagPadding});
+  EXPECT_EQ(doc.tagHeader.majorVersion, 4);
+  EXPECT_TRUE(doc.tagHeader.outputUnsynchronisation);
+  EXPECT_EQ(doc.tagHeader.paddingSize, 1024);
 }
 
 TEST_F(ConfigurationTest, ValidationOfTheListedBytes) {
