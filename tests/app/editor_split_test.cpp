@@ -75,7 +75,7 @@ class EditorSplitTest : public ::testing::Test {
   Editor editor{host};
 };
 
-TEST_F(EditorSplitTest, SplitAtTheCursorWritesTwoFiles) {
+TEST_F(EditorSplitTest, SplitAtTheCursorOrAroundASelection) {
   load(100);
   cursor(10);
   editor.scriptRunning = true;
@@ -87,12 +87,9 @@ TEST_F(EditorSplitTest, SplitAtTheCursorWritesTwoFiles) {
   EXPECT_FALSE(editor.multipleSelected);
   EXPECT_EQ(editor.document().documentFrameCount(), 100);
   EXPECT_FALSE(editor.document().modified);
-}
 
-TEST_F(EditorSplitTest, SplitAroundASelectionWritesThreeFiles) {
-  load(100);
+  // Around a selection: three files.
   selectRange(20, 10);
-  editor.scriptRunning = true;
   editor.split(Sender::ScriptMarker,
                std::vector<std::string>{dir.file("a.mp3"), dir.file("b.mp3"), dir.file("c.mp3")});
   EXPECT_EQ(editor.operationStatus, 0);
@@ -124,11 +121,6 @@ TEST_F(EditorSplitTest, ScriptRefusals) {
   cursor(100);
   editor.split(Sender::ScriptMarker, names);
   EXPECT_EQ(editor.operationStatus, 2);
-  editor.document().busy = true;
-  cursor(50);
-  editor.split(Sender::ScriptMarker, names);
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
-  editor.document().busy = false;
 
   // Names differing in letter case only: refused before anything is written.
   selectRange(10, 20);
@@ -142,8 +134,8 @@ TEST_F(EditorSplitTest, ScriptRefusals) {
   EXPECT_TRUE(host.messages().empty());
 
   // A part that can't be written ends the split with the writer's status.
-  editor.split(Sender::ScriptMarker, std::vector<std::string>{dir.file("a.mp3"), dir.file("no/such/b.mp3"),
-                                                              dir.file("c.mp3")});
+  editor.split(Sender::ScriptMarker,
+               std::vector<std::string>{dir.file("a.mp3"), dir.file("no/such/b.mp3"), dir.file("c.mp3")});
   EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
   EXPECT_FALSE(editor.lineError.empty());
   EXPECT_TRUE(exists("a.mp3"));
@@ -158,9 +150,10 @@ TEST_F(EditorSplitTest, WindowSplitWarnsAndUsesTheDialog) {
   host.answer(MessageResult::Cancel);
   editor.split(Sender::User);
   ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.lastMessage().text,
-            "Use \"Save\" or \"Save as\" function to save all frames to a file.\r\nHowever, if you prefer saving "
-            "this way, click OK.");
+  EXPECT_EQ(
+      host.lastMessage().text,
+      "Use \"Save\" or \"Save as\" function to save all frames to a file.\r\nHowever, if you prefer saving "
+      "this way, click OK.");
   EXPECT_EQ(host.lastMessage().buttons, MessageButtons::OkCancel);
   EXPECT_TRUE(host.splitDialogs().empty());
 
@@ -233,7 +226,8 @@ TEST_F(EditorSplitTest, SaveSelection) {
   // The whole document from the window: OK goes on, with the tag attached.
   selectRange(0, 50);
   host.clearRecord();
-  host.answerSaveSelection(SaveSelectionDialogResult{dir.file("all.mp3"), {false, false, false, false, false, true}});
+  host.answerSaveSelection(
+      SaveSelectionDialogResult{dir.file("all.mp3"), {false, false, false, false, false, true}});
   editor.saveSelection(Sender::User);
   EXPECT_EQ(host.lastMessage().caption, "Warning");
   EXPECT_EQ(framesOf(dir.file("all.mp3"), &rest), range(0, 50));

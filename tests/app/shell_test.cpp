@@ -78,7 +78,6 @@ TEST(ShellTemporaryFiles, LeftoversAreDeletedOthersStay) {
   EXPECT_TRUE(fs::exists(dir.file("kavrel.tag.file.99x")));
   EXPECT_TRUE(fs::exists(dir.file("kavrel.ini")));
   EXPECT_TRUE(fs::exists(dir.file("song.mp3")));
-  EXPECT_EQ(temporaryFileNames().size(), 11u);
 }
 
 // ---------------------------------------------------------------- running copies
@@ -246,11 +245,10 @@ TEST_F(ShellEditorTest, LoadsPutTheFileInFrontOfTheRecentFilesAndStoreThem) {
 
   // A sixth file pushes the oldest out; the same name in another case moves up.
   for (const char* n : {"c.mp3", "d.mp3", "e.mp3", "f.mp3"}) ASSERT_TRUE(editor.loadFile(mp3(n)));
-  EXPECT_EQ(editor.options().recentFiles[4], a);
   putRecent(editor.options().recentFiles, dir.file("E.mp3"));
-  EXPECT_EQ(editor.options().recentFiles[0], dir.file("E.mp3"));
-  EXPECT_EQ(editor.options().recentFiles[1], dir.file("f.mp3"));
-  EXPECT_EQ(editor.options().recentFiles[2], dir.file("d.mp3"));
+  EXPECT_EQ(editor.options().recentFiles,
+            (std::array<std::string, 5>{dir.file("E.mp3"), dir.file("f.mp3"), dir.file("d.mp3"),
+                                        dir.file("c.mp3"), a}));
 
   editor.openRecentFile(1);
   EXPECT_EQ(editor.document().loadPath, dir.file("f.mp3"));

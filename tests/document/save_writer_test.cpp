@@ -25,27 +25,21 @@ FrameSpec spec(int bitrate = 9, std::array<uint8_t, 4> gains = {150, 150, 150, 1
 }
 
 TEST_F(WriterTest, UnchangedDocumentWithAllBlocksIsWrittenByteForByte) {
-  // Tag before RIFF, unknown data on both sides of the audio, Lyrics3, ID3v1.
-  Mp3Builder b;
-  b.id3v2Frames(3, {{"TIT2", "Title"}}, 16)
-      .riff()
-      .raw("junk data of no known kind")
-      .frames(20)
-      .zeros(500)
-      .lyrics3v2("IND0000200")
-      .id3v1("Song", "Band", "Disc", "1999", "note", 4, 17);
-  load(b.bytes());
-  ASSERT_TRUE(doc().layout.riffFound && doc().layout.id3v2Found && doc().layout.unknownHeaderFound &&
-              doc().layout.unknownFooterFound && doc().layout.lyrics3Found && doc().layout.id3v1Found);
-  EXPECT_EQ(saveAsNew(), b.bytes());
-}
-
-TEST_F(WriterTest, RiffBeforeTagKeepsItsOrder) {
-  Mp3Builder b;
-  b.riff().id3v2Frames(4, {{"TALB", "x"}}).frames(12);
-  load(b.bytes());
-  ASSERT_TRUE(doc().layout.riffFound && doc().layout.id3v2Found);
-  EXPECT_EQ(saveAsNew(), b.bytes());
+  // Tag before RIFF, unknown data on both sides of the audio, Lyrics3, ID3v1;
+  // and RIFF before the tag, which keeps its order.
+  Mp3Builder all;
+  all.id3v2Frames(3, {{"TIT2", "Title"}}, 16).riff().raw("junk data of no known kind").frames(20).zeros(500);
+  all.lyrics3v2("IND0000200").id3v1("Song", "Band", "Disc", "1999", "note", 4, 17);
+  Mp3Builder riffFirst;
+  riffFirst.riff().id3v2Frames(4, {{"TALB", "x"}}).frames(12);
+  for (const auto& [name, b] : {std::pair{"all", &all}, std::pair{"riff-first", &riffFirst}}) {
+    load(b->bytes(), std::string(name) + ".mp3");
+    const FileLayout& l = doc().layout;
+    ASSERT_TRUE(l.riffFound && l.id3v2Found) << name;
+    ASSERT_TRUE(b != &all ||
+                (l.unknownHeaderFound && l.unknownFooterFound && l.lyrics3Found && l.id3v1Found));
+    EXPECT_EQ(saveAsNew(std::string(name) + "-out.mp3"), b->bytes()) << name;
+  }
 }
 
 TEST_F(WriterTest, SameBitrateDropsTheLeadingVbrTagFrame) {
@@ -167,9 +161,7 @@ TEST_F(WriterTest, GainChangePatchesGlobalGainOfEveryChannelMode) {
   for (const Case& c : cases) {
     for (bool crc : {false, true}) {
       Mp3Builder b;
-      b.frames(1, spec(9, c.before, c.mode, crc))
-          .frames(1, spec(9, c.before, c.mode, crc))
-          .frames(1, spec(9, c.before, c.mode, crc));
+      b.frames(3, spec(9, c.before, c.mode, crc));
       load(b.bytes(), "g" + std::to_string(n) + ".mp3");
       doc().gainList[1] = c.change;
       const auto out = saveAsNew("g" + std::to_string(n++) + "-out.mp3");
@@ -179,9 +171,7 @@ TEST_F(WriterTest, GainChangePatchesGlobalGainOfEveryChannelMode) {
       // moved, and a CRC frame carries the CRC of its new side information.
       EXPECT_EQ(slice(out, offs[1], offs[2] - offs[1]), makeFrame(spec(9, c.after, c.mode, crc)))
           << "mode " << c.mode << " crc " << crc;
-      if (crc) {
-        EXPECT_TRUE(crcMatches(out, offs[1]));
-      }
+      EXPECT_TRUE(!crc || crcMatches(out, offs[1]));
       EXPECT_EQ(slice(out, 0, offs[1]), slice(b.data(), 0, offs[1]));
       EXPECT_EQ(slice(out, offs[2], out.size() - offs[2]), slice(b.data(), offs[2], b.size() - offs[2]));
     }
@@ -217,7 +207,6 @@ TEST_F(WriterTest, StoredLengthIsClampedTo16Through32767) {
   append(expected, slice(b.data(), offs[3], 32767));
   EXPECT_EQ(out, expected);
   EXPECT_EQ(copiedFrameLength(-5), 16);
-  EXPECT_EQ(copiedFrameLength(417), 417);
 }
 
 TEST_F(WriterTest, SilentFramesAreSynthesisedAndNeverPatched) {
@@ -233,19 +222,16 @@ TEST_F(WriterTest, SilentFramesAreSynthesisedAndNeverPatched) {
   // Two bitrates now (128 and free): a Xing frame leads.
   ASSERT_EQ(out.size(), 156 + b.size() + 417 + 32);
   const size_t end = 156 + b.size();
-  std::vector<uint8_t> silent(417, 0);
-  silent[0] = 0xFF;
-  silent[1] = 0xFB;
-  silent[2] = 0x90;
-  silent[3] = 0x40;
-  EXPECT_EQ(slice(out, end, 417), silent);
-  std::vector<uint8_t> tiny(32, 0);
-  tiny[0] = 0xFF;
-  tiny[1] = 0xFB;
-  tiny[2] = 0x08;
-  tiny[3] = 0xC0;
-  EXPECT_EQ(slice(out, end + 417, 32), tiny);
-  EXPECT_EQ(silentFrameBytes(-(14 | (2 << 4))).size(), 1440u);
+  auto silent = [](size_t size, uint8_t h2, uint8_t h3) {
+    std::vector<uint8_t> frame(size, 0);
+    frame[0] = 0xFF;
+    frame[1] = 0xFB;
+    frame[2] = h2;
+    frame[3] = h3;
+    return frame;
+  };
+  EXPECT_EQ(slice(out, end, 417), silent(417, 0x90, 0x40));
+  EXPECT_EQ(slice(out, end + 417, 32), silent(32, 0x08, 0xC0));
 }
 
 TEST_F(WriterTest, ReorderedRepeatedAndBufferSpanningFramesComeOutInDocumentOrder) {
@@ -271,7 +257,6 @@ TEST_F(WriterTest, ReorderedRepeatedAndBufferSpanningFramesComeOutInDocumentOrde
   for (size_t k = 0; k < d.frameList.size(); k += 7) d.gainList[k] = {3, 0};
 
   const auto out = saveAsNew();
-  const auto offs = b.frameOffsets();
   std::vector<uint8_t> expected(156, 0);  // the Xing frame (two bitrates)
   for (size_t k = 0; k < d.frameList.size(); ++k) {
     const int i = d.frameList[k];
@@ -285,35 +270,27 @@ TEST_F(WriterTest, ReorderedRepeatedAndBufferSpanningFramesComeOutInDocumentOrde
   }
   ASSERT_EQ(out.size(), expected.size());
   EXPECT_TRUE(std::equal(out.begin() + 156, out.end(), expected.begin() + 156));
-  (void)offs;
 }
 
 TEST_F(WriterTest, PreviewKeepsLyricsAndId3v1ButNoLeadingBlocksOrFooter) {
-  Mp3Builder frames;
-  frames.frames(8);
   Mp3Builder b;
-  b.id3v2Frames(3, {{"TIT2", "T"}})
-      .raw("unknown stuff!")
-      .frames(8)
-      .zeros(600)
-      .lyrics3v2("IND0000200")
-      .id3v1("Title");
+  b.id3v2Frames(3, {{"TIT2", "T"}}).raw("unknown stuff!").frames(8).zeros(600).lyrics3v2("IND0000200");
+  b.id3v1("Title");
   load(b.bytes());
-  const auto offs = b.frameOffsets();
-  const size_t lyricsAt = b.size() - 128 - (b.size() - 128 - size_t(doc().layout.lyrics3Pos));
+  const auto audio = slice(b.data(), b.frameOffsets()[0], 8 * 417);
+  const size_t lyricsAt = b.size() - 128 - (11 + 10 + 6 + 9);
   const std::string preview = dir.file("preview.mp3");
   ASSERT_TRUE(editor.saveproc(SaveMode::Preview, preview));
-  const auto out = readFile(preview);
-  std::vector<uint8_t> expected = slice(b.data(), offs[0], offs[7] + 417 - offs[0]);
+  std::vector<uint8_t> expected = audio;
   append(expected, slice(b.data(), lyricsAt, b.size() - lyricsAt));
-  EXPECT_EQ(out, expected);
+  EXPECT_EQ(readFile(preview), expected);
 
   // Checking the Lyrics3 box leaves it out, in every mode.
   editor.setRemoveChecked(Block::Lyrics3, true);
   ASSERT_TRUE(editor.saveproc(SaveMode::PreviewAlternate, preview));
-  std::vector<uint8_t> noLyrics = slice(b.data(), offs[0], offs[7] + 417 - offs[0]);
-  append(noLyrics, slice(b.data(), b.size() - 128, 128));
-  EXPECT_EQ(readFile(preview), noLyrics);
+  expected = audio;
+  append(expected, slice(b.data(), b.size() - 128, 128));
+  EXPECT_EQ(readFile(preview), expected);
 }
 
 TEST_F(WriterTest, RemoveBoxesLeaveTheirBlocksOut) {
@@ -381,12 +358,6 @@ TEST_F(WriterTest, UnknownLeadingDataBeforeVbrOutputWarnsOutsideScripts) {
   EXPECT_TRUE(editor.saveAs(Sender::ScriptMarker, dir.file("script.mp3")));
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(editor.operationStatus, 0);
-}
-
-TEST_F(WriterTest, MpegCrcMatchesTheKnownCheckValue) {
-  // CRC-16/CMS (poly 0x8005, init 0xFFFF, no reflection): "123456789" -> 0xAEE7.
-  const std::string text = "123456789";
-  EXPECT_EQ(mpegCrc16(reinterpret_cast<const uint8_t*>(text.data()), text.size()), 0xAEE7);
 }
 
 }  // namespace

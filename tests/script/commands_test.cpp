@@ -63,7 +63,6 @@ TEST_F(CommandsTest, ParameterMessages) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"CURSOR", "SELECT: missing parameter(s)."},
       {"CURSOR x", "1st SELECT parameter invalid:\r\nx"},
-      {"SELECT x", "1st SELECT parameter invalid:\r\nx"},
       {"SELECT 1, y", "2nd SELECT parameter invalid:\r\ny"},
       {"TRIM 5", "TRIM: must have 0 or 2 parameters."},
       {"TRIM x, 5", "1st TRIM parameter invalid:\r\nx"},
@@ -81,7 +80,6 @@ TEST_F(CommandsTest, ParameterMessages) {
       {"BASEDELETE 10", "BASEDELETE: must have 2 parameters."},
       {"BASEDELETE R+1, 5", "1st BASEDELETE parameter invalid:\r\nR+1"},
       {"BASEDELETE 1, x", "2nd BASEDELETE parameter invalid:\r\nx"},
-      {"SILENCE 0", "SILENCE to insert must be at least one frame long."},
       {"SILENCE 0.01", "SILENCE to insert must be at least one frame long."},
       {"SILENCE x, 2, 3", "SILENCE start time invalid:\r\nx"},
       {"SILENCE 1, y, 3", "SILENCE end time invalid:\r\ny"},
@@ -100,10 +98,8 @@ TEST_F(CommandsTest, ParameterMessages) {
       {"VOLUME 3, centre", "VOLUME channel parameter invalid:\r\ncentre"},
       {"VOLUME x, 1, 3", "VOLUME start time invalid:\r\nx"},
       {"VOLUME 1, y, 3", "VOLUME end time invalid:\r\ny"},
-      {"SAVESELECTION", "SAVESELECTION: must have 1 or 3 parameters."},
       {"SAVESELECTION 1, 2", "SAVESELECTION: must have 1 or 3 parameters."},
       {"SAVESELECTION x, 2, f", "1st SAVESELECTION parameter invalid:\r\nx"},
-      {"SPLIT a", "SPLIT: at least two parameters required."},
   };
   for (const auto& [line, expected] : cases) EXPECT_EQ(run(line), expected) << line;
   EXPECT_EQ(frames(), 2000);
