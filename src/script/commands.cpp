@@ -382,6 +382,4 @@ void ScriptEngine::cmdBlockStart(BlockKind kind) {
   block_ = kind;
 }
 
-void ScriptEngine::cmdNotAvailable() { setError(keyword() + msg::kNotAvailableSuffix); }
-
 }  // namespace kavrel

@@ -101,7 +101,6 @@ class ScriptEngine {
   void cmdTagText(int row);
   void cmdTagUrl();
   void cmdTagPicture();
-  void cmdNotAvailable();
 
   void collectBlockLine(std::string_view line);
   // The ID3v2 field model side of the tag commands (tag_commands.cpp).

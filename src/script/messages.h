@@ -13,7 +13,6 @@ inline constexpr const char* kNoFileLoadedSuffix = ": No file loaded.";
 inline constexpr const char* kNotReadyLead = "Command: ";
 inline constexpr const char* kNotReadyTail =
     "\r\nCondition: not ready.\r\nPlease restart the script or the program.";
-inline constexpr const char* kNotAvailableSuffix = ": not available in this version.";
 
 // ID3v2 fields.
 inline constexpr const char* kFieldNotInVersion = "That field doesn't exist in this version of id3v2 tag.";
