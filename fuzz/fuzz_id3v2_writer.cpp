@@ -16,26 +16,14 @@
 #include <vector>
 
 #include "document/loader.h"
+#include "fuzz_tag_input.h"
 #include "tags/id3v2/reader.h"
 #include "tags/id3v2/tag_field.h"
 #include "tags/id3v2/writer.h"
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
-std::vector<uint8_t> withHeader(const uint8_t* data, size_t size) {
-  if (size >= 10 && std::memcmp(data, "ID3", 3) == 0) return {data, data + size};
-  const uint8_t control = data[0];
-  const uint32_t body = uint32_t(size - 1);
-  std::vector<uint8_t> out = {'I', 'D', '3', uint8_t(2 + (control & 3)), 0, uint8_t(control & 0xF0),
-                              uint8_t((body >> 21) & 0x7F), uint8_t((body >> 14) & 0x7F),
-                              uint8_t((body >> 7) & 0x7F), uint8_t(body & 0x7F)};
-  out.insert(out.end(), data + 1, data + size);
-  return out;
-}
+using kavrel::fuzz::check;
 
 const std::string& workFolder() {
   static const std::string folder = [] {
@@ -69,7 +57,7 @@ class MemorySink final : public kavrel::TagSink {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const uint8_t choice = data[size - 1];
-  const std::vector<uint8_t> bytes = withHeader(data, size - 1);
+  const std::vector<uint8_t> bytes = kavrel::fuzz::withTagHeader(data, size - 1);
   kavrel::TagHeaderState header;
   if (!kavrel::parseTagHeader(bytes.data(), bytes.size(), 0, header)) return 0;
 

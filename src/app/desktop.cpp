@@ -221,19 +221,21 @@ Launch launchDetached(const ExecPlan& plan, int verdictMs) {
 
 }  // namespace
 
-std::vector<std::string> splitCommandWords(const std::string& command) {
+std::vector<std::string> splitCommandWords(const std::string& command, bool escapeAllQuoted) {
   std::vector<std::string> words;
   std::string word;
   bool inWord = false;
   bool quoted = false;
   for (size_t i = 0; i < command.size(); ++i) {
     const char c = command[i];
-    if (quoted && c == '\\' && i + 1 < command.size() && (command[i + 1] == '"' || command[i + 1] == '\\')) {
+    const bool escapes = i + 1 < command.size() &&
+                         (escapeAllQuoted || command[i + 1] == '"' || command[i + 1] == '\\');
+    if (quoted && c == '\\' && escapes) {
       word += command[++i];
     } else if (c == '"') {
       quoted = !quoted;
       inWord = true;
-    } else if ((c == ' ' || c == '\t') && !quoted) {
+    } else if ((c == ' ' || c == '\t' || c == '\n') && !quoted) {
       if (inWord) words.push_back(word);
       word.clear();
       inWord = false;

@@ -29,10 +29,12 @@ std::string shellErrorText(int result);
 
 // --- building blocks, also used by the player lookup
 
-// Words of a command line: blanks and tabs separate them, double quotes
-// group (and are removed); "" is an empty word. Inside double quotes \" is
-// a quote and \\ a backslash; every other backslash is itself.
-std::vector<std::string> splitCommandWords(const std::string& command);
+// Words of a command line: blanks, tabs and line feeds separate them,
+// double quotes group (and are removed); "" is an empty word. Inside double
+// quotes \" is a quote and \\ a backslash, and every other backslash is
+// itself, unless `escapeAllQuoted` (desktop-entry Exec lines): then a
+// backslash inside quotes takes whatever character follows it.
+std::vector<std::string> splitCommandWords(const std::string& command, bool escapeAllQuoted = false);
 
 // The executable `program` names: itself when it holds a "/", else the first
 // match on $PATH. Empty when there is none.

@@ -74,38 +74,6 @@ std::string unescapeValue(const std::string& value) {
   return out;
 }
 
-// Exec words: double quotes group, and inside them a backslash escapes the
-// next character.
-std::vector<std::string> execWords(const std::string& exec) {
-  std::vector<std::string> words;
-  std::string word;
-  bool inWord = false;
-  bool quoted = false;
-  for (size_t i = 0; i < exec.size(); ++i) {
-    const char c = exec[i];
-    if (quoted) {
-      if (c == '\\' && i + 1 < exec.size()) {
-        word += exec[++i];
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        word += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-      inWord = true;
-    } else if (c == ' ' || c == '\t' || c == '\n') {
-      if (inWord) words.push_back(word);
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) words.push_back(word);
-  return words;
-}
 
 bool isFileCode(char c) { return c == 'f' || c == 'F' || c == 'u' || c == 'U'; }
 
@@ -157,7 +125,7 @@ CommandSplit splitEnqueueCommand(const std::string& command) {
 
 std::string desktopExecCommand(const std::string& exec) {
   std::string command;
-  for (const std::string& word : execWords(unescapeValue(exec))) {
+  for (const std::string& word : splitCommandWords(unescapeValue(exec), true)) {
     std::string kept;
     bool dropped = false;
     for (size_t i = 0; i < word.size(); ++i) {
