@@ -1,16 +1,14 @@
 #include "app/configuration.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
 #include "app/editor.h"
 #include "app/paths.h"
+#include "document/file_io.h"
 #include "script/log.h"
 
 namespace kavrel {
@@ -100,34 +98,16 @@ std::optional<StoredConfiguration> decodeConfiguration(const std::vector<uint8_t
 }
 
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  const std::string folder = folderOf(path).empty() ? "." : folderOf(path);
   // Named after the process: two copies never write the same temporary file.
   const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += size_t(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
+  WriteFile file;
+  const bool ok = file.create(temporary) && file.write(bytes.data(), bytes.size()) && file.sync() && file.close();
   if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    file.close();
     ::unlink(temporary.c_str());
     return false;
   }
-  // The rename itself reaches the disk with the folder's entry.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  syncFolder(folderOf(path));
   return true;
 }
 

@@ -76,15 +76,19 @@ void Editor::playFile(Sender sender, const std::string& path) {
     } else {
       const std::string file = absolutePath(path);
       const PlayerCommands& commands = playerCommands();
+      // The player command either starts or counts as "no viewer".
+      const auto runPlayer = [&] {
+        return shellRun(commands.player, {file}) >= kShellSuccess ? kShellSuccess : kShellNoAssociation;
+      };
       int result = 0;
       if (commands.playerReplacesOpener) {
         // A configured player is the opener.
-        result = shellRun(commands.player, {file}) >= kShellSuccess ? kShellSuccess : kShellNoAssociation;
+        result = runPlayer();
       } else {
         result = shellOpen(file);
         if ((result == kShellNoAssociation || result == kShellCallFailed) && !commands.player.empty()) {
           std::this_thread::sleep_for(kFallbackPause);
-          result = shellRun(commands.player, {file}) >= kShellSuccess ? kShellSuccess : kShellNoAssociation;
+          result = runPlayer();
         }
       }
       if (result < kShellSuccess) {

@@ -2,7 +2,6 @@
 // policy, the temporary file and its rename over the target, and what
 // happens to the document when its own source was replaced.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,16 +45,6 @@ bool sameFile(const std::string& a, const std::string& b) {
 void copyPermissions(const std::string& from, const std::string& to) {
   struct stat st {};
   if (::stat(from.c_str(), &st) == 0) ::chmod(to.c_str(), st.st_mode & 07777);
-}
-
-// Makes a rename durable: the folder entry itself reaches the disk.
-void syncFolderOf(const std::string& path) {
-  std::string folder = folderOf(path);
-  if (folder.empty()) folder = ".";
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 // What the tag writer reports: fields left out and size notices, shown
@@ -292,7 +281,7 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
         doc_.documentName = target;
         return false;
       }
-      syncFolderOf(target);
+      syncFolder(folderOf(target));
       sourceReplaced = replacesInPlace && (targetIsSource || equalsIgnoringCase(target, doc_.loadPath));
     }
     if (replacesInPlace) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "app/configuration.h"
 #include "app/desktop.h"
@@ -124,100 +125,92 @@ void Editor::resetConfigurationCommand() {
 
 // ------------------------------------------------------------ Options menu
 
-bool Editor::optionChecked(OptionItem item) const {
-  const Options& o = options_;
-  const int item0 = int(item);
+namespace {
+
+// The on/off items, by the option they toggle.
+bool Options::*toggledOption(OptionItem item) {
   switch (item) {
-    case OptionItem::AutoSelect: return o.autoSelectAll;
-    case OptionItem::Aru: return o.autoRemoveUnknown;
-    case OptionItem::SaveChanges: return o.promptToSaveChanges;
-    case OptionItem::AutoReload: return o.autoReload;
-    case OptionItem::Dnce: return o.dontWriteEmptyTagFields;
-    case OptionItem::NeverOverwrite:
-    case OptionItem::SemiOverwrite:
-    case OptionItem::Overwrite: return int(o.overwritePolicy) == item0 - int(OptionItem::NeverOverwrite);
-    case OptionItem::Aex1:
-    case OptionItem::Aex2:
-    case OptionItem::Aex3: return o.autoExit == item0 - int(OptionItem::Aex1);
-    case OptionItem::Tag20:
-    case OptionItem::Tag21:
-    case OptionItem::Tag30:
-    case OptionItem::Tag31:
-    case OptionItem::Tag40:
-    case OptionItem::Tag41: {
-      const int k = item0 - int(OptionItem::Tag20);
-      const uint8_t format = uint8_t(2 + k / 2 + (k % 2 ? 128 : 0));
-      return o.newTagFormat == format;
-    }
-    case OptionItem::Pv0:
-    case OptionItem::Pv2:
-    case OptionItem::Pv4:
-    case OptionItem::Pv16:
-    case OptionItem::Pv64:
-    case OptionItem::Pv256:
-    case OptionItem::PvKb: return o.newTagPadding == item0 - int(OptionItem::Pv0);
-    case OptionItem::Mv0:
-    case OptionItem::Mv1:
-    case OptionItem::Mv2: return o.volumeMemoryMode == item0 - int(OptionItem::Mv0);
-    case OptionItem::Mf0:
-    case OptionItem::Mf1:
-    case OptionItem::Mf2: return o.fadeMemoryMode == item0 - int(OptionItem::Mf0);
-    case OptionItem::InputStats: return !o.statisticsShowEdited;
-    case OptionItem::OutputStats: return o.statisticsShowEdited;
-    case OptionItem::Count: break;
+    case OptionItem::AutoSelect: return &Options::autoSelectAll;
+    case OptionItem::Aru: return &Options::autoRemoveUnknown;
+    case OptionItem::SaveChanges: return &Options::promptToSaveChanges;
+    case OptionItem::AutoReload: return &Options::autoReload;
+    case OptionItem::Dnce: return &Options::dontWriteEmptyTagFields;
+    default: return nullptr;
   }
-  return false;
+}
+
+// The radio items: which option they set, and to what.
+enum class RadioGroup { Overwrite, AutoExit, TagFormat, Padding, VolumeMemory, FadeMemory, Statistics };
+struct RadioChoice {
+  RadioGroup group;
+  int value;
+};
+
+std::optional<RadioChoice> radioChoice(OptionItem item) {
+  const int i = int(item);
+  const auto from = [i](OptionItem first, OptionItem last) {
+    return i >= int(first) && i <= int(last) ? i - int(first) : -1;
+  };
+  using O = OptionItem;
+  if (const int k = from(O::NeverOverwrite, O::Overwrite); k >= 0) return RadioChoice{RadioGroup::Overwrite, k};
+  if (const int k = from(O::Aex1, O::Aex3); k >= 0) return RadioChoice{RadioGroup::AutoExit, k};
+  // Tag20, Tag21, Tag30, ...: versions 2..4, each without and with unsynchronisation.
+  if (const int k = from(O::Tag20, O::Tag41); k >= 0)
+    return RadioChoice{RadioGroup::TagFormat, 2 + k / 2 + (k % 2 ? 128 : 0)};
+  if (const int k = from(O::Pv0, O::PvKb); k >= 0) return RadioChoice{RadioGroup::Padding, k};
+  if (const int k = from(O::Mv0, O::Mv2); k >= 0) return RadioChoice{RadioGroup::VolumeMemory, k};
+  if (const int k = from(O::Mf0, O::Mf2); k >= 0) return RadioChoice{RadioGroup::FadeMemory, k};
+  if (const int k = from(O::InputStats, O::OutputStats); k >= 0) return RadioChoice{RadioGroup::Statistics, k};
+  return std::nullopt;
+}
+
+int radioValue(const Options& o, RadioGroup group) {
+  switch (group) {
+    case RadioGroup::Overwrite: return int(o.overwritePolicy);
+    case RadioGroup::AutoExit: return o.autoExit;
+    case RadioGroup::TagFormat: return o.newTagFormat;
+    case RadioGroup::Padding: return o.newTagPadding;
+    case RadioGroup::VolumeMemory: return o.volumeMemoryMode;
+    case RadioGroup::FadeMemory: return o.fadeMemoryMode;
+    case RadioGroup::Statistics: return o.statisticsShowEdited ? 1 : 0;
+  }
+  return -1;
+}
+
+void setRadioValue(Options& o, RadioGroup group, int value) {
+  switch (group) {
+    case RadioGroup::Overwrite: o.overwritePolicy = OverwritePolicy(value); break;
+    case RadioGroup::AutoExit: o.autoExit = value; break;
+    case RadioGroup::TagFormat: o.newTagFormat = uint8_t(value); break;
+    case RadioGroup::Padding: o.newTagPadding = uint8_t(value); break;
+    case RadioGroup::VolumeMemory: o.volumeMemoryMode = value; break;
+    case RadioGroup::FadeMemory: o.fadeMemoryMode = value; break;
+    case RadioGroup::Statistics: o.statisticsShowEdited = value != 0; break;
+  }
+}
+
+}  // namespace
+
+bool Editor::optionChecked(OptionItem item) const {
+  if (bool Options::*toggle = toggledOption(item)) return options_.*toggle;
+  const std::optional<RadioChoice> choice = radioChoice(item);
+  return choice && radioValue(options_, choice->group) == choice->value;
 }
 
 void Editor::chooseOption(OptionItem item) {
   if (!menuIdle()) return;
-  Options& o = options_;
-  const int item0 = int(item);
-  switch (item) {
-    case OptionItem::AutoSelect: o.autoSelectAll = !o.autoSelectAll; break;
-    case OptionItem::Aru: o.autoRemoveUnknown = !o.autoRemoveUnknown; break;
-    case OptionItem::SaveChanges: o.promptToSaveChanges = !o.promptToSaveChanges; break;
-    case OptionItem::AutoReload: o.autoReload = !o.autoReload; break;
-    case OptionItem::Dnce: o.dontWriteEmptyTagFields = !o.dontWriteEmptyTagFields; break;
-    case OptionItem::NeverOverwrite:
-    case OptionItem::SemiOverwrite:
-    case OptionItem::Overwrite:
-      o.overwritePolicy = OverwritePolicy(item0 - int(OptionItem::NeverOverwrite));
-      // Whether files get replaced without asking is not left to the next write.
-      saveConfiguration();
-      break;
-    case OptionItem::Aex1:
-    case OptionItem::Aex2:
-    case OptionItem::Aex3: o.autoExit = item0 - int(OptionItem::Aex1); break;
-    case OptionItem::Tag20:
-    case OptionItem::Tag21:
-    case OptionItem::Tag30:
-    case OptionItem::Tag31:
-    case OptionItem::Tag40:
-    case OptionItem::Tag41: {
-      const int k = item0 - int(OptionItem::Tag20);
-      o.newTagFormat = uint8_t(2 + k / 2 + (k % 2 ? 128 : 0));
-      break;
-    }
-    case OptionItem::Pv0:
-    case OptionItem::Pv2:
-    case OptionItem::Pv4:
-    case OptionItem::Pv16:
-    case OptionItem::Pv64:
-    case OptionItem::Pv256:
-    case OptionItem::PvKb: o.newTagPadding = uint8_t(item0 - int(OptionItem::Pv0)); break;
-    case OptionItem::Mv0:
-    case OptionItem::Mv1:
-    case OptionItem::Mv2: o.volumeMemoryMode = item0 - int(OptionItem::Mv0); break;
-    case OptionItem::Mf0:
-    case OptionItem::Mf1:
-    case OptionItem::Mf2: o.fadeMemoryMode = item0 - int(OptionItem::Mf0); break;
-    case OptionItem::InputStats: o.statisticsShowEdited = false; break;
-    case OptionItem::OutputStats: o.statisticsShowEdited = true; break;
-    case OptionItem::Count: return;
+  const std::optional<RadioChoice> choice = radioChoice(item);
+  if (bool Options::*toggle = toggledOption(item)) {
+    options_.*toggle = !(options_.*toggle);
+  } else if (choice) {
+    setRadioValue(options_, choice->group, choice->value);
+  } else {
+    return;
   }
-  host_.viewChanged(item == OptionItem::InputStats || item == OptionItem::OutputStats ? ViewChange::Statistics
-                                                                                      : ViewChange::Controls);
+  // Whether files get replaced without asking is not left to the next write.
+  if (choice && choice->group == RadioGroup::Overwrite) saveConfiguration();
+  host_.viewChanged(choice && choice->group == RadioGroup::Statistics ? ViewChange::Statistics
+                                                                      : ViewChange::Controls);
 }
 
 // ------------------------------------------------------------ recent files and opening

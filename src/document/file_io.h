@@ -59,4 +59,8 @@ class WriteFile {
   int fd_ = -1;
 };
 
+// Makes a rename within `folder` ("" = the current one) durable: the folder
+// entry itself reaches the disk.
+void syncFolder(const std::string& folder);
+
 }  // namespace kavrel

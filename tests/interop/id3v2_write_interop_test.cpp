@@ -13,7 +13,7 @@
 #include "support/mp3_builder.h"
 #include "support/recording_host.h"
 #include "support/test_files.h"
-#include "mutagen.h"
+#include "tag_interop.h"
 #include "tags/id3v2/known_fields.h"
 #include "tags/id3v2/tag_field.h"
 
@@ -52,20 +52,6 @@ p = t.getall('APIC')[0]
 print('picture', p.mime, int(p.type), p.desc, p.data.hex())
 print('frames', len(t.values()))
 )PY";
-
-struct Session {
-  RecordingHost host;
-  Editor editor{host};
-  Document& doc() { return editor.document(); }
-};
-
-std::string plainMp3(const TempDir& dir, const std::string& name) {
-  Mp3Builder b;
-  b.frames(40);
-  const std::string path = dir.file(name);
-  writeFile(path, b.bytes());
-  return path;
-}
 
 int addField(Document& doc, int row, const std::string& text) {
   const int at = doc.tagFields.addIndexedField(row, doc.tagHeader.majorVersion);

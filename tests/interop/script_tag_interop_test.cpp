@@ -9,7 +9,7 @@
 
 #include "support/mp3_builder.h"
 #include "support/test_files.h"
-#include "mutagen.h"
+#include "tag_interop.h"
 
 namespace kavrel::test {
 namespace {

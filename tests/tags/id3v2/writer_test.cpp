@@ -466,6 +466,20 @@ TEST_F(TagWriteTest, FailedWorkFileSavesWithoutTheTag) {
   EXPECT_EQ(host.messages()[0].text, msg::kTagNotWritten);
 }
 
+TEST_F(TagWriteTest, AnotherCopysWorkFileIsNeitherUsedNorTouched) {
+  // Another running copy is building its tag in the same data folder.
+  const Bytes theirs = bytesOf("another copy's tag body");
+  const std::string other = dir.file("kavrel.tag.file.1");
+  const std::string shared = dir.file("kavrel.tag.file");
+  writeFile(other, theirs);
+  writeFile(shared, theirs);
+  const Bytes tag = tagBytes(3, 0, tagField(3, "TIT2", latin1("mine")));
+  load(mp3With(tag));
+  EXPECT_EQ(tagOf(saveAsNew()), tag);
+  EXPECT_EQ(readFile(other), theirs);
+  EXPECT_EQ(readFile(shared), theirs);
+}
+
 TEST_F(TagWriteTest, EscAtTheFieldCheckpointStopsTheSave) {
   Bytes body;
   for (int i = 0; i < 200; ++i) body = body + tagField(3, "TXXX", latin1(std::to_string(i)));

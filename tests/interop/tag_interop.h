@@ -1,9 +1,14 @@
-// Mutagen (Debian's python3-mutagen, which belongs to /usr/bin/python3, not
-// to a python3 that may come first on the PATH) for the interop tests.
+// Shared by the ID3v2 interop tests: an editor to load and save with, plain
+// files to tag, and mutagen (Debian's python3-mutagen, which belongs to
+// /usr/bin/python3, not to a python3 that may come first on the PATH).
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "app/editor.h"
+#include "support/mp3_builder.h"
+#include "support/recording_host.h"
 #include "support/test_files.h"
 
 namespace kavrel::test {
@@ -45,5 +50,34 @@ if mode.endswith('u'):
     head = d[:5] + bytes([d[5] | 0x80, (s >> 21) & 127, (s >> 14) & 127, (s >> 7) & 127, s & 127])
     open(path, 'wb').write(head + body + rest)
 )PY";
+
+struct Session {
+  RecordingHost host;
+  Editor editor{host};
+  Document& doc() { return editor.document(); }
+};
+
+// 40 untagged frames.
+inline std::string plainMp3(const TempDir& dir, const std::string& name) {
+  Mp3Builder b;
+  b.frames(40);
+  const std::string path = dir.file(name);
+  writeFile(path, b.bytes());
+  return path;
+}
+
+// The first field with this code in the tag's version, or nullptr.
+inline const TagField* findField(const Document& doc, const std::string& code) {
+  for (const TagField& f : doc.tagFields.fields)
+    if (f.code(doc.tagHeader.majorVersion) == code) return &f;
+  return nullptr;
+}
+
+// That field's decoded text; nothing when the tag has no such field.
+inline std::optional<std::string> contentOf(const Document& doc, const std::string& code) {
+  const TagField* f = findField(doc, code);
+  if (f == nullptr) return std::nullopt;
+  return f->content;
+}
 
 }  // namespace kavrel::test
