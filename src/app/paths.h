@@ -1,8 +1,10 @@
 #pragma once
 // Path texts as the program compares and shows them: folder and name parts
-// split at the last "/", and names compared without regard to case.
+// split at the last "/", and names compared without regard to case; and
+// the environment variables that name folders and programs.
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 namespace kavrel {
@@ -22,6 +24,12 @@ inline std::string fileNameOf(const std::string& path) {
 inline bool equalsIgnoringCase(const std::string& a, const std::string& b) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// An environment variable's value; "" when it is not set.
+inline std::string environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::string(value) : std::string();
 }
 
 }  // namespace kavrel

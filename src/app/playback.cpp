@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/desktop.h"
+#include "app/paths.h"
+#include "script/log.h"
 
 namespace kavrel {
 
@@ -29,11 +31,6 @@ std::string trimmed(const std::string& s) {
   if (a == std::string::npos) return {};
   const size_t b = s.find_last_not_of(" \t\r\n");
   return s.substr(a, b - a + 1);
-}
-
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : std::string();
 }
 
 bool hasBlank(const std::string& s) { return s.find_first_of(" \t") != std::string::npos; }
@@ -212,10 +209,10 @@ DesktopEntryCommands readDesktopEntry(const std::string& text) {
 std::string findDesktopEntry(const std::string& id) {
   if (id.empty() || id.find('/') != std::string::npos || id.rfind('.', 0) == 0) return {};
   std::vector<std::string> folders;
-  std::string home = environment("XDG_DATA_HOME");
-  if (home.empty() && !environment("HOME").empty()) home = environment("HOME") + "/.local/share";
+  std::string home = environmentValue("XDG_DATA_HOME");
+  if (home.empty()) home = homeFolder() + "/.local/share";
   if (!home.empty()) folders.push_back(home);
-  std::string dirs = environment("XDG_DATA_DIRS");
+  std::string dirs = environmentValue("XDG_DATA_DIRS");
   if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
   std::istringstream list(dirs);
   std::string dir;
@@ -241,8 +238,8 @@ std::string findDesktopEntry(const std::string& id) {
 
 PlayerCommands lookUpPlayerCommands() {
   PlayerCommands commands;
-  const std::string player = trimmed(environment("KAVREL_PLAYER"));
-  const std::string enqueue = trimmed(environment("KAVREL_ENQUEUE"));
+  const std::string player = trimmed(environmentValue("KAVREL_PLAYER"));
+  const std::string enqueue = trimmed(environmentValue("KAVREL_ENQUEUE"));
   // A placeholder marks where the file went; we append it instead.
   if (!enqueue.empty())
     commands.enqueue = enqueue.find('%') != std::string::npos ? cutEnqueueCommand(enqueue) : enqueue;

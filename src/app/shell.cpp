@@ -19,6 +19,7 @@
 
 #include "app/configuration.h"
 #include "app/editor.h"
+#include "app/paths.h"
 #include "script/log.h"
 
 namespace kavrel {
@@ -29,11 +30,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kInstanceName = "Kavrel4EXN";
 constexpr const char* kCloseRequest = "close\n";
-
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::string(v) : std::string();
-}
 
 std::string withoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -109,12 +105,12 @@ std::string executableFolder() {
 }
 
 std::string discoverDataFolder() {
-  if (const std::string home = env("KAVREL_HOME"); !home.empty()) {
+  if (const std::string home = environmentValue("KAVREL_HOME"); !home.empty()) {
     const std::string folder = withoutTrailingSlash(fs::absolute(home).lexically_normal().string());
     return makeFolder(folder) ? withoutTrailingSlash(folder) : std::string();
   }
   if (const std::string exe = executableFolder(); writableFolder(exe)) return exe;
-  std::string config = env("XDG_CONFIG_HOME");
+  std::string config = environmentValue("XDG_CONFIG_HOME");
   if (config.empty() || config[0] != '/') config = withoutTrailingSlash(homeFolder()) + "/.config";
   const std::string folder = withoutTrailingSlash(config) + "/kavrel";
   return makeFolder(folder) ? folder : std::string();
@@ -151,7 +147,7 @@ int cleanTemporaryFiles(const std::string& folder) {
 // ------------------------------------------------------------ running copies
 
 std::string runtimeFolder() {
-  std::string folder = env("XDG_RUNTIME_DIR");
+  std::string folder = environmentValue("XDG_RUNTIME_DIR");
   if (!folder.empty() && folder[0] == '/' && writableFolder(folder)) return withoutTrailingSlash(folder);
   folder = "/tmp/kavrel-" + std::to_string(::getuid());
   return privateFolder(folder) ? folder : std::string();

@@ -77,37 +77,35 @@ bool WriteFile::create(const std::string& path) {
   return fd_ >= 0;
 }
 
-bool WriteFile::write(const void* data, size_t n) {
-  if (fd_ < 0) return false;
+namespace {
+
+// Writes all n bytes through `put(bytes, count, done)` (one system call,
+// `done` bytes in), retrying after signals; false on an error or no progress.
+template <typename Put>
+bool writeAll(const void* data, size_t n, Put put) {
   const auto* in = static_cast<const unsigned char*>(data);
-  while (n > 0) {
-    const ssize_t put = ::write(fd_, in, n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (put == 0) return false;
-    in += put;
-    n -= size_t(put);
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t count = put(in + done, n - done, done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    done += size_t(count);
   }
   return true;
 }
 
+}  // namespace
+
+bool WriteFile::write(const void* data, size_t n) {
+  if (fd_ < 0) return false;
+  return writeAll(data, n, [&](const unsigned char* p, size_t k, size_t) { return ::write(fd_, p, k); });
+}
+
 bool WriteFile::writeAt(int64_t pos, const void* data, size_t n) {
   if (fd_ < 0 || pos < 0) return false;
-  const auto* in = static_cast<const unsigned char*>(data);
-  while (n > 0) {
-    const ssize_t put = ::pwrite(fd_, in, n, off_t(pos));
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (put == 0) return false;
-    in += put;
-    n -= size_t(put);
-    pos += put;
-  }
-  return true;
+  return writeAll(data, n, [&](const unsigned char* p, size_t k, size_t done) {
+    return ::pwrite(fd_, p, k, off_t(pos + int64_t(done)));
+  });
 }
 
 bool WriteFile::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }

@@ -89,9 +89,7 @@ void ScriptEngine::cmdTagPicture() {
   stripQuotes(2);
   const uint8_t type = pictureTypeFromWord(slot(2));
   createScriptTag();
-  Document& doc = editor_.document();
-  const int32_t at = doc.tagFields.addIndexedField(kPictureRow, doc.tagHeader.majorVersion);
-  TagField& field = doc.tagFields.fields[size_t(at)];
+  TagField& field = addScriptTagField(kPictureRow, {}, {});
   field.source = field_source::kAdded | field_source::kFromFile;
   field.sourcePath = slot(1);  // a file name: read when the tag is written
   field.layout = type;
