@@ -24,6 +24,8 @@ constexpr int64_t kLyrics3v1Window = 5100;
 constexpr int64_t kLyrics3v2Window = 301000;
 constexpr int32_t kSizeTolerance = 2;
 constexpr int32_t kFreeFormatFooterMinimum = 1024;
+// How far the next header of a free-format stream is looked for.
+constexpr int64_t kFreeFormatSearch = 8192;
 
 bool bytesAre(const std::vector<uint8_t>& buf, int64_t count, int64_t pos, const char* text) {
   const size_t n = std::strlen(text);
@@ -48,7 +50,7 @@ class Scanner {
   TagHeaderState tag;
   std::array<int32_t, 3> rateHistogram{};
   int64_t fileSize = 0;
-  std::string message;         // for Refused and the frame-size failures
+  std::string message;  // for Refused and the frame-size failures
   RefusalKind refusal = RefusalKind::None;
   int32_t base() const { return base_; }
 
@@ -57,12 +59,16 @@ class Scanner {
   Failure scanLeadingBlocks(int64_t& p);
   Failure scanFrames(int64_t start);
   Failure completeLayout();
-  // Where the frames end: the ID3v1 tag or the Lyrics3 block before it, or the file end.
+  // Where the audio blocks end: the ID3v1 tag or the Lyrics3 block before it, or the file end.
   int64_t audioEnd() const {
     int64_t end = layout.id3v1Found ? layout.id3v1Pos : fileSize;
     if (layout.lyrics3Found && layout.lyrics3Pos < end) end = layout.lyrics3Pos;
     return end;
   }
+  // Where the frames end: a RIFF file's data chunk says so itself (its pad
+  // byte and any chunks after it are no part of the last frame).
+  int64_t framesEnd() const { return riffDataEnd_ > 0 ? riffDataEnd_ : audioEnd(); }
+  bool runFollows(const uint8_t* buf, int64_t available, int64_t i, int64_t toEnd) const;
   bool ask(const std::string& text) { return observer_.tryToContinue(text); }
 
   Document& doc_;
@@ -72,7 +78,31 @@ class Scanner {
   const bool inserting_;
   const int slot_;
   const int32_t base_;
+  int64_t riffDataEnd_ = 0;
 };
+
+// Whether the header at buf[i] starts a run of frames rather than being
+// sync-like bytes inside other data: the next header of the same stream
+// starts where this frame's length says, or the frame ends the audio.
+// `available` bytes of buf are real; `toEnd` is the distance from i to the
+// end of the frames.
+bool Scanner::runFollows(const uint8_t* buf, int64_t available, int64_t i, int64_t toEnd) const {
+  const uint8_t* h = buf + i;
+  const int32_t length = anyMpegFrameLength(h);
+  if (length > 0) {
+    if (std::abs(toEnd - length) <= kSizeTolerance) return true;
+    return i + length + 4 <= available && sameMpegStream(h, buf + i + length);
+  }
+  // Free format: no stated length, so the next free-format header of the
+  // same stream within reach.
+  if ((h[2] >> 4) != 0 || ((h[2] >> 2) & 3) == 3) return false;
+  const int64_t last = std::min(available - 4, i + kFreeFormatSearch);
+  for (int64_t j = i + 4; j <= last; ++j) {
+    if (buf[j] == 0xFF && (buf[j + 1] & 0xFE) == (h[1] & 0xFE) && (buf[j + 2] & 0xFC) == (h[2] & 0xFC))
+      return true;
+  }
+  return false;
+}
 
 Failure Scanner::run(const std::string& path) {
   if (!file_.open(path)) return Failure::Open;
@@ -205,6 +235,14 @@ Failure Scanner::scanLeadingBlocks(int64_t& p) {
     }
     p = dataPos + 8;
     if (!inserting_) layout.riffSize = p - riffPos;
+    // The data chunk's size bounds the frames; a size of 0, or one running
+    // past the audio (streamed or damaged headers), says nothing.
+    if (p <= count) {
+      const int64_t dataSize = int64_t(buf_[size_t(dataPos + 4)]) | int64_t(buf_[size_t(dataPos + 5)]) << 8 |
+                               int64_t(buf_[size_t(dataPos + 6)]) << 16 |
+                               int64_t(buf_[size_t(dataPos + 7)]) << 24;
+      if (dataSize > 0 && p + dataSize < audioEnd()) riffDataEnd_ = p + dataSize;
+    }
     if (tagSeen) return Failure::None;
   }
 }
@@ -214,7 +252,11 @@ Failure Scanner::scanFrames(int64_t chunkStart) {
   int32_t storedThisFile = 0;
   bool firstFrameSeen = false;
   // Sync-like bytes inside the trailing tags are not frames.
-  const int64_t end = audioEnd();
+  const int64_t end = framesEnd();
+  // Where the next frame starts while the stream runs unbroken; -1 after a
+  // free-format frame, whose length is only known from its successor.
+  int64_t expected = chunkStart;
+  uint8_t freeHeader[3] = {};
   for (;;) {
     const int64_t remaining = end - chunkStart;
     if (remaining <= 0) return Failure::None;
@@ -240,14 +282,36 @@ Failure Scanner::scanFrames(int64_t chunkStart) {
           decodeFrameHeader(buf + i, size_t(got - i), chunkStart + i, !firstFrameSeen, f);
       f.sourceIndex = uint8_t(slot_);
       f.storedLength = 0;
+      const int64_t at = chunkStart + i;
       if (const RefusalKind kind = headerRefusalKind(codes, f); kind != RefusalKind::None) {
-        if (!ask(std::string(headerRefusal(codes, f)))) {
+        // A file of frames we do not edit (MPEG-2, Layer II ...) is refused
+        // whatever the policy: skipping their headers would only find
+        // sync-like bytes in their data.
+        const bool refusedStream = storedThisFile == 0 &&
+                                   (kind == RefusalKind::Layer || kind == RefusalKind::Version) &&
+                                   runFollows(buf, got, i, end - at);
+        if (refusedStream || !ask(std::string(headerRefusal(codes, f)))) {
           refusal = kind;
           message = std::string(headerRefusal(codes, f));
           return Failure::Refused;
         }
         ++i;
         continue;
+      }
+      // After a resynchronisation a header counts only when a run of frames
+      // starts with it.
+      const bool continues =
+          at == expected || (expected < 0 && f.bitrateIndex == 0 && buf[i + 1] == freeHeader[1] &&
+                             (buf[i + 2] & 0xFC) == (freeHeader[2] & 0xFC));
+      if (!continues && !runFollows(buf, got, i, end - at)) {
+        ++i;
+        continue;
+      }
+      if (f.bitrateIndex == 0) {
+        expected = -1;
+        std::memcpy(freeHeader, buf + i, 3);
+      } else {
+        expected = at + f.computedLength;
       }
       i += f.computedLength;
       firstFrameSeen = true;
@@ -276,15 +340,16 @@ Failure Scanner::completeLayout() {
   const int32_t last = table.count() - 1;
   if (!inserting_) {
     layout.unknownHeaderFound = table[first].filePosition != layout.audioSearchStart;
-    if (layout.unknownHeaderFound) layout.unknownHeaderSize = table[first].filePosition - layout.audioSearchStart;
+    if (layout.unknownHeaderFound)
+      layout.unknownHeaderSize = table[first].filePosition - layout.audioSearchStart;
   }
   for (int32_t k = first; k < last; ++k) {
     FrameInfo& f = table[k];
     const int32_t next = table[k + 1].filePosition;
     f.storedLength = next - f.filePosition;
     if (f.bitrateIndex != 0 && std::abs(f.storedLength - f.computedLength) > kSizeTolerance) {
-      if (!ask("Improper frame size at position " + formatGrouped(f.filePosition) + " to " + formatGrouped(next) +
-               ".")) {
+      if (!ask("Improper frame size at position " + formatGrouped(f.filePosition) + " to " +
+               formatGrouped(next) + ".")) {
         message = msg::kImproperFrameSize;
         return Failure::FrameSize;
       }
@@ -292,7 +357,7 @@ Failure Scanner::completeLayout() {
   }
   const int64_t end = audioEnd();
   FrameInfo& f = table[last];
-  const int64_t stored = end - f.filePosition;
+  const int64_t stored = framesEnd() - f.filePosition;
   if (f.bitrateIndex != 0 && stored - f.computedLength < -kSizeTolerance) {
     if (!ask("The last frame is incomplete (position " + formatGrouped(f.filePosition) + ").")) {
       message = msg::kImproperFrameSize;
@@ -301,11 +366,13 @@ Failure Scanner::completeLayout() {
   }
   f.storedLength = int32_t(std::max<int64_t>(0, stored));
   const int64_t excess = stored - f.computedLength;
-  const bool footer = f.bitrateIndex != 0 ? excess > kSizeTolerance : excess >= kFreeFormatFooterMinimum;
-  if (footer) {
-    const int64_t footerPos = int64_t(f.filePosition) + f.computedLength;
-    const int64_t footerSize = end - footerPos;
-    f.storedLength = int32_t(std::max<int64_t>(0, f.storedLength - footerSize));
+  const bool overlong = f.bitrateIndex != 0 ? excess > kSizeTolerance : excess >= kFreeFormatFooterMinimum;
+  // What follows the last frame up to the end of the audio is unknown data
+  // (an inserted file's is dropped).
+  const int64_t footerPos = overlong ? int64_t(f.filePosition) + f.computedLength : framesEnd();
+  const int64_t footerSize = end - footerPos;
+  if (footerSize > 0) {
+    f.storedLength = int32_t(std::max<int64_t>(0, footerPos - f.filePosition));
     if (!inserting_) {
       layout.unknownFooterFound = true;
       layout.unknownFooterPos = footerPos;
@@ -352,7 +419,8 @@ LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, Sca
 
   doc.layout = scanner.layout;
   doc.tagHeader = scanner.tag;
-  if (doc.layout.id3v2Found) doc.tagHeader.inputVersion = std::clamp<uint8_t>(doc.tagHeader.majorVersion, 2, 5);
+  if (doc.layout.id3v2Found)
+    doc.tagHeader.inputVersion = std::clamp<uint8_t>(doc.tagHeader.majorVersion, 2, 5);
   const int32_t n = doc.frameTable.count();
   doc.frameList = freshVector<int32_t>(size_t(n));
   doc.gainList = freshVector<GainPair>(size_t(n));
@@ -383,9 +451,18 @@ InsertResult insertFileFrames(Document& doc, std::vector<uint8_t>& workBuffer, c
   if (failure != Failure::None) {
     doc.frameTable.truncate(base);
     switch (failure) {
-      case Failure::Open: result.status = 3; result.message = msg::kInsertOpen; break;
-      case Failure::TooSmall: result.status = 4; result.message = msg::kTooSmall; break;
-      case Failure::RiffNotMp3: result.status = 6; result.message = msg::kRiffNotMp3; break;
+      case Failure::Open:
+        result.status = 3;
+        result.message = msg::kInsertOpen;
+        break;
+      case Failure::TooSmall:
+        result.status = 4;
+        result.message = msg::kTooSmall;
+        break;
+      case Failure::RiffNotMp3:
+        result.status = 6;
+        result.message = msg::kRiffNotMp3;
+        break;
       case Failure::Refused:
         result.message = scanner.message;
         switch (scanner.refusal) {
@@ -396,11 +473,23 @@ InsertResult insertFileFrames(Document& doc, std::vector<uint8_t>& workBuffer, c
         }
         break;
       case Failure::Cancel:
-      case Failure::Closing: result.status = 11; result.message = msg::kEscPressed; break;
-      case Failure::NoFrames: result.status = 12; result.message = msg::kNoFrames; break;
-      case Failure::FrameSize: result.status = 13; result.message = msg::kImproperFrameSize; break;
+      case Failure::Closing:
+        result.status = 11;
+        result.message = msg::kEscPressed;
+        break;
+      case Failure::NoFrames:
+        result.status = 12;
+        result.message = msg::kNoFrames;
+        break;
+      case Failure::FrameSize:
+        result.status = 13;
+        result.message = msg::kImproperFrameSize;
+        break;
       case Failure::Read:
-      case Failure::None: result.status = 14; result.message = msg::kInsertRead; break;
+      case Failure::None:
+        result.status = 14;
+        result.message = msg::kInsertRead;
+        break;
     }
     return result;
   }

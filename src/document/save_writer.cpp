@@ -33,9 +33,11 @@ void putBe32(uint8_t* p, uint32_t v) {
 }
 
 // Bitrate index of the Xing frame: 48 kbit/s, or the next rate up when that
-// frame would be too short to hold the tag (48 kbit/s at 48 kHz).
+// frame would be too short to hold the tag or shorter than the Xing minimum
+// (48 kbit/s at 48 kHz). The frame is written exactly as long as its header
+// says, so decoders and checkers walk straight on to the first audio frame.
 int xingBitrateIndex(int sampleRateIndex, int channelMode) {
-  const int32_t needed = xingTagOffset(channelMode) + 16 + 100;
+  const int32_t needed = std::max(xingTagOffset(channelMode) + 16 + 100, kMinXingLength);
   int b = 3;
   while (b < 14 && frameLength(b, sampleRateIndex, false) < needed) ++b;
   return b;
@@ -462,8 +464,7 @@ std::vector<uint8_t> xingFrameBytes(int sampleRateIndex, int channelMode, int32_
   const int rate = sampleRateIndex % 3;
   const int mode = channelMode & 3;
   const int bitrate = xingBitrateIndex(rate, mode);
-  const int32_t length = std::clamp(frameLength(bitrate, rate, false), kMinXingLength, kMaxSyntheticLength);
-  std::vector<uint8_t> frame(size_t(length), 0);
+  std::vector<uint8_t> frame(size_t(frameLength(bitrate, rate, false)), 0);
   frame[0] = 0xFF;
   frame[1] = 0xFB;
   frame[2] = uint8_t(16 * bitrate + 4 * rate);

@@ -50,12 +50,43 @@ int32_t frameLength(int bitrateIndex, int sampleRateIndex, bool padding) {
   return kLengths[size_t((bitrateIndex & 15) * 4 + (sampleRateIndex & 3))] + (padding ? 1 : 0);
 }
 
+int32_t anyMpegFrameLength(const uint8_t* h) {
+  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return 0;
+  const int version = (h[1] >> 3) & 3;  // 0 MPEG-2.5, 1 reserved, 2 MPEG-2, 3 MPEG-1
+  const int layer = (h[1] >> 1) & 3;    // 1 Layer III, 2 Layer II, 3 Layer I
+  const int bitrateIndex = h[2] >> 4;
+  const int rateIndex = (h[2] >> 2) & 3;
+  if (version == 1 || layer == 0 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return 0;
+  static constexpr int16_t kKbps[5][15] = {
+      {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},  // MPEG-1 Layer I
+      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},     // MPEG-1 Layer II
+      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},      // MPEG-1 Layer III
+      {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},     // MPEG-2/2.5 Layer I
+      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // MPEG-2/2.5 Layer II, III
+  };
+  static constexpr int32_t kRates[3] = {44100, 48000, 32000};
+  const bool mpeg1 = version == 3;
+  const int32_t rate = kRates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+  const int table = mpeg1 ? 3 - layer : layer == 3 ? 3 : 4;
+  const int32_t bitsPerSecond = int32_t(kKbps[table][bitrateIndex]) * 1000;
+  const int32_t padding = (h[2] >> 1) & 1;
+  if (layer == 3) return (12 * bitsPerSecond / rate + padding) * 4;
+  // Layer III frames outside MPEG-1 carry 576 samples, half the bytes.
+  const int32_t factor = layer == 1 && !mpeg1 ? 72 : 144;
+  return factor * bitsPerSecond / rate + padding;
+}
+
+bool sameMpegStream(const uint8_t* a, const uint8_t* b) {
+  return anyMpegFrameLength(a) > 0 && anyMpegFrameLength(b) > 0 && (a[1] & 0xFE) == (b[1] & 0xFE) &&
+         (a[2] & 0x0C) == (b[2] & 0x0C);
+}
+
 int32_t freeFormatScanStep(int channelMode, bool crcPresent) {
   return (channelMode == kChannelModeMono ? 14 : 29) + (crcPresent ? 2 : 0);
 }
 
-HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t filePosition,
-                              bool searchVbrTag, FrameInfo& out) {
+HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t filePosition, bool searchVbrTag,
+                              FrameInfo& out) {
   out.vbrHeaderKind = kVbrNone;
   const uint8_t b1 = byteAt(data, available, 1);
   const uint8_t b2 = byteAt(data, available, 2);
@@ -87,8 +118,8 @@ HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t fil
     out.globalGain[size_t(g)] = uint8_t(word >> loc.shift);
   }
   if (count == 4) {
-    out.averageGain = uint8_t((unsigned(out.globalGain[0]) + out.globalGain[1] + out.globalGain[2] +
-                               out.globalGain[3]) >> 2);
+    out.averageGain = uint8_t(
+        (unsigned(out.globalGain[0]) + out.globalGain[1] + out.globalGain[2] + out.globalGain[3]) >> 2);
   } else {
     out.averageGain = uint8_t((unsigned(out.globalGain[0]) + out.globalGain[1]) >> 1);
   }

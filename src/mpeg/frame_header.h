@@ -51,8 +51,8 @@ struct HeaderCodes {
 // Decodes the frame whose header starts at data[0]. `available` is the number
 // of readable bytes from data; bytes past it read as 0. Never fails: the
 // caller applies headerRefusal().
-HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t filePosition,
-                              bool searchVbrTag, FrameInfo& out);
+HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t filePosition, bool searchVbrTag,
+                              FrameInfo& out);
 
 // The first failing acceptance test's message, or an empty view when the
 // header is acceptable.
@@ -62,6 +62,15 @@ enum class RefusalKind { None, Layer, Version, Bitrate, Frequency };
 RefusalKind headerRefusalKind(const HeaderCodes& codes, const FrameInfo& info);
 
 int32_t frameLength(int bitrateIndex, int sampleRateIndex, bool padding);
+
+// Length in bytes of the frame whose four header bytes start at h, for every
+// MPEG audio version and layer (MPEG-1, 2 and 2.5, layers I to III); 0 when
+// the header states no length (free format, reserved codes). The loader uses
+// it to recognise streams it refuses by the frames that chain up.
+int32_t anyMpegFrameLength(const uint8_t* h);
+// True when two headers belong to one stream: same version, layer and
+// sampling rate, and neither uses a reserved code.
+bool sameMpegStream(const uint8_t* a, const uint8_t* b);
 int32_t freeFormatScanStep(int channelMode, bool crcPresent);
 
 // Offset of the side information from the frame start and its length.
@@ -81,10 +90,10 @@ void writeGlobalGain(uint8_t* frame, int channelMode, bool crcPresent, int g, ui
 inline int globalGainCount(int channelMode) { return channelMode == kChannelModeMono ? 2 : 4; }
 
 // Display texts.
-std::string_view sampleRateText(int index);   // "44.1 KHz", "48 KHz", "32 KHz"
-std::string_view channelModeText(int mode);   // "stereo" .. "mono", "mixed stereo" for 4 and above
-std::string bitrateText(int index);           // "free kbps", "32 kbps" .. "320 kbps"
-std::string bitrateSummaryText(int index);    // "var.kbps" for 0 and 255, "? kbps" when unknown
-std::string bitrateColumnText(int index);     // "free", "  32" .. " 320"
+std::string_view sampleRateText(int index);  // "44.1 KHz", "48 KHz", "32 KHz"
+std::string_view channelModeText(int mode);  // "stereo" .. "mono", "mixed stereo" for 4 and above
+std::string bitrateText(int index);          // "free kbps", "32 kbps" .. "320 kbps"
+std::string bitrateSummaryText(int index);   // "var.kbps" for 0 and 255, "? kbps" when unknown
+std::string bitrateColumnText(int index);    // "free", "  32" .. " 320"
 
 }  // namespace kavrel

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ class LoaderTest : public ::testing::Test {
     return loadPath(path_);
   }
   LoadResult load(const t::Mp3Builder& b) { return load(b.bytes()); }
-  bool loads(const t::Mp3Builder& b) { return load(b).outcome == LoadResult::Outcome::Loaded; }
+  bool loads(const std::vector<uint8_t>& bytes) { return load(bytes).outcome == LoadResult::Outcome::Loaded; }
+  bool loads(const t::Mp3Builder& b) { return loads(b.bytes()); }
   LoadResult loadPath(const std::string& path) {
     doc = std::make_unique<Document>();
     doc->loadPath = path;
@@ -238,7 +240,84 @@ TEST_F(LoaderTest, SyncLikeGarbageIsSkippedByteByByte) {
   EXPECT_EQ(load(b).message, "Seems like mp1, not mp3 file.");
 }
 
-TEST_F(LoaderTest, RefusedStreamsFollowThePolicy) {
+// `count` frames of another MPEG version or layer: the header, then zeros up
+// to the length that header states.
+std::vector<uint8_t> foreignFrames(std::array<uint8_t, 4> header, size_t length, int count,
+                                   const std::vector<uint8_t>& inside = {}) {
+  std::vector<uint8_t> frame(header.begin(), header.end());
+  frame.resize(length, 0);
+  std::copy(inside.begin(), inside.end(), frame.begin() + 40);
+  std::vector<uint8_t> out;
+  for (int i = 0; i < count; ++i) out.insert(out.end(), frame.begin(), frame.end());
+  return out;
+}
+
+TEST_F(LoaderTest, FilesOfOtherVersionsOrLayersAreRefusedWhateverThePolicy) {
+  struct Case {
+    std::array<uint8_t, 4> header;
+    size_t length;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{0xFF, 0xF3, 0x80, 0xC4}, 208, "Mpeg version 2 not supported."},    // 64 kbit/s, 22.05 kHz
+      {{0xFF, 0xE3, 0x48, 0xC4}, 288, "Mpeg version 2.5 not supported."},  // 32 kbit/s, 8 kHz
+      {{0xFF, 0xFD, 0x80, 0x44}, 417, "Seems like mp2, not mp3 file."}};   // 128 kbit/s, 44.1 kHz
+  // An MPEG-1 Layer III header inside their data is no frame either.
+  const auto header = t::makeHeader(kSmall);
+  const std::vector<uint8_t> fake(header.begin(), header.end());
+  for (const Case& c : cases) {
+    observer.questions.clear();
+    const LoadResult r = load(t::Mp3Builder().raw(foreignFrames(c.header, c.length, 20, fake)));
+    EXPECT_EQ(r.message, c.message);
+    EXPECT_TRUE(observer.questions.empty()) << c.message;
+    EXPECT_EQ(count(), 0);
+  }
+  // Following MPEG-1 frames they are damaged data under the policy: no frame
+  // is found in them and they end up in the unknown footer.
+  const auto mixed = t::Mp3Builder().frames(5).raw(foreignFrames(cases[0].header, 208, 20, fake));
+  ASSERT_TRUE(loads(mixed));
+  EXPECT_EQ(count(), 5);
+  EXPECT_EQ(doc->layout.unknownFooterSize, 20 * 208);
+}
+
+TEST_F(LoaderTest, RandomBytesHoldNoFrames) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> noise(2'000'000);
+  for (uint8_t& b : noise) b = uint8_t(random());
+  EXPECT_EQ(load(noise).message, msg::kNoFrames);
+  // A few bad bytes between good frames are still skipped.
+  noise.resize(9);
+  ASSERT_TRUE(loads(t::Mp3Builder().frames(3).raw(noise).frames(3)));
+  EXPECT_EQ(count(), 6);
+}
+
+TEST_F(LoaderTest, RiffDataChunkEndsTheFrames) {
+  // The data chunk's pad byte and a chunk after it with sync-like bytes.
+  auto b = t::Mp3Builder()
+               .riff(36)
+               .frames(5)
+               .raw(std::vector<uint8_t>{0})
+               .raw("LIST")
+               .raw(std::vector<uint8_t>{4, 0, 0, 0})
+               .raw(t::makeFrame({}));
+  auto bytes = b.bytes();
+  bytes[40] = uint8_t(5 * 417 % 256);
+  bytes[41] = uint8_t(5 * 417 / 256);
+  bytes[42] = bytes[43] = 0;
+  ASSERT_TRUE(loads(bytes));
+  EXPECT_EQ(count(), 5);
+  EXPECT_EQ(frame(4).storedLength, 417);
+  EXPECT_EQ(doc->layout.unknownFooterPos, 44 + 5 * 417);
+  EXPECT_EQ(doc->layout.unknownFooterSize, int64_t(bytes.size()) - (44 + 5 * 417));
+  // A data size of 0 (a streamed file) or past the end bounds nothing.
+  for (uint8_t size : {0x00, 0xFF}) {
+    bytes[40] = bytes[41] = bytes[42] = bytes[43] = size;
+    ASSERT_TRUE(loads(bytes));
+    EXPECT_EQ(count(), 6);
+  }
+}
+
+TEST_F(LoaderTest, RefusedHeadersFollowThePolicy) {
   struct Case {
     t::FrameSpec spec;
     const char* message;

@@ -129,6 +129,21 @@ TEST_F(WriterTest, XingFrameHoldsItsTableAt48kHzAndSitsAfterMonoSideInformation)
   EXPECT_EQ(be32(out, 33), out.size());
 }
 
+TEST(XingFrame, IsAsLongAsItsHeaderSaysAtEveryRateAndMode) {
+  for (int rate = 0; rate < 3; ++rate) {
+    for (int mode = 0; mode < 4; ++mode) {
+      const auto frame = xingFrameBytes(rate, mode, 10);
+      ASSERT_GE(frame.size(), 4u);
+      const int bitrate = frame[2] >> 4;
+      EXPECT_EQ((frame[2] >> 2) & 3, rate);
+      EXPECT_EQ(int(frame.size()), test::frameLength(bitrate, rate, (frame[2] & 2) != 0)) << rate << " " << mode;
+      // Room for the tag: marker, flags, counts and the 100-entry table.
+      EXPECT_GE(int(frame.size()), xingTagOffset(mode) + 116) << rate << " " << mode;
+      EXPECT_GE(frame.size(), 148u);
+    }
+  }
+}
+
 TEST_F(WriterTest, XingTableOfContentsRoundsHalvesToEven) {
   // Three frames: entry 50 is frame round(1.0) = 1, entry 25 frame round(0.5) = 0,
   // entry 75 frame round(1.5) = 2.
