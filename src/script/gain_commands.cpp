@@ -1,6 +1,7 @@
 // Command routines of the volume, fade, silence, split and save-selection
 // keywords.
 
+#include <charconv>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -14,33 +15,18 @@ namespace kavrel {
 
 namespace {
 
-// A decimal number of decibels: optional sign, digits, "." as the decimal
-// point whatever the locale.
+// A decimal number of decibels: optional sign, digits with one optional "."
+// as the decimal point whatever the locale. Read correctly rounded, so half a
+// step (0.75 dB) stays exactly half and rounds to the even neighbour.
 std::optional<double> parseDecibels(std::string_view s) {
-  bool negative = false;
-  if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-    negative = s[0] == '-';
-    s.remove_prefix(1);
-  }
+  const bool negative = !s.empty() && s[0] == '-';
+  if (!s.empty() && (s[0] == '+' || s[0] == '-')) s.remove_prefix(1);
+  if (s.find_first_not_of("0123456789.") != std::string_view::npos || s.find_first_of("0123456789") == s.npos ||
+      s.find('.') != s.rfind('.'))
+    return std::nullopt;
   double value = 0;
-  double scale = 0;
-  size_t digits = 0;
-  for (char c : s) {
-    if (c == '.' && scale == 0) {
-      scale = 1;
-    } else if (c >= '0' && c <= '9') {
-      ++digits;
-      if (scale == 0) {
-        value = value * 10 + (c - '0');
-      } else {
-        scale /= 10;
-        value += (c - '0') * scale;
-      }
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (digits == 0) return std::nullopt;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
   return negative ? -value : value;
 }
 

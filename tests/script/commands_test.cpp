@@ -248,9 +248,10 @@ TEST_F(CommandsTest, CopyCutPaste) {
 TEST_F(CommandsTest, VolumeAndFadeSettings) {
   load(5000);
   ASSERT_EQ(run("SELECT 10, 20"), "");
-  EXPECT_EQ(run("VOLUME 0.7"), "");  // rounds to 0 steps: nothing happens
+  // 0.7 dB and half a step either way round to 0 steps: nothing happens.
+  for (const char* line : {"VOLUME 0.7", "VOLUME 0.75", "VOLUME -0.75"}) EXPECT_EQ(run(line), "");
   EXPECT_FALSE(doc().modified);
-  EXPECT_EQ(run("VOLUME 3, left"), "");
+  EXPECT_EQ(run("VOLUME 2.25, left"), "");  // 1.5 steps: the even neighbour
   const auto& g = doc().gainList;
   EXPECT_EQ(g[size_t(framesAt(10))], (GainPair{2, 0}));
   EXPECT_EQ(g[size_t(framesAt(20) - 1)], (GainPair{2, 0}));
