@@ -47,11 +47,17 @@ class SaveInteropTest : public ::testing::Test {
          std::vector<std::pair<std::string, std::string>>{{"cbr128.mp3", "-b 128" + tags},
                                                           {"cbr192.mp3", "-b 192"},
                                                           {"vbr.mp3", "-V 2"},
-                                                          {"crc.mp3", "-b 128 -p"}}) {
+                                                          {"crc.mp3", "-b 128 -p"},
+                                                          {"mono48.mp3", "-V 3 -m m --resample 48"},
+                                                          {"mpeg2.mp3", "-b 64"}}) {
       const auto r =
           runCommand("lame --quiet " + options + " " + shellQuote(wav) + " " + shellQuote(input(name)));
       ASSERT_EQ(r.exitCode, 0) << r.output;
     }
+    // ffmpeg's WAV wrapper: an odd-length data chunk and its pad byte.
+    const auto r = runCommand("ffmpeg -v error -y -i " + shellQuote(wav) + " -t 5 -c:a libmp3lame " +
+                              shellQuote(input("wrapped.wav")));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
   }
   static void TearDownTestSuite() { shared_.reset(); }
   static std::string input(const std::string& name) { return shared_->file(name); }
@@ -199,6 +205,31 @@ TEST_F(SaveInteropTest, VariableBitrateOutputHasAXingFrameThatGivesItsDuration) 
   EXPECT_EQ(
       std::string(bytes.begin() + std::ptrdiff_t(tagEnd + 36), bytes.begin() + std::ptrdiff_t(tagEnd + 40)),
       "Xing");
+}
+
+TEST_F(SaveInteropTest, FilesFromOtherWritersSaveCleanly) {
+  // 48 kHz mono VBR: our Xing frame replaces lame's.
+  ASSERT_TRUE(load("mono48.mp3"));
+  expectCleanDecode(save("mono48.mp3"));
+  // The WAV's RIFF header and what follows its data chunk are not written.
+  ASSERT_TRUE(load("wrapped.wav"));
+  ASSERT_TRUE(editor.document().layout.riffFound);
+  const std::string out = save("unwrapped.mp3");
+  expectCleanDecode(out);
+  const auto val = runCommand("mp3val " + shellQuote(out));
+  EXPECT_NE(val.output.find("CBR"), std::string::npos) << val.output;
+}
+
+TEST_F(SaveInteropTest, Mpeg2FileIsRefusedAndNothingIsWritten) {
+  const std::string job = dir.file("job.txt"), out = dir.file("out.mp3"), home = dir.file("home");
+  fs::create_directories(home);
+  const std::string script = "LOAD " + input("mpeg2.mp3") + "\nSAVEAS " + out + "\n";
+  writeFile(job, std::vector<uint8_t>(script.begin(), script.end()));
+  runCommand("env HOME=" + shellQuote(home) + " KAVREL_HOME=" + shellQuote(home) +
+             " DISPLAY= WAYLAND_DISPLAY= " + shellQuote(KAVREL_EXE) + " --script=" + shellQuote(job));
+  EXPECT_FALSE(fs::exists(out));
+  const auto log = readFile(home + "/kavrel.log");
+  EXPECT_NE(std::string(log.begin(), log.end()).find("Mpeg version 2 not supported."), std::string::npos);
 }
 
 // A save killed at any moment leaves the target either whole and old or
