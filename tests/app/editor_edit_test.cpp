@@ -84,6 +84,12 @@ TEST_F(EditorEditTest, SelectSetsTheSelectionCommandsAndTrimOnlyForPart) {
   EXPECT_TRUE(editor.labSelLenVisible);
   EXPECT_EQ(editor.labSelLen, "sel: 1.045");
 
+  // Trim stays available while one end is inside the document.
+  for (const Ends ends : {Ends{0, 40}, Ends{40, 100}}) {
+    selectRange(ends[0], ends[1]);
+    EXPECT_TRUE(on(Control::TrimBut) && on(Control::MenuCrop)) << ends[0] << ".." << ends[1];
+  }
+
   // The other end is clamped to the document.
   selectRange(0, 250);
   EXPECT_EQ(editor.selection, (Ends{0, 100}));

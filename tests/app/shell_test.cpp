@@ -183,19 +183,18 @@ TEST(ShellInstances, ExitAllWaitsOnlyAWhileForACopyThatStays) {
   if (child == 0) {
     InstanceRegistry copy(dir.path());
     copy.listen();
-    for (int i = 0; i < 400; ++i) {
-      copy.takeCloseRequest();  // takes it, but does not close (a busy copy)
+    for (;;) {
+      copy.takeCloseRequest();  // takes it, but never closes (a busy copy)
       ::usleep(5000);
     }
-    ::_exit(0);
   }
   for (int i = 0; i < 300 && !fs::exists(dir.file("Kavrel4EXN/" + std::to_string(child) + ".sock")); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_EQ(exitAllCopies(dir.path(), nullptr, 400), 1);
-  const auto waited = std::chrono::steady_clock::now() - t0;
-  EXPECT_GE(waited, std::chrono::milliseconds(300));
-  EXPECT_LT(waited, std::chrono::milliseconds(1500));
+  // It gave the copy its time, then returned while the copy still runs.
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(300));
+  EXPECT_EQ(::waitpid(child, nullptr, WNOHANG), 0);
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
 }

@@ -80,6 +80,10 @@ TEST(Positions, SingleRateTimeToPositionRoundsHalvesToEven) {
   Document d48k;
   append(d48k, 1, 100);
   EXPECT_EQ(positionAtTime(d48k, 1.0), 42);  // 41.67
+  // Just past the 0.012 s cut-off half a 48 kHz frame rounds up; under it, 0.
+  EXPECT_EQ(positionAtTime(d48k, 0.0121), 1);
+  EXPECT_EQ(positionAtTime(d48k, 0.0239), 1);
+  EXPECT_EQ(positionAtTime(d48k, 0.01199), 0);
 
   Document d32k;
   append(d32k, 2, 100);
