@@ -7,9 +7,8 @@
 #include <filesystem>
 
 #include "app/editor.h"
-#include "app/paths.h"
-#include "document/file_io.h"
-#include "script/log.h"
+#include "base/paths.h"
+#include "base/file_io.h"
 
 namespace kavrel {
 

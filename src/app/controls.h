@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "document/blocks.h"
+
 namespace kavrel {
 
 enum class Control : int {
@@ -25,10 +27,6 @@ enum class Control : int {
 inline constexpr size_t kControlCount = size_t(Control::Count);
 
 std::string_view controlName(Control c);
-
-// The blocks of the loaded file that a save may leave out.
-enum class Block : int { Riff, Id3v2, UnknownHeader, UnknownFooter, Lyrics3, Id3v1, Count };
-inline constexpr size_t kBlockCount = size_t(Block::Count);
 
 // The check box of each block ("checked" = not written when saving).
 Control blockCheckBox(Block b);

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "app/configuration.h"
-#include "app/desktop.h"
+#include "platform/desktop.h"
 #include "app/scan_observer.h"
-#include "document/file_io.h"
+#include "base/file_io.h"
 #include "document/loader.h"
 #include "document/messages.h"
 #include "tags/id3v2/reader.h"

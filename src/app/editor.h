@@ -16,7 +16,7 @@
 #include "app/host.h"
 #include "app/option_items.h"
 #include "app/options.h"
-#include "app/playback.h"
+#include "platform/playback.h"
 #include "document/document.h"
 #include "document/save_writer.h"
 #include "document/statistics.h"

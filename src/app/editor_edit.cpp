@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <new>
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "app/editor.h"
 #include "app/flag_scope.h"
 #include "app/scan_observer.h"
 #include "document/loader.h"
 #include "document/messages.h"
 #include "editing/messages.h"
-#include "editing/time_text.h"
+#include "base/time_text.h"
 
 namespace kavrel {
 

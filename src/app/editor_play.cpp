@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/desktop.h"
+#include "platform/desktop.h"
 #include "app/editor.h"
 #include "app/flag_scope.h"
 #include "app/play_messages.h"

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "app/editor.h"
 #include "app/scan_observer.h"
-#include "document/file_io.h"
+#include "base/file_io.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
 #include "tags/id3v2/messages.h"

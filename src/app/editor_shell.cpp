@@ -6,13 +6,13 @@
 #include <optional>
 
 #include "app/configuration.h"
-#include "app/desktop.h"
+#include "platform/desktop.h"
 #include "app/editor.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "app/shell_messages.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
-#include "script/messages.h"
+
 
 namespace kavrel {
 

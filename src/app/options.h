@@ -73,4 +73,9 @@ struct Options {
   std::array<uint8_t, kOptionsRecordSize> record{};
 };
 
+// ~/kavrel.log (the home folder from $HOME, else the password database).
+std::string defaultLogPath();
+// The configured log path, or the default one.
+std::string effectiveLogPath(const Options& options);
+
 }  // namespace kavrel

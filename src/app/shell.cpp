@@ -19,8 +19,7 @@
 
 #include "app/configuration.h"
 #include "app/editor.h"
-#include "app/paths.h"
-#include "script/log.h"
+#include "base/paths.h"
 
 namespace kavrel {
 

@@ -8,6 +8,7 @@ inline constexpr const char* kConfigurationReset =
     "Error reading configuration file.\r\nOptions reset to default.";
 inline constexpr const char* kWorkingFolderUnknown = "Can't determine working directory.";
 inline constexpr const char* kUnexpectedErrorCaption = "Unexpected error";
+inline constexpr const char* kErrorCaption = " error";
 
 inline constexpr const char* kSaveOptionsTitle = "save options as";
 inline constexpr const char* kLoadOptionsTitle = "load options from";

@@ -6,7 +6,7 @@
 #include "app/headless_host.h"
 #include "app/shell.h"
 #include "app/shell_messages.h"
-#include "editing/time_text.h"
+#include "base/time_text.h"
 #include "script/runner.h"
 #include "tags/id3v2/known_fields.h"
 

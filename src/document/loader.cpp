@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "document/file_io.h"
-#include "document/large_pages.h"
+#include "base/file_io.h"
+#include "base/large_pages.h"
 #include "document/messages.h"
 #include "document/statistics.h"
-#include "editing/time_text.h"
+#include "base/time_text.h"
 
 namespace kavrel {
 

@@ -6,13 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/checkpoint.h"
 #include "document/document.h"
 
 namespace kavrel {
-
-// Answer of the progress checkpoint that long operations call every 128
-// frames: go on, stop at the user's Esc, or stop because the window closes.
-enum class Checkpoint { Continue, Cancel, CloseWindow };
 
 // What the scan asks of its caller: the processing-error policy and the
 // progress/cancel checkpoint every 128 frames.

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "document/file_io.h"
+#include "base/file_io.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
 

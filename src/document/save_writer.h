@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "document/blocks.h"
 #include "document/document.h"
 #include "document/loader.h"
 #include "tags/id3v2/writer.h"

@@ -4,9 +4,25 @@
 #include <cctype>
 #include <filesystem>
 
-#include "editing/time_text.h"
+#include "base/time_text.h"
 
 namespace kavrel {
+
+double playTimeSeconds(const std::array<int32_t, 3>& counts) {
+  double s = 0;
+  for (int k = 0; k < 3; ++k) s += double(counts[size_t(k)]) * kFrameDuration[size_t(k)];
+  return s;
+}
+
+std::string playTimeText(const std::array<int32_t, 3>& counts) {
+  double s = playTimeSeconds(counts);
+  const int64_t minutes = static_cast<int64_t>(s / 60);
+  s -= 60.0 * double(minutes);
+  if (s < 0) s = 0;
+  std::string text = formatFixed(3, true, s) + " sec";
+  if (minutes > 0) text = std::to_string(minutes) + " min " + text;
+  return text;
+}
 
 namespace {
 

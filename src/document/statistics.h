@@ -14,6 +14,10 @@ namespace kavrel {
 // Recounts the three histograms over the frame list and derives EditSummary.
 void recomputeStatistics(Document& doc);
 
+// Play time of frame counts per sampling-rate index: "2 min 5.5 sec", "41.8 sec".
+std::string playTimeText(const std::array<int32_t, 3>& counts);
+double playTimeSeconds(const std::array<int32_t, 3>& counts);
+
 // "44.1 KHz, JOINT STEREO, 128 kbps, 2 min 5.5 sec".
 std::string infoText(const std::array<int32_t, 3>& rateHistogram, int summaryBitrate, int summaryMode);
 

@@ -1,6 +1,6 @@
 #include "editing/edit_ops.h"
 
-#include "document/large_pages.h"
+#include "base/large_pages.h"
 
 #include <algorithm>
 #include <cstdint>

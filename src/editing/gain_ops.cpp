@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "editing/time_text.h"
+#include "base/time_text.h"
 
 namespace kavrel {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "editing/time_text.h"
+#include "base/time_text.h"
 #include "mpeg/frame_header.h"
 
 namespace kavrel {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/controls.h"
+#include "document/blocks.h"
 
 namespace kavrel {
 

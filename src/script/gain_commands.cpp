@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editing/time_text.h"
+#include "base/time_text.h"
 #include "mpeg/frame_header.h"
 #include "script/line_processor.h"
 #include "script/messages.h"

@@ -3,17 +3,7 @@
 
 #include <string>
 
-#include "app/options.h"
-
 namespace kavrel {
-
-// The user's home folder ($HOME, else the password database).
-std::string homeFolder();
-
-// ~/kavrel.log (the home folder from $HOME, else the password database).
-std::string defaultLogPath();
-// The configured log path, or the default one.
-std::string effectiveLogPath(const Options& options);
 
 // Appends `text` and CR LF. A log that cannot be opened or written loses the
 // entry silently: logging must never end a run.

@@ -48,7 +48,6 @@ inline constexpr const char* kLogFileNote =
     "Note that log file is written only if\r\nthe script runs from the command line!\r\n(in silent mode)";
 inline constexpr const char* kLogFileNoteCaption = "log file info";
 inline constexpr const char* kLogMissing = "Log file doesn't exist.";
-inline constexpr const char* kErrorCaption = " error";
 inline constexpr const char* kScriptDoesntExist = "The script doesn't exist.";
 
 // Playback commands.

@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "base/paths.h"
 #include "document/save_messages.h"
 #include "script/runner.h"
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/configuration.h"
-#include "app/desktop.h"
+#include "platform/desktop.h"
 #include "app/shell_messages.h"
 #include "document/messages.h"
 #include "script/log.h"

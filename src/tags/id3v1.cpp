@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "document/file_io.h"
+#include "base/file_io.h"
 
 namespace kavrel {
 

@@ -11,7 +11,7 @@
 
 #include "app/editor.h"
 #include "app/shell.h"
-#include "script/log.h"
+#include "base/paths.h"
 #include "support/mp3_builder.h"
 #include "support/recording_host.h"
 #include "support/test_files.h"

@@ -1,7 +1,7 @@
 // Playback: the command-line rules for player and queue commands, starting
 // programs (fake ones that record their arguments), the desktop lookup, and
 // the Editor's play and enqueue commands with their files and messages.
-#include "app/playback.h"
+#include "platform/playback.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/desktop.h"
+#include "platform/desktop.h"
 #include "app/editor.h"
 #include "support/fake_player.h"
 #include "support/mp3_builder.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "document/file_io.h"
+#include "base/file_io.h"
 #include "tags/id3v2/messages.h"
 #include "tags/id3v2/text_codec.h"
 

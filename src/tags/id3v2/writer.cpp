@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <new>
 
-#include "document/file_io.h"
-#include "document/loader.h"
+#include "base/file_io.h"
+#include "base/checkpoint.h"
 #include "tags/id3v2/messages.h"
 #include "tags/id3v2/text_codec.h"
 

@@ -18,7 +18,7 @@
 
 namespace kavrel {
 
-enum class Checkpoint;  // document/loader.h
+enum class Checkpoint;  // base/checkpoint.h
 
 // What a field writer did with one field.
 enum class FieldWriteResult : uint8_t {

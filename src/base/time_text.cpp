@@ -1,9 +1,8 @@
-#include "editing/time_text.h"
+#include "base/time_text.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "mpeg/frame_header.h"
 
 namespace kavrel {
 
@@ -45,21 +44,6 @@ std::string formatTime(int d, double t) {
   return text;
 }
 
-double playTimeSeconds(const std::array<int32_t, 3>& counts) {
-  double s = 0;
-  for (int k = 0; k < 3; ++k) s += double(counts[size_t(k)]) * kFrameDuration[size_t(k)];
-  return s;
-}
-
-std::string playTimeText(const std::array<int32_t, 3>& counts) {
-  double s = playTimeSeconds(counts);
-  const int64_t minutes = static_cast<int64_t>(s / 60);
-  s -= 60.0 * double(minutes);
-  if (s < 0) s = 0;
-  std::string text = formatFixed(3, true, s) + " sec";
-  if (minutes > 0) text = std::to_string(minutes) + " min " + text;
-  return text;
-}
 
 std::string formatGrouped(int64_t value) {
   const std::string digits = std::to_string(value < 0 ? -value : value);

@@ -1,4 +1,4 @@
-#include "app/playback.h"
+#include "platform/playback.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -6,9 +6,8 @@
 #include <sstream>
 #include <vector>
 
-#include "app/desktop.h"
-#include "app/paths.h"
-#include "script/log.h"
+#include "platform/desktop.h"
+#include "base/paths.h"
 
 namespace kavrel {
 

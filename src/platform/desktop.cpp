@@ -6,7 +6,7 @@
 // streams go to /dev/null so that a player's chatter never lands in our
 // output (the --info and --script runs print there).
 
-#include "app/desktop.h"
+#include "platform/desktop.h"
 
 #include <fcntl.h>
 #include <poll.h>

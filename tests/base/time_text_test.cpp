@@ -1,5 +1,6 @@
 // Number and time texts: rounding halves to even, carries, signs.
-#include "editing/time_text.h"
+#include "base/time_text.h"
+#include "document/statistics.h"
 
 #include <gtest/gtest.h>
 

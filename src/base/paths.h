@@ -26,6 +26,9 @@ inline bool equalsIgnoringCase(const std::string& a, const std::string& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
+// The user's home folder ($HOME, else the password database).
+std::string homeFolder();
+
 // An environment variable's value; "" when it is not set.
 inline std::string environmentValue(const char* name) {
   const char* value = std::getenv(name);

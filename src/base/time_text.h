@@ -17,9 +17,6 @@ std::string formatFixed(int n, bool strip, double v);
 // Seconds as "m:ss.fff" / "s.fff" (d = 3) or "m:ss.ff s" / "s.ff s" (d = 2).
 std::string formatTime(int d, double t);
 
-// Play time of frame counts per sampling-rate index: "2 min 5.5 sec", "41.8 sec".
-std::string playTimeText(const std::array<int32_t, 3>& counts);
-double playTimeSeconds(const std::array<int32_t, 3>& counts);
 
 // Decimal with "," between groups of three digits: 1,234,567.
 std::string formatGrouped(int64_t value);

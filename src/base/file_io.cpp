@@ -1,4 +1,4 @@
-#include "document/file_io.h"
+#include "base/file_io.h"
 
 #include <cerrno>
 #include <fcntl.h>

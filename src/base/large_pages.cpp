@@ -1,4 +1,4 @@
-#include "document/large_pages.h"
+#include "base/large_pages.h"
 
 #include <cstdint>
 

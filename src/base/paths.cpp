@@ -1,0 +1,14 @@
+#include "base/paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace kavrel {
+
+std::string homeFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return ".";
+}
+
+}  // namespace kavrel
