@@ -211,6 +211,12 @@ class Editor {
   const UndoSnapshot& undoSnapshot() const { return undo_; }
   bool undoFailed() const { return undoFailed_; }
   bool hasSelection() const { return multipleSelected && selection[0] != selection[1]; }
+  // The selected frames, ends in order and within the document; with
+  // `cursorWithout`, the empty span at the cursor when nothing is selected.
+  Span selectedSpan(bool cursorWithout = false) const {
+    const bool cursorOnly = cursorWithout && !hasSelection();
+    return orderedSpan(selection[0], cursorOnly ? selection[0] : selection[1], doc_.documentFrameCount());
+  }
   // Room for the undo snapshot of a freshly loaded document.
   void reserveEditMemory();
 

@@ -57,10 +57,8 @@ void Editor::select() {
   }
   multipleSelected = true;
   setSelectionCommands(true);
-  const int32_t n = doc_.documentFrameCount();
-  const int32_t a = clampPosition(std::min(selection[0], selection[1]), n);
-  const int32_t b = clampPosition(std::max(selection[0], selection[1]), n);
-  const bool trim = a != 0 || b != n;
+  const auto [a, b] = selectedSpan();
+  const bool trim = a != 0 || b != doc_.documentFrameCount();
   setEnabled(Control::TrimBut, trim);
   setEnabled(Control::MenuCrop, trim);
   updateSelectionLabel();
@@ -445,8 +443,7 @@ void Editor::trim(Sender sender) {
   // Taken before the next test: a refused trim still replaces the snapshot.
   prepareUndo();
   const int32_t n = doc_.documentFrameCount();
-  const int32_t a = clampPosition(std::min(selection[0], selection[1]), n);
-  const int32_t b = clampPosition(std::max(selection[0], selection[1]), n);
+  const auto [a, b] = selectedSpan();
   if (a == 0 && b == n) {
     operationStatus = 2;
     warn(msg::kTrimNeedsOutside);

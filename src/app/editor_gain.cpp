@@ -25,8 +25,7 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
   }
   clampEnd(0);
   clampEnd(1);
-  const int32_t a = std::min(selection[0], selection[1]);
-  const int32_t b = std::max(selection[0], selection[1]);
+  const auto [a, b] = selectedSpan();
 
   if (request) {
     volumeSteps = request->steps;
@@ -70,9 +69,7 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
     report(msg::kSelectMultipleFrames, msg::kCantDoCaption, MessageIcon::Exclamation);
     return;
   }
-  const int32_t n = doc_.documentFrameCount();
-  const int32_t a = clampPosition(std::min(selection[0], selection[1]), n);
-  const int32_t b = clampPosition(std::max(selection[0], selection[1]), n);
+  const auto [a, b] = selectedSpan();
   if (b - a < 2) {
     operationStatus = 2;
     report(msg::kFadeNeedsTwoFrames, msg::kCantDoCaption, MessageIcon::Exclamation);
@@ -80,7 +77,7 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
   }
   // Taken before the dialog: a cancelled fade has replaced the snapshot too.
   prepareUndo();
-  fadeIn = preselectFadeIn(a, b, n, doc_.frameTable.count());
+  fadeIn = preselectFadeIn(a, b, doc_.documentFrameCount(), doc_.frameTable.count());
   if (request) {
     fadeIn = request->fadeIn;
     fadeSteps = -std::clamp(request->magnitudeSteps, 0, kSliderMax);
@@ -111,10 +108,7 @@ void Editor::insertSilence(Sender sender, const std::optional<int32_t>& frames) 
   operationStatus = kStatusOk;
   const int32_t keptView = viewOffset;
   const bool selected = hasSelection();
-  const int32_t n = doc_.documentFrameCount();
-  const int32_t a = selected ? clampPosition(std::min(selection[0], selection[1]), n)
-                             : clampPosition(selection[0], n);
-  const int32_t b = selected ? clampPosition(std::max(selection[0], selection[1]), n) : a;
+  const auto [a, b] = selectedSpan(true);
 
   int32_t count = 0;
   bool limited = false;

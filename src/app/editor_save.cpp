@@ -187,8 +187,9 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
     settings.selectionEnd = n;
     if (!savesAllFrames(mode)) {
       if (!multipleSelected) return false;
-      settings.selectionStart = std::max(0, std::min(selection[0], selection[1]));
-      settings.selectionEnd = std::max(0, std::max(selection[0], selection[1]));
+      const Span s = selectedSpan();
+      settings.selectionStart = s.start;
+      settings.selectionEnd = s.end;
     }
     if (doc_.frameTable.count() < 1 || n < 1) {
       failSave(msg::kZeroFrameCount, mode);

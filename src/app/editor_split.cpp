@@ -40,8 +40,7 @@ void Editor::saveSelection(Sender sender, const std::optional<std::string>& name
     return;
   }
   const int32_t n = doc_.documentFrameCount();
-  const int32_t a = clampPosition(std::min(selection[0], selection[1]), n);
-  const int32_t b = clampPosition(std::max(selection[0], selection[1]), n);
+  const auto [a, b] = selectedSpan();
   if (a < 1 && b >= n) {
     if (scriptRunning) {
       operationStatus = 2;
@@ -94,8 +93,7 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
   if (!startCommand(sender)) return;
   const int32_t n = doc_.documentFrameCount();
   const bool selected = hasSelection();
-  const int32_t a = clampPosition(selected ? std::min(selection[0], selection[1]) : selection[0], n);
-  const int32_t b = selected ? clampPosition(std::max(selection[0], selection[1]), n) : a;
+  const auto [a, b] = selectedSpan(true);
 
   if (selected && a == 0 && b >= n) {
     if (scriptRunning) {

@@ -1,6 +1,7 @@
 #include "editing/edit_ops.h"
 
 #include "base/large_pages.h"
+#include "editing/positions.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,17 +12,15 @@ namespace kavrel {
 
 namespace {
 
+// The list positions [a, b) covers, as indices.
 struct Range {
   size_t a;
   size_t b;
 };
 
-Range cut(const Document& doc, int32_t a, int32_t b) {
-  if (a > b) std::swap(a, b);
-  const int32_t n = doc.documentFrameCount();
-  a = std::clamp(a, 0, n);
-  b = std::clamp(b, 0, n);
-  return {size_t(a), size_t(b)};
+Range cut(const Document& doc, int64_t a, int64_t b) {
+  const Span s = orderedSpan(a, b, doc.documentFrameCount());
+  return {size_t(s.start), size_t(s.end)};
 }
 
 // Makes `to` a copy of [first, last), reusing its memory when large enough;

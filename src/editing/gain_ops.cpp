@@ -5,32 +5,18 @@
 #include <cmath>
 
 #include "base/time_text.h"
+#include "editing/positions.h"
 
 namespace kavrel {
 
-namespace {
-
-struct Span {
-  size_t a;
-  size_t b;
-};
-
-Span span(size_t size, int32_t a, int32_t b) {
-  if (a > b) std::swap(a, b);
-  const auto n = int64_t(size);
-  return {size_t(std::clamp<int64_t>(a, 0, n)), size_t(std::clamp<int64_t>(b, 0, n))};
-}
-
-}  // namespace
-
 void applyVolume(std::vector<GainPair>& gains, int32_t a, int32_t b, int steps, bool left, bool right) {
-  const Span s = span(gains.size(), a, b);
+  const Span s = orderedSpan(a, b, int32_t(gains.size()));
   const int l = left ? steps : 0;
   const int r = right ? steps : 0;
   // Both values are brought into range, also the one not changed: a silent
   // frame's marker pair becomes an ordinary one.
-  for (size_t i = s.a; i < s.b; ++i) {
-    GainPair& g = gains[i];
+  for (int32_t i = s.start; i < s.end; ++i) {
+    GainPair& g = gains[size_t(i)];
     g.left = clampGain(int64_t(g.left) + l);
     g.right = clampGain(int64_t(g.right) + r);
   }
@@ -45,32 +31,28 @@ int fadeDelta(int32_t i, int32_t a, int32_t b, int fadeSteps, bool fadeIn) {
 }
 
 void applyFade(std::vector<GainPair>& gains, int32_t a, int32_t b, int fadeSteps, bool fadeIn) {
-  const Span s = span(gains.size(), a, b);
-  if (s.b - s.a < 2) return;
-  const double k = 1.0 / double(s.b - s.a - 1);
-  const double steps = double(fadeSteps);
-  for (size_t i = s.a; i < s.b; ++i) {
-    const double x = fadeIn ? double(s.b - 1 - i) : double(i - s.a);
-    const auto delta = int64_t(std::nearbyint(steps * (x * k)));
-    GainPair& g = gains[i];
-    g.left = clampGain(int64_t(g.left) + delta);
+  const Span s = orderedSpan(a, b, int32_t(gains.size()));
+  if (s.length() < 2) return;
+  for (int32_t i = s.start; i < s.end; ++i) {
+    GainPair& g = gains[size_t(i)];
+    g.left = clampGain(int64_t(g.left) + fadeDelta(i, s.start, s.end, fadeSteps, fadeIn));
     g.right = g.left;
   }
 }
 
 bool selectionHasStereo(const Document& doc, bool hasSelection, int32_t a, int32_t b) {
   if (!hasSelection) return true;
-  const Span s = span(doc.frameList.size(), a, b);
-  for (size_t i = s.a; i < s.b; ++i)
-    if (doc.entryChannelMode(int32_t(i)) != 3) return true;
+  const Span s = orderedSpan(a, b, doc.documentFrameCount());
+  for (int32_t i = s.start; i < s.end; ++i)
+    if (doc.entryChannelMode(i) != 3) return true;
   return false;
 }
 
 int selectionStereoKind(const Document& doc, bool hasSelection, int32_t a, int32_t b) {
   if (!hasSelection) return 0;
-  const Span s = span(doc.frameList.size(), a, b);
+  const Span s = orderedSpan(a, b, doc.documentFrameCount());
   std::array<bool, 4> seen{};
-  for (size_t i = s.a; i < s.b; ++i) seen[size_t(doc.entryChannelMode(int32_t(i)) & 3)] = true;
+  for (int32_t i = s.start; i < s.end; ++i) seen[size_t(doc.entryChannelMode(i) & 3)] = true;
   const auto modes = std::count(seen.begin(), seen.end(), true);
   if (modes > 1) return 2;
   return modes == 1 && seen[1] ? 1 : 0;

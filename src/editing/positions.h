@@ -43,6 +43,19 @@ inline int32_t clampPosition(int64_t p, int32_t frameCount) {
   return p < 0 ? 0 : p > frameCount ? frameCount : int32_t(p);
 }
 
+// Document positions start <= end within 0..frameCount: the frames a
+// selection or an edit covers.
+struct Span {
+  int32_t start = 0;
+  int32_t end = 0;
+  int32_t length() const { return end - start; }
+};
+// Two ends in either order, each brought into the document.
+inline Span orderedSpan(int64_t p, int64_t q, int32_t frameCount) {
+  return p <= q ? Span{clampPosition(p, frameCount), clampPosition(q, frameCount)}
+                : Span{clampPosition(q, frameCount), clampPosition(p, frameCount)};
+}
+
 // The stepping buttons: one frame, or to the nearest whole second plus or
 // minus one (halves up). `dir` is +1 or -1; the result is within the document.
 int32_t stepFramePosition(const Document& doc, int32_t p, int dir);
