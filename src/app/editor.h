@@ -160,7 +160,7 @@ class Editor {
 
   // --- editing (editor_edit.cpp)
  public:
-  // The position boxes (teditbox1 for the cursor, teditbox2 for the other
+  // The position boxes (the first for the cursor, the second for the other
   // end) show these texts. The script engine sets relativeEntry[k] (0
   // absolute, 1 backward, 2 forward) before it submits a text for end k.
   std::array<std::string, 2> positionText{"0.000", "0.000"};
@@ -188,8 +188,8 @@ class Editor {
   void stripMousePress(int x, MouseButton button, bool shift);
   void stripMouseRelease(int x, MouseButton button, bool shift);
 
-  // The frame edits (DelBut, CutBut, Copybut, Pastebut, TrimBut, UndoBut,
-  // InsertBut). Each sets operationStatus when it acts.
+  // The frame edits: delete, cut, copy, paste, trim, undo, insert. Each
+  // sets operationStatus when it acts.
   void deleteSelection(Sender sender);
   void cut(Sender sender);
   void copy(Sender sender);

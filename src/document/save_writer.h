@@ -39,7 +39,7 @@ struct WriterSettings {
   int32_t selectionStart = 0;  // ordered, used by the selection modes
   int32_t selectionEnd = 0;
   std::array<bool, kBlockCount> remove{};  // the checked remove boxes
-  bool writeId3v1 = false;                 // FootTagCheck enabled and unchecked
+  bool writeId3v1 = false;                 // the file has an ID3v1 tag the user keeps
   // Flush the file to the disk before reporting success (a file that is
   // about to replace another one).
   bool durable = false;

@@ -42,7 +42,7 @@ int selectionStereoKind(const Document& doc, bool hasSelection, int32_t a, int32
 enum class VolumeChannel : int { Both = 0, Left = 1, Right = 2 };
 
 struct VolumeDialogState {
-  int sliderPosition = kVolumeSliderZero;  // Slider1, 0..40
+  int sliderPosition = kVolumeSliderZero;  // the magnitude slider, 0..40
   std::string valueLabel = "0 dB";        // Label2
   VolumeChannel channel = VolumeChannel::Both;  // the option shown checked
   bool oneChannelEnabled = true;          // RadioButton2 and RadioButton3
@@ -63,7 +63,7 @@ VolumeDialogState volumeDialogState(int memoryMode, int sliderMemory, int channe
 
 // --- the fade dialog
 struct FadeDialogState {
-  int sliderPosition = kFadeSliderDefault;  // Slider1, 0..40 = 0..60 dB
+  int sliderPosition = kFadeSliderDefault;  // the magnitude slider, 0..40 = 0..60 dB
   std::string magnitudeLabel;               // Label1
   bool fadeIn = false;                      // RadioButton1 (else RadioButton2)
 };

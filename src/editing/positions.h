@@ -71,8 +71,8 @@ enum StepButton : int {
   kEndSecondUp = 6,       // cmsb6
   kEndFrameDown = 7,      // cmsb7
   kEndSecondDown = 8,     // cmsb8
-  kPageLeft = 9,          // SleftBit
-  kPageRight = 10,        // SrightBit
+  kPageLeft = 9,          // a page of the frame view back
+  kPageRight = 10,        // a page forward
 };
 
 // Auto-repeat of a held stepping or page button. The window's timer calls

@@ -60,15 +60,15 @@ int32_t stepSilenceSecond(std::string_view text, int rate, int dir);
 
 // --- the dialog
 struct SilenceDialogState {
-  std::array<std::string, 14> kbpsItems;  // ComboKbps
+  std::array<std::string, 14> kbpsItems;  // the bitrate choices
   std::array<std::string, 3> rateItems;   // ComboFreq: 32, 44.1, 48 kHz
   std::array<std::string, 4> modeItems;   // ComboMode
   SilenceFormat format;                   // the items chosen
   int32_t frames = 0;                     // the pending count as preset
   std::string lengthText = "0";           // xbox
   std::string limitLabel;                 // Label2
-  std::string whereLabel;                 // LabWhere
-  bool replacesSelection = false;         // LabWhere in red on white
+  std::string whereLabel;                 // where the silence goes
+  bool replacesSelection = false;         // shown as a warning
 };
 
 struct SilenceDialogResult {

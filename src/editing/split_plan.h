@@ -26,7 +26,7 @@ using AttachFlags = std::array<bool, kBlockCount>;  // "write, not discard" per 
 
 struct SplitDialogState {
   std::array<SplitPart, 3> parts;
-  bool saveSelectionVisible = false;  // ExpBut
+  bool saveSelectionVisible = false;  // offer the save-selection dialog instead
   std::array<std::string, 3> fileLabels;  // FileLab1..FileLab3
 };
 
@@ -35,7 +35,7 @@ struct SplitDialogResult {
   std::array<bool, 3> checked{};
   std::array<std::string, 3> names;
   std::array<AttachFlags, 3> attach{};
-  // ExpBut: closes the split dialog and opens the save-selection dialog.
+  // Leaves the split dialog for the save-selection dialog.
   bool saveSelectionInstead = false;
 };
 
