@@ -13,16 +13,17 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/flag_scope.h"
 #include "app/host.h"
 #include "app/option_items.h"
 #include "app/options.h"
-#include "platform/playback.h"
 #include "document/document.h"
 #include "document/save_writer.h"
 #include "document/statistics.h"
 #include "editing/edit_ops.h"
 #include "editing/keyboard.h"
 #include "editing/positions.h"
+#include "platform/playback.h"
 
 namespace kavrel {
 
@@ -132,6 +133,12 @@ class Editor {
 
   bool isBusy() const { return doc_.busy || dialogOpen || preparingPlayback; }
   bool dialogOpen = false;
+  // Shows a value dialog of the host; the editor counts as busy meanwhile.
+  template <class Show>
+  auto showDialog(Show show) {
+    FlagScope open(dialogOpen);
+    return show();
+  }
 
   // Work buffer shared by loading and saving, allocated once.
   std::vector<uint8_t>& workBuffer() { return workBuffer_; }

@@ -33,14 +33,10 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
     adjustRight = request->right;
   } else {
     const bool stereo = selectionHasStereo(doc_, true, a, b);
-    const VolumeDialogState state = volumeDialogState(options_.volumeMemoryMode, volumeSliderMemory,
-                                                      volumeChannelMemory, stereo,
-                                                      stereo ? selectionStereoKind(doc_, true, a, b) : 0);
-    std::optional<VolumeDialogResult> chosen;
-    {
-      FlagScope open(dialogOpen);
-      chosen = host_.volumeDialog(state);
-    }
+    const VolumeDialogState state =
+        volumeDialogState(options_.volumeMemoryMode, volumeSliderMemory, volumeChannelMemory, stereo,
+                          stereo ? selectionStereoKind(doc_, true, a, b) : 0);
+    const std::optional<VolumeDialogResult> chosen = showDialog([&] { return host_.volumeDialog(state); });
     if (!chosen) return;
     const int position = std::clamp(chosen->sliderPosition, 0, kSliderMax);
     const VolumeChannel channel = stereo ? chosen->channel : VolumeChannel::Both;
@@ -50,9 +46,9 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
     adjustLeft = channel != VolumeChannel::Right;
     adjustRight = channel != VolumeChannel::Left;
     if (volumeSteps == 0) return;
-    if (volumeSteps > 8 &&
-        host_.messageBox(msg::kAmplificationWarning, msg::kAmplificationWarningCaption, MessageIcon::Exclamation,
-                         MessageButtons::OkCancel, MessageResult::Ok) != MessageResult::Ok)
+    if (volumeSteps > 8 && host_.messageBox(msg::kAmplificationWarning, msg::kAmplificationWarningCaption,
+                                            MessageIcon::Exclamation, MessageButtons::OkCancel,
+                                            MessageResult::Ok) != MessageResult::Ok)
       return;
   }
 
@@ -83,11 +79,7 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
     fadeSteps = -std::clamp(request->magnitudeSteps, 0, kSliderMax);
   } else {
     const FadeDialogState state = fadeDialogState(options_.fadeMemoryMode, fadeSliderMemory, fadeIn);
-    std::optional<FadeDialogResult> chosen;
-    {
-      FlagScope open(dialogOpen);
-      chosen = host_.fadeDialog(state);
-    }
+    const std::optional<FadeDialogResult> chosen = showDialog([&] { return host_.fadeDialog(state); });
     if (!chosen) return;
     const int position = std::clamp(chosen->sliderPosition, 0, kSliderMax);
     fadeSliderMemory = position;
@@ -123,11 +115,7 @@ void Editor::insertSilence(Sender sender, const std::optional<int32_t>& frames) 
     const int32_t preset = std::min(b - a, kMaxSilenceFrames);
     const SilenceDialogState state =
         silenceDialogState(doc_, preset, selected ? spanTime(doc_, a, a + preset) : 0.0, selected);
-    std::optional<SilenceDialogResult> chosen;
-    {
-      FlagScope open(dialogOpen);
-      chosen = host_.silenceDialog(state);
-    }
+    const std::optional<SilenceDialogResult> chosen = showDialog([&] { return host_.silenceDialog(state); });
     if (!chosen) return;
     count = std::clamp(chosen->frames, 0, kMaxSilenceFrames);
     format = chosen->format;

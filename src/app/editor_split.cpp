@@ -59,11 +59,8 @@ void Editor::saveSelection(Sender sender, const std::optional<std::string>& name
     SaveSelectionDialogState state;
     for (size_t k = 0; k < kBlockCount; ++k) state.available[k] = enabled(blockCheckBox(Block(k)));
     state.fileLabel = kNoFileNameYet;
-    std::optional<SaveSelectionDialogResult> chosen;
-    {
-      FlagScope open(dialogOpen);
-      chosen = host_.saveSelectionDialog(state);
-    }
+    const std::optional<SaveSelectionDialogResult> chosen =
+        showDialog([&] { return host_.saveSelectionDialog(state); });
     if (!chosen || chosen->name.empty()) return;
     target = chosen->name;
     attach = chosen->attach;
@@ -81,11 +78,11 @@ void Editor::showDocumentPath() {
   if (scriptRunning || !doc_.documentLoaded) return;
   // Until a Save As names another file, the target is the loaded file itself.
   if (doc_.documentName == doc_.loadPath) {
-    host_.messageBox(msg::kNotSavedYet + doc_.documentName, msg::kDocumentPathCaption, MessageIcon::Exclamation,
-                     MessageButtons::Ok, MessageResult::Ok);
+    host_.messageBox(msg::kNotSavedYet + doc_.documentName, msg::kDocumentPathCaption,
+                     MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
   } else {
-    host_.messageBox(doc_.documentName, msg::kDocumentPathCaption, MessageIcon::Information, MessageButtons::Ok,
-                     MessageResult::Ok);
+    host_.messageBox(doc_.documentName, msg::kDocumentPathCaption, MessageIcon::Information,
+                     MessageButtons::Ok, MessageResult::Ok);
   }
 }
 
@@ -125,11 +122,7 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
     for (size_t k = 0; k < 3; ++k) choice.checked[k] = state.parts[k].enabled && !choice.names[k].empty();
   } else {
     if (scriptRunning) return;
-    std::optional<SplitDialogResult> chosen;
-    {
-      FlagScope open(dialogOpen);
-      chosen = host_.splitDialog(state);
-    }
+    const std::optional<SplitDialogResult> chosen = showDialog([&] { return host_.splitDialog(state); });
     if (!chosen) return;
     if (chosen->saveSelectionInstead) {
       saveSelection(Sender::User);
@@ -143,8 +136,8 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
   // split writes nothing.
   if (const auto same = findSameNames(state.parts, choice.checked, choice.names)) {
     operationStatus = 3;
-    lineError = msg::kSameFileNameLead + std::to_string(state.parts[size_t(same->first)].fileNumber) + " and " +
-                std::to_string(state.parts[size_t(same->second)].fileNumber) + " are the same.";
+    lineError = msg::kSameFileNameLead + std::to_string(state.parts[size_t(same->first)].fileNumber) +
+                " and " + std::to_string(state.parts[size_t(same->second)].fileNumber) + " are the same.";
     report(lineError, msg::kWarningCaption, MessageIcon::Exclamation);
     return;
   }
