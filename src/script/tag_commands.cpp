@@ -1,6 +1,7 @@
 // The ID3V2.* commands: fields added to the document's ID3v2 tag, written
 // at the next save. The first of them in a run starts a new tag.
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
@@ -15,7 +16,6 @@ namespace kavrel {
 
 namespace {
 
-constexpr int kUrlRow = 89;
 constexpr int kLyricsRow = 80;
 
 // Picture-type words of ID3V2.PICTURE, by type byte; 17 has none.
@@ -26,10 +26,22 @@ constexpr std::array<std::pair<std::string_view, uint8_t>, 19> kPictureTypeWords
     {"SCREEN_CAPTURE", 16}, {"ILLUSTRATION", 18}, {"ARTIST_LOGOTYPE", 19}, {"PUBLISHER_LOGOTYPE", 20},
 }};
 
-// Script text is UTF-8 when it is well formed; tag text is 8-bit.
+// Tag text is the program's 8-bit text; the save picks the encoding that
+// holds it. Each script line is UTF-8 when it is well formed there, else
+// 8-bit text already, so a comment block converts line by line.
 std::string tagText(const std::string& scriptText) {
-  auto converted = utf8ToCodePage(scriptText);
-  return converted ? std::move(*converted) : scriptText;
+  std::string out;
+  out.reserve(scriptText.size());
+  for (size_t at = 0;;) {
+    const size_t lineEnd = std::min(scriptText.find("\r\n", at), scriptText.size());
+    const std::string_view line = std::string_view(scriptText).substr(at, lineEnd - at);
+    const auto converted = utf8ToCodePage(line);
+    out += converted ? *converted : std::string(line);
+    if (lineEnd == scriptText.size()) break;
+    out += "\r\n";
+    at = lineEnd + 2;
+  }
+  return out;
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ t.add(PRIV(owner='kavrel', data=b'\xff\xfe'))
 t.add(TIT3(encoding=0, text='x' * 1024))
 t.add(XKVR(data=b'abc'))
 t.save(path, v2_version=v, padding=lambda info: 64)
-)PY" + std::string(kUnsynchroniseSavedTag) + R"PY(    t = ID3(path)
+)PY" + std::string(kReshapeSavedTag) + R"PY(    t = ID3(path)
     assert t.f_unsynch
     assert str(t['TIT2']) == 'Caf\u00e9 \u20ac \u0414', t['TIT2']
     assert t.getall('APIC')[0].data == b'\x89PNG\xff\xe0\xff\x00data'

@@ -66,10 +66,10 @@ TEST_F(ScriptTagInteropTest, FieldsOfAScriptReachTheSavedFile) {
   const std::string out = dir.file("out.mp3");
   const std::string script =
       "LOAD \"" + dir.file("in.mp3") + "\"\r\n"
-      "ID3V2.TITLE \"Caf\xC3\xA9, live\"\r\n"
+      "ID3V2.TITLE \"Caf\xC3\xA9 5 \xE2\x82\xAC \xE2\x80\x93 \xE2\x80\x9Clive\xE2\x80\x9D\"\r\n"
       "ID3V2.ARTIST Some, Body\r\n"
       "ID3V2.GENRE \"Rock CR RX\"\r\n"
-      "ID3V2.URL http://example.org/, home, page\r\n"
+      "ID3V2.URL http://example.org/, home, page \x80\r\n"  // an 8-bit line: 0x80 is the euro sign
       "ID3V2.PICTURE \"" + dir.file("cover.png") + "\", FRONT_COVER\r\n"
       "ID3V2.COMMENT.START notes\r\n"
       "first line\r\n"
@@ -79,11 +79,12 @@ TEST_F(ScriptTagInteropTest, FieldsOfAScriptReachTheSavedFile) {
   ASSERT_EQ(runScript(script), 0) << output;
   const std::string expected =
       "version 2 3\n"
-      "TIT2 'Café, live'\n"
+      // Text outside Latin-1 goes into 2.3 as UTF-16.
+      "TIT2 'Café 5 € – “live”'\n"
       "TPE1 'Some Body'\n"
       // Three genre values; mutagen names the CR and RX ones.
       "TCON 'Rock/Cover/Remix'\n"
-      "WXXX 'home page' http://example.org/\n"
+      "WXXX 'home page €' http://example.org/\n"
       "APIC image/png 3 '' 89504e470d0a1a0aff00ffe0010203\n"
       "COMM eng 'notes' 'first line\\r\\nSELECTALL'\n";
   EXPECT_EQ(dump(out), expected);

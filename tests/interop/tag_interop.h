@@ -27,9 +27,19 @@ inline CommandResult python(const std::string& script, const std::string& arg) {
 }
 
 // Python lines for the end of a tag-making script with `path` and `mode`
-// ("3", "4", "3u", "4u") set: the "u" modes unsynchronise the tag mutagen
-// saved, a 2.3 body as one stream, 2.4 fields one by one with their flag.
-inline constexpr const char* kUnsynchroniseSavedTag = R"PY(
+// ("3", "4", "3u", "4u", "4p") set: the "u" modes unsynchronise the tag
+// mutagen saved, a 2.3 body as one stream, 2.4 fields one by one with their
+// flag; "4p" gives its 2.4 fields plain big-endian sizes, as some writers do.
+inline constexpr const char* kReshapeSavedTag = R"PY(
+if mode.endswith('p'):
+    d = bytearray(open(path, 'rb').read())
+    end = 10 + ((d[6] << 21) | (d[7] << 14) | (d[8] << 7) | d[9])
+    p = 10
+    while p + 10 <= end and d[p] != 0:
+        n = (d[p+4] << 21) | (d[p+5] << 14) | (d[p+6] << 7) | d[p+7]
+        d[p+4:p+8] = n.to_bytes(4, 'big')
+        p += 10 + n
+    open(path, 'wb').write(bytes(d))
 if mode.endswith('u'):
     d = open(path, 'rb').read()
     size = (d[6] << 21) | (d[7] << 14) | (d[8] << 7) | d[9]

@@ -95,9 +95,16 @@ TEST_F(TagCommandsTest, ScriptTextBecomesEightBitText) {
   load(20);
   EXPECT_EQ(run("ID3V2.TITLE \"Caf\xC3\xA9 \xE6\x97\xA5\""), "");
   EXPECT_EQ(run("ID3V2.ARTIST \"Caf\xE9\""), "");  // not UTF-8: kept as it is
-  ASSERT_EQ(fields().size(), 2u);
+  // A comment block converts line by line: a UTF-8 line beside an 8-bit one.
+  EXPECT_EQ(run("ID3V2.COMMENT.START \xE2\x82\xAC"), "");
+  EXPECT_EQ(run("Caf\xC3\xA9"), "");
+  EXPECT_EQ(run("\x93quoted\x94"), "");
+  EXPECT_EQ(run("ID3V2.COMMENT.END"), "");
+  ASSERT_EQ(fields().size(), 3u);
   EXPECT_EQ(fields()[0].content, "Caf\xE9 ?");
   EXPECT_EQ(fields()[1].content, "Caf\xE9");
+  EXPECT_EQ(fields()[2].description, "\x80");
+  EXPECT_EQ(fields()[2].content, "Caf\xE9\r\n\x93quoted\x94");
 }
 
 TEST_F(TagCommandsTest, UrlTakesItsDescriptionFromTheOtherSlots) {

@@ -33,6 +33,7 @@ inline constexpr int kUndefinedRow = 0;
 inline constexpr int kPictureRow = 2;
 inline constexpr int kCommentRow = 4;
 inline constexpr int kGenreRow = 29;
+inline constexpr int kUrlRow = 89;  // WXXX: its URL is single-byte whatever the encoding
 inline constexpr int kExtendedHeaderRow = 90;
 
 extern const std::array<KnownField, kKnownFieldRows> kKnownFieldTable;

@@ -75,6 +75,11 @@ class Reader {
   bool readText(TagField& f, int64_t contentPos, int64_t size);
   void measurePadding(int64_t from);
   bool looksLikeFieldStart(int64_t pos, int64_t tagEnd) const;
+  bool mayStartField(int64_t pos, int64_t tagEnd) const;
+  int endRank(int64_t pos, int64_t tagEnd) const;
+  enum class Fit { None, Weak, Full };
+  Fit fieldsFit(int64_t pos, int64_t tagEnd, bool syncsafe, int64_t& failedAt) const;
+  bool zerosUpTo(int64_t pos, int64_t tagEnd) const;
   int64_t storedLength(int64_t pos, int64_t headerLength, int64_t size, int64_t tagEnd) const;
   int64_t resyncedHeader(int64_t pos, uint8_t* out, size_t n) const;
 
@@ -84,6 +89,7 @@ class Reader {
   TagFieldList& list_;
   int major_ = 0;
   int parseVersion_ = 0;
+  int sizeVersion_ = 0;  // how field sizes are decoded: the tag's own version, or 3 for plain 2.4 sizes
 };
 
 bool Reader::readExtendedHeader(int64_t& pos) {
@@ -187,7 +193,8 @@ bool Reader::readText(TagField& f, int64_t contentPos, int64_t size) {
       f.originalDescription = f.description;
       offset = d.next;
     }
-    if (decode) f.content = decodeFieldText(encoding, b.data(), offset, end).text;
+    // A URL is single-byte text whatever encoding its description has.
+    if (decode) f.content = decodeFieldText(f.tableRow == kUrlRow ? 0 : encoding, b.data(), offset, end).text;
   }
   f.originalLanguage = f.language;
   f.originalContent = f.content;
@@ -204,11 +211,69 @@ bool Reader::looksLikeFieldStart(int64_t pos, int64_t tagEnd) const {
                      [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
-// Stored bytes of a field's content. Sizes in a 2.4 tag (and in tags this
-// program writes) count the stored bytes; an unsynchronised 2.2 or 2.3 tag
-// from other programs counts them after resynchronisation, so its field can
-// be longer in the file. The count whose end is followed by a field, padding
-// or the tag end wins.
+// Whether the field loop could go on at pos: the tag end, padding, an end
+// marker, or a code it accepts.
+bool Reader::mayStartField(int64_t pos, int64_t tagEnd) const {
+  if (pos >= tagEnd) return true;
+  uint8_t code[4] = {};
+  const size_t n = major_ == 2 ? 3 : 4;
+  if (!readExact(pos, code, n)) return false;
+  return code[0] == 0 || std::all_of(code, code + n, [](uint8_t c) { return c >= 0x20 && c <= 0x7F; });
+}
+
+// How well the field loop goes on at pos: 2 at the tag end, padding or a
+// code of capitals and digits, 1 at a code of other characters it accepts
+// (such fields are copied, so they come back), 0 where it stops with an error.
+int Reader::endRank(int64_t pos, int64_t tagEnd) const {
+  return looksLikeFieldStart(pos, tagEnd) ? 2 : mayStartField(pos, tagEnd) ? 1 : 0;
+}
+
+// Walks the fields from pos with syncsafe or plain big-endian sizes. Full:
+// every size ends on a field header, an end marker, the tag end or zeros
+// up to the tag end; Weak: the same, but the zeros (at least a header's
+// worth) are followed by data; None: a size ends elsewhere, and failedAt
+// says where.
+Reader::Fit Reader::fieldsFit(int64_t pos, int64_t tagEnd, bool syncsafe, int64_t& failedAt) const {
+  for (int32_t count = 0; count <= kMaxTagFields; ++count) {
+    failedAt = pos;
+    if (pos == tagEnd) return Fit::Full;
+    if (pos > tagEnd) return Fit::None;
+    uint8_t b[10] = {};
+    const size_t n = size_t(std::min<int64_t>(10, tagEnd - pos));
+    if (!readExact(pos, b, n)) return Fit::None;
+    if (b[0] == 0) {
+      if (!std::all_of(b, b + n, [](uint8_t c) { return c == 0; })) return Fit::None;
+      return zerosUpTo(pos, tagEnd) ? Fit::Full : Fit::Weak;
+    }
+    const std::string code(reinterpret_cast<const char*>(b), 4);
+    if (code == "MP3e" || code == " MP3" || (code.compare(0, 3, "3DI") == 0 && b[3] == major_))
+      return Fit::Full;
+    if (n < 10 || !std::all_of(b, b + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7F; })) return Fit::None;
+    pos += 10 + int64_t(decodeFrameSize(b + 4, syncsafe ? 4 : 3));
+  }
+  return Fit::Full;  // more fields than a tag may hold: the field loop reports that
+}
+
+// Only zeros from pos to the tag end (as far as the padding scan looks).
+bool Reader::zerosUpTo(int64_t pos, int64_t tagEnd) const {
+  int64_t left = std::min(tagEnd - pos, kMaxPaddingScan);
+  std::array<uint8_t, 4096> chunk;
+  while (left > 0) {
+    const size_t n = size_t(std::min<int64_t>(left, int64_t(chunk.size())));
+    if (!readExact(pos, chunk.data(), n)) return false;
+    if (!std::all_of(chunk.begin(), chunk.begin() + std::ptrdiff_t(n), [](uint8_t c) { return c == 0; }))
+      return false;
+    pos += int64_t(n);
+    left -= int64_t(n);
+  }
+  return true;
+}
+
+// Stored bytes of a field's content. Sizes in a 2.4 tag (and in 2.3 tags of
+// a few writers) count the stored bytes; most unsynchronised 2.2 and 2.3
+// tags, this program's included, count them after resynchronisation, so a
+// field can be longer in the file. The count after which the field loop
+// goes on better wins.
 int64_t Reader::storedLength(int64_t pos, int64_t headerLength, int64_t size, int64_t tagEnd) const {
   if (!h_.unsynchronisation || major_ > 3) return size;
   const int64_t contentPos = pos + headerLength;
@@ -232,8 +297,10 @@ int64_t Reader::storedLength(int64_t pos, int64_t headerLength, int64_t size, in
   uint8_t next = 1;
   if (afterFF && readExact(contentPos + raw, &next, 1) && next == 0) ++raw;
   if (raw == size) return size;
-  if (looksLikeFieldStart(contentPos + raw, tagEnd)) return raw;
-  return size;
+  // The count that covers the size after resynchronisation is the usual
+  // reading: it wins when the field loop can go on after it at least as well.
+  const int rank = endRank(contentPos + raw, tagEnd);
+  return rank > 0 && rank >= endRank(contentPos + size, tagEnd) ? raw : size;
 }
 
 // The n header bytes at pos after resynchronisation; returns the stored
@@ -295,8 +362,31 @@ void Reader::run() {
     h_.tagError = true;
     return;
   }
+  // Some writers put plain sizes into 2.4 tags. Those are used for the whole
+  // tag when they explain its fields better than syncsafe ones; when neither
+  // does, the reading stops with an error where the syncsafe walk went wrong
+  // rather than cutting a field short unseen.
+  sizeVersion_ = major_;
+  int64_t stopAt = -1;
+  if (major_ == 4) {
+    int64_t syncsafeFailure = 0;
+    int64_t plainFailure = 0;
+    const Fit syncsafe = fieldsFit(pos, tagEnd, true, syncsafeFailure);
+    if (syncsafe != Fit::Full) {
+      const Fit plain = fieldsFit(pos, tagEnd, false, plainFailure);
+      if (plain > syncsafe) {
+        sizeVersion_ = 3;
+      } else if (syncsafe == Fit::None && plainFailure != syncsafeFailure) {
+        stopAt = syncsafeFailure;
+      }
+    }
+  }
 
   for (;;) {
+    if (pos == stopAt) {
+      h_.tagError = true;
+      break;
+    }
     if (pos < 0 || pos >= fileSize || pos >= tagEnd) break;
     char code[4];
     if (!readExact(pos, code, codeLength)) {
@@ -320,7 +410,7 @@ void Reader::run() {
       h_.tagError = true;
       break;
     }
-    int64_t size = decodeFrameSize(sizeBytes, major_);
+    int64_t size = decodeFrameSize(sizeBytes, sizeVersion_);
     uint8_t flag0 = major_ > 2 ? sizeBytes[4] : 0;
     uint8_t flag1 = major_ > 2 ? sizeBytes[5] : 0;
     if (!std::all_of(codeText.begin(), codeText.end(),
@@ -333,14 +423,16 @@ void Reader::run() {
     int64_t stored = storedLength(pos, headerLength, size, tagEnd);
     if (h_.unsynchronisation && major_ <= 3) {
       // Most writers unsynchronise a 2.2 or 2.3 tag as one stream, field
-      // headers included; a header read that way wins when a field follows it.
+      // headers included; a header read that way wins when the field loop
+      // can go on after it at least as well as after the other reading.
       uint8_t resynced[6] = {};
       const int64_t rawLength = resyncedHeader(pos + int64_t(codeLength), resynced, codeLength == 3 ? 3 : 6);
       if (rawLength > (codeLength == 3 ? 3 : 6)) {
         const int64_t sizeB = decodeFrameSize(resynced, major_);
         const int64_t headerB = int64_t(codeLength) + rawLength;
         const int64_t storedB = storedLength(pos, headerB, sizeB, tagEnd);
-        if (looksLikeFieldStart(pos + headerB + storedB, tagEnd)) {
+        const int rank = endRank(pos + headerB + storedB, tagEnd);
+        if (rank > 0 && rank >= endRank(contentPos + stored, tagEnd)) {
           size = sizeB;
           stored = storedB;
           contentPos = pos + headerB;

@@ -1,12 +1,13 @@
 #include "tags/id3v2/text_codec.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kavrel {
 
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F; 0 where the code page leaves the byte unassigned.
+// Windows-1252 bytes 0x80..0x9F; the five the code page leaves unassigned stand for themselves.
 constexpr std::array<char16_t, 32> kHighBlock = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -75,6 +76,25 @@ bool appendUtf8(std::string& out, const uint8_t* p, size_t n) {
   return ok;
 }
 
+void appendUtf16Unit(std::vector<uint8_t>& out, char16_t u, bool bigEndian) {
+  if (bigEndian) {
+    out.insert(out.end(), {uint8_t(u >> 8), uint8_t(u)});
+  } else {
+    out.insert(out.end(), {uint8_t(u), uint8_t(u >> 8)});
+  }
+}
+
+void appendUtf8CodePoint(std::vector<uint8_t>& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(uint8_t(cp));
+  } else if (cp < 0x800) {
+    out.insert(out.end(), {uint8_t(0xC0 | (cp >> 6)), uint8_t(0x80 | (cp & 0x3F))});
+  } else {
+    out.insert(out.end(),
+               {uint8_t(0xE0 | (cp >> 12)), uint8_t(0x80 | ((cp >> 6) & 0x3F)), uint8_t(0x80 | (cp & 0x3F))});
+  }
+}
+
 }  // namespace
 
 uint32_t decodeFrameSize(const uint8_t* b, int majorVersion) {
@@ -98,6 +118,73 @@ char codePointToCodePage(char32_t cp) {
     if (kHighBlock[i] == cp) return char(0x80 + i);
   }
   return '?';
+}
+
+char32_t codePageToCodePoint(uint8_t b) {
+  return b >= 0x80 && b < 0xA0 ? char32_t(kHighBlock[b - 0x80]) : char32_t(b);
+}
+
+uint8_t textEncodingFor(std::string_view text, int majorVersion) {
+  const bool latin1 =
+      std::all_of(text.begin(), text.end(), [](char c) { return codePageToCodePoint(uint8_t(c)) <= 0xFF; });
+  if (latin1) return 0;
+  return majorVersion >= 4 ? 3 : 1;
+}
+
+std::vector<uint8_t> encodeFieldText(std::string_view text, uint8_t encoding) {
+  std::vector<uint8_t> out;
+  if (encoding < 1 || encoding > 3) return {text.begin(), text.end()};
+  bool valueStart = true;
+  for (const char c : text) {
+    const char32_t cp = codePageToCodePoint(uint8_t(c));
+    if (encoding == 3) {
+      appendUtf8CodePoint(out, cp);
+      continue;
+    }
+    if (encoding == 1 && valueStart && cp != 0) out.insert(out.end(), {0xFF, 0xFE});
+    valueStart = cp == 0;
+    appendUtf16Unit(out, char16_t(cp), encoding == 2);
+  }
+  return out;
+}
+
+std::optional<std::vector<uint8_t>> recodeAsUtf16(uint8_t encoding, const uint8_t* bytes, size_t n) {
+  if (encoding != 2 && encoding != 3) return std::nullopt;
+  std::vector<uint8_t> out;
+  out.reserve(2 * n + 4);
+  size_t i = 0;
+  while (i < n) {
+    // One value: up to its terminator or the end.
+    size_t end = i;
+    if (encoding == 3) {
+      while (end < n && bytes[end] != 0) ++end;
+    } else {
+      while (end + 1 < n && (bytes[end] != 0 || bytes[end + 1] != 0)) end += 2;
+      if (end + 1 >= n) end = n;
+    }
+    if (end > i) {
+      out.insert(out.end(), {0xFF, 0xFE});
+      if (encoding == 3) {
+        bool ok = forEachUtf8CodePoint(bytes + i, end - i, [&](char32_t cp) {
+          if (cp >= 0x10000) {
+            appendUtf16Unit(out, char16_t(0xD800 + ((cp - 0x10000) >> 10)), false);
+            appendUtf16Unit(out, char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)), false);
+          } else {
+            appendUtf16Unit(out, char16_t(cp), false);
+          }
+        });
+        if (!ok) return std::nullopt;
+      } else {
+        if ((end - i) % 2 != 0) return std::nullopt;
+        for (size_t k = i; k < end; k += 2)
+          appendUtf16Unit(out, char16_t(bytes[k] << 8 | bytes[k + 1]), false);
+      }
+    }
+    if (end == n) break;
+    out.insert(out.end(), {0, 0});
+    i = end + textTerminatorLength(encoding);
+  }
+  return out;
 }
 
 DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, size_t end) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavrel {
 
@@ -31,6 +32,26 @@ DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, s
 
 // One Unicode code point as Windows-1252; '?' when it has no such byte.
 char codePointToCodePage(char32_t cp);
+// One Windows-1252 byte as a Unicode code point (unassigned bytes as themselves).
+char32_t codePageToCodePoint(uint8_t b);
+
+// The encoding byte for the program's 8-bit text written into a tag of this
+// major version: 0 (ISO-8859-1) when that holds every character, else
+// UTF-16 with a byte-order mark (1) before 2.4 and UTF-8 (3) from 2.4 on.
+uint8_t textEncodingFor(std::string_view text, int majorVersion);
+
+// The program's 8-bit text in an encoding (0 and above 3: the bytes as they
+// are). Zero characters separate values; each UTF-16 value starts with its
+// byte-order mark. No terminator is added.
+std::vector<uint8_t> encodeFieldText(std::string_view text, uint8_t encoding);
+
+// Bytes of the zero that ends a text in this encoding.
+inline size_t textTerminatorLength(uint8_t encoding) { return encoding == 1 || encoding == 2 ? 2 : 1; }
+
+// Field text in encoding 2 or 3 (values ended or separated by terminators)
+// as encoding 1, for the versions before 2.4 that know no other Unicode
+// form; nothing when the bytes are not well formed in their encoding.
+std::optional<std::vector<uint8_t>> recodeAsUtf16(uint8_t encoding, const uint8_t* bytes, size_t n);
 
 // UTF-8 text as Windows-1252 ('?' for what it cannot hold), control
 // characters kept; nothing when the bytes are not UTF-8.

@@ -43,53 +43,6 @@ std::string upper(std::string text) {
   return text;
 }
 
-// The program's 8-bit text (Windows-1252) as a Unicode code point.
-char32_t codePageToCodePoint(uint8_t b) {
-  static constexpr char16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                       0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  return b >= 0x80 && b < 0xA0 ? char32_t(k80[b - 0x80]) : char32_t(b);
-}
-
-// A description in a field's own encoding, so that a reader finds its
-// terminator where the encoding byte says it is.
-std::vector<uint8_t> encodeDescription(const std::string& text, uint8_t encoding) {
-  std::vector<uint8_t> out;
-  if (encoding == 1 || encoding == 2) {
-    if (text.empty()) return out;
-    if (encoding == 1) out = {0xFF, 0xFE};
-    for (char c : text) {
-      const char32_t cp = codePageToCodePoint(uint8_t(c));
-      const uint8_t lo = uint8_t(cp), hi = uint8_t(cp >> 8);
-      if (encoding == 1) {
-        out.push_back(lo);
-        out.push_back(hi);
-      } else {
-        out.push_back(hi);
-        out.push_back(lo);
-      }
-    }
-  } else if (encoding == 3) {
-    for (char c : text) {
-      const char32_t cp = codePageToCodePoint(uint8_t(c));
-      if (cp < 0x80) {
-        out.push_back(uint8_t(cp));
-      } else if (cp < 0x800) {
-        out.push_back(uint8_t(0xC0 | (cp >> 6)));
-        out.push_back(uint8_t(0x80 | (cp & 0x3F)));
-      } else {
-        out.push_back(uint8_t(0xE0 | (cp >> 12)));
-        out.push_back(uint8_t(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(uint8_t(0x80 | (cp & 0x3F)));
-      }
-    }
-  } else {
-    appendText(out, text);
-  }
-  return out;
-}
-
 // The 3-character 2.2 image format for a MIME type.
 std::string imageFormatFor(const std::string& mime) {
   if (mime == "-->") return mime;
@@ -99,6 +52,47 @@ std::string imageFormatFor(const std::string& mime) {
   rest = upper(rest.substr(0, 3));
   rest.resize(3, ' ');  // a 2.2 picture always has three format bytes
   return rest;
+}
+
+// Where the text that follows a field's encoding byte ends: at the
+// terminator after `from` (included) in that encoding; npos when none.
+size_t textEnd(const std::vector<uint8_t>& plain, size_t from, uint8_t encoding) {
+  const size_t unit = textTerminatorLength(encoding);
+  for (size_t i = from; i + unit <= plain.size(); i += unit)
+    if (plain[i] == 0 && (unit == 1 || plain[i + 1] == 0)) return i + unit;
+  return std::string::npos;
+}
+
+// 2.2 and 2.3 know no UTF-16 without a byte-order mark (2) and no UTF-8 (3):
+// a text or picture field with either, going into such a tag, gets its text
+// as UTF-16 with marks. `pictureFormat22` says a picture already has the
+// 2.2 layout. False when the field stays as it is (also when its text is not
+// well formed).
+bool recodeForOlderVersion(std::vector<uint8_t>& plain, const TagField& f, bool pictureFormat22) {
+  if (plain.empty() || (plain[0] != 2 && plain[0] != 3)) return false;
+  const uint8_t encoding = plain[0];
+  size_t start = 1;
+  size_t end = plain.size();
+  if (f.kind == FieldKind::Text && (f.layout & text_layout::kEncoding)) {
+    if (f.layout & text_layout::kLanguage) start += 3;
+    if (f.tableRow == kUrlRow) end = textEnd(plain, start, encoding);
+  } else if (f.kind == FieldKind::Picture) {
+    // Encoding, image format or MIME type, picture type; then the description.
+    const auto zero = std::find(plain.begin() + 1, plain.end(), 0);
+    start = pictureFormat22 ? 5 : size_t(zero - plain.begin()) + 2;
+    end = textEnd(plain, start, encoding);
+  } else {
+    return false;
+  }
+  if (start > plain.size() || end == std::string::npos) return false;
+  const auto text = recodeAsUtf16(encoding, plain.data() + start, end - start);
+  if (!text) return false;
+  std::vector<uint8_t> out(plain.begin(), plain.begin() + std::ptrdiff_t(start));
+  out[0] = 1;
+  out.insert(out.end(), text->begin(), text->end());
+  out.insert(out.end(), plain.begin() + std::ptrdiff_t(end), plain.end());
+  plain = std::move(out);
+  return true;
 }
 
 // Genre values typed as "Rock CR RX": the spaces before the CR and RX
@@ -403,6 +397,9 @@ FieldWriteResult TagFieldWriter::copyField(const TagField& f) {
     }
   }
 
+  if (header_.inputVersion >= 4 && major < 4 && recodeForOlderVersion(plain, f, major == 2 && converted))
+    converted = true;
+
   const bool keepStored = contentUnsynced && isOutputUnsynchronised() && !converted;
   if (!keepStored) {
     raw.clear();
@@ -420,17 +417,24 @@ FieldWriteResult TagFieldWriter::writeTextField(const TagField& f) {
   if (code.empty()) return FieldWriteResult::LeftOut;
 
   const uint8_t parts = f.layout & uint8_t(~f.omittedParts);
+  // Edited text is the program's 8-bit text: ISO-8859-1 when that holds it,
+  // else the Unicode form of the version written. A URL stays single-byte.
+  const bool url = f.tableRow == kUrlRow;
+  uint8_t encoding = 0;
+  if (parts & text_layout::kEncoding)
+    encoding = textEncodingFor(url ? description : description + content, version_.major);
   std::vector<uint8_t> plain;
-  plain.reserve(content.size() + description.size() + 8);
-  // Edited text is the program's 8-bit text: always written as ISO-8859-1.
-  if (parts & text_layout::kEncoding) plain.push_back(0);
+  plain.reserve(2 * (content.size() + description.size()) + 12);
+  if (parts & text_layout::kEncoding) plain.push_back(encoding);
   if (parts & text_layout::kLanguage) appendText(plain, f.language.size() == 3 ? f.language : kNewFieldLanguage);
   if (parts & text_layout::kDescription) {
-    appendText(plain, description);
-    plain.push_back(0);
+    const std::vector<uint8_t> d = encodeFieldText(description, encoding);
+    plain.insert(plain.end(), d.begin(), d.end());
+    plain.resize(plain.size() + textTerminatorLength(encoding), 0);
   }
   if (f.tableRow == kGenreRow) separateGenreRefinements(content);
-  appendText(plain, content);
+  const std::vector<uint8_t> text = encodeFieldText(content, url ? 0 : encoding);
+  plain.insert(plain.end(), text.begin(), text.end());
   return appendField(code, 0, std::move(plain), nullptr);
 }
 
@@ -461,7 +465,9 @@ FieldWriteResult TagFieldWriter::writeFieldFromFile(const TagField& f) {
     if (dot == std::string::npos || dot + 1 == name.size()) return warn(msg::kInvalidImageExtension, path);
     if (mime.empty()) return warn(msg::kUnknownImageType, path);
     code = std::string(knownFieldCode(kPictureRow, major));
-    plain.push_back(0);
+    const std::string description = f.description.substr(0, kMaxWrittenDescriptionLength);
+    const uint8_t encoding = textEncodingFor(description, major);
+    plain.push_back(encoding);
     if (major == 2) {
       appendText(plain, imageFormatFor(mime));
     } else {
@@ -469,8 +475,9 @@ FieldWriteResult TagFieldWriter::writeFieldFromFile(const TagField& f) {
       plain.push_back(0);
     }
     plain.push_back(f.layout);  // the picture type
-    appendText(plain, f.description.substr(0, kMaxWrittenDescriptionLength));
-    plain.push_back(0);
+    const std::vector<uint8_t> d = encodeFieldText(description, encoding);
+    plain.insert(plain.end(), d.begin(), d.end());
+    plain.resize(plain.size() + textTerminatorLength(encoding), 0);
   } else {
     code = f.code(major);
     if (code.empty()) return FieldWriteResult::LeftOut;
@@ -482,10 +489,9 @@ FieldWriteResult TagFieldWriter::writeFieldFromFile(const TagField& f) {
       // The description follows the field's encoding byte, whether written
       // here or already in the file; without one it is single-byte text.
       const uint8_t encoding = (layout & text_layout::kEncoding) ? f.encoding : 0;
-      const std::vector<uint8_t> d = encodeDescription(f.description, encoding);
+      const std::vector<uint8_t> d = encodeFieldText(f.description, encoding);
       plain.insert(plain.end(), d.begin(), d.end());
-      plain.push_back(0);
-      if (encoding == 1 || encoding == 2) plain.push_back(0);
+      plain.resize(plain.size() + textTerminatorLength(encoding), 0);
     }
   }
 

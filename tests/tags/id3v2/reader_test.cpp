@@ -168,6 +168,44 @@ TEST(Id3v2Reader, PaddingAndStopConditions) {
   EXPECT_EQ(r.list.fields[1].content, "b");
 }
 
+TEST(Id3v2Reader, PlainSizesIn24Tags) {
+  // Plain big-endian sizes (tagField's 2.3 form) in a 2.4 tag: 300 reads as
+  // 172 when taken as syncsafe, which ends inside the picture.
+  const auto picture = [](int major, uint8_t fill) {
+    return tagField(major, "APIC",
+                    std::vector<uint8_t>{0} + bytesOf(std::string("image/png\0", 10)) +
+                        std::vector<uint8_t>{3, 0} + std::vector<uint8_t>(300 - 13, fill));
+  };
+  const auto fields = [&](int major, uint8_t fill) {
+    return tagField(major, "TIT2", latin1("t")) + picture(major, fill) +
+           tagField(major, "TPE1", latin1("Artist"));
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> body;
+    int count;  // fields read; the picture's size and TPE1 are checked when 3
+    bool error;
+  };
+  const Case cases[] = {
+      {"plain sizes", fields(3, 0xAB) + std::vector<uint8_t>(20, 0), 3, false},
+      {"plain sizes, zeros where the syncsafe size ends", fields(3, 0) + std::vector<uint8_t>(20, 0), 3,
+       false},
+      {"syncsafe sizes", fields(4, 0xAB), 3, false},
+      // Neither reading explains the data after TPE1: stopped where the
+      // syncsafe sizes went wrong, with the error flag.
+      {"neither", fields(3, 0xAB) + std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 2, true},
+  };
+  for (const Case& c : cases) {
+    const auto r = readTag(tagBytes(4, 0, c.body));
+    EXPECT_EQ(r.header.tagError, c.error) << c.what;
+    ASSERT_EQ(r.list.count(), c.count) << c.what;
+    if (c.count == 3) {
+      EXPECT_EQ(r.list.fields[1].totalSize, 310) << c.what;
+      EXPECT_EQ(r.list.fields[2].content, "Artist") << c.what;
+    }
+  }
+}
+
 TEST(Id3v2Reader, FieldClaimingMoreThanTheTagIsKeptAndEndsTheLoop) {
   auto f = tagField(3, "TIT2", latin1("abc"));
   f[7] = 200;                                                        // size 200, the tag holds 4
@@ -227,9 +265,10 @@ TEST(Id3v2Reader, UnicodeTextsAndTheSizeLimit) {
       tagField(3, "TALB", latin1(std::string(1024, 'x'))) +
       tagField(3, "TCON", latin1(std::string(1023, 'y'))) +
       tagField(3, "TXXX", std::vector<uint8_t>{1, 0xFF, 0xFE, 'k', 0, 0, 0, 0xFF, 0xFE, 'v', 0}) +
-      tagField(3, "WXXX", bytesOf(std::string("\0desc\0http://x", 15)));
+      tagField(3, "WXXX", bytesOf(std::string("\0desc\0http://x", 15))) +
+      tagField(3, "WXXX", std::vector<uint8_t>{1, 0xFF, 0xFE, 'd', 0, 0, 0, 'h', 't'});
   const auto r = readTag(tagBytes(3, 0, body));
-  ASSERT_EQ(r.list.count(), 5);
+  ASSERT_EQ(r.list.count(), 6);
   const auto& f = r.list.fields;
   EXPECT_EQ(f[0].content, "AB");
   EXPECT_EQ(f[0].encoding, 1);
@@ -242,6 +281,8 @@ TEST(Id3v2Reader, UnicodeTextsAndTheSizeLimit) {
   EXPECT_EQ(f[3].content, "v");
   EXPECT_EQ(f[4].description, "desc");
   EXPECT_EQ(f[4].content, "http://x");
+  EXPECT_EQ(f[5].description, "d");
+  EXPECT_EQ(f[5].content, "ht") << "the URL is single-byte after a UTF-16 description";
 }
 
 TEST(Id3v2Reader, PictureDescriptionRules) {
@@ -352,6 +393,17 @@ TEST(Id3v2Reader, WholeBodyUnsynchronised23TagOfOtherPrograms) {
   EXPECT_EQ(r.list.fields[1].totalSize, 10 + 7);
   EXPECT_EQ(r.list.fields[2].content, "al");
   EXPECT_EQ(r.header.paddingSize, 6);
+
+  // A code of other characters after a field that grew in its content or in
+  // its header (flags ending in FF before a zero), as this program copies
+  // such fields: the usual reading still reaches it.
+  for (const auto& first : {tagField(3, "TXXX", {1, 0xFF, 0xFE, 'A', 0, 'B', 0xC3}),
+                            tagField(3, "TXXX", {0, 'k', 0, 'v'}, 0, 0xFF)}) {
+    const auto odd = readTag(tagBytes(3, 0x80, unsyncAll(first + tagField(3, "TPE:", {2, 0}))));
+    EXPECT_FALSE(odd.header.tagError);
+    ASSERT_EQ(odd.list.count(), 2);
+    EXPECT_EQ(odd.list.fields[1].originalContent, "TPE:");
+  }
 }
 
 // The load runs the reader; a broken tag shows the loader's message.

@@ -302,6 +302,58 @@ TEST_F(TagWriteTest, EditedUnicodeCommentIsWrittenAsIsoText) {
       << "the unchanged UTF-16 title keeps its bytes";
 }
 
+TEST_F(TagWriteTest, TextOutsideLatin1IsWrittenInTheUnicodeFormOfTheVersionWritten) {
+  // 0x80 is the euro sign (U+20AC) in the program's 8-bit text: UTF-16 with
+  // a byte-order mark before 2.4, UTF-8 from 2.4, decided by the version
+  // written. Latin-1 text keeps encoding 0; a URL stays single-byte.
+  const Bytes title16 = {0xFF, 0xFE, '5', 0, ' ', 0, 0xAC, 0x20}, euro16 = {0xFF, 0xFE, 0xAC, 0x20},
+              a16 = {0xFF, 0xFE, 'a', 0};
+  const Bytes title8 = {'5', ' ', 0xE2, 0x82, 0xAC}, euro8 = {0xE2, 0x82, 0xAC}, a8 = {'a'};
+  for (const auto& [loaded, written] : {std::pair{2, 2}, {3, 3}, {4, 4}, {4, 3}}) {
+    SCOPED_TRACE(std::to_string(loaded) + " written as " + std::to_string(written));
+    const auto code = [&](const char* c22, const char* c) { return written == 2 ? c22 : c; };
+    const bool utf8 = written == 4;
+    const uint8_t e = utf8 ? 3 : 1;
+    const Bytes end = utf8 ? Bytes{0} : Bytes{0, 0};
+    const Bytes title = tagField(written, code("TT2", "TIT2"), latin1("t"));
+    const Bytes out =
+        roundTrip(tagBytes(loaded, 0, tagField(loaded, loaded == 2 ? "TT2" : "TIT2", latin1("t"))), [&] {
+          addText(44, "5 \x80");
+          addText(kCommentRow, "a").description = "\x80";
+          addText(kUrlRow, "u\x80").description = "\x80";
+          addText(58, "Caf\xE9");
+          doc().tagHeader.majorVersion = uint8_t(written);
+        });
+    EXPECT_EQ(
+        out,
+        tagBytes(written, 0,
+                 title + tagField(written, code("TT2", "TIT2"), Bytes{e} + (utf8 ? title8 : title16)) +
+                     tagField(written, code("COM", "COMM"),
+                              Bytes{e, 'e', 'n', 'g'} + (utf8 ? euro8 : euro16) + end + (utf8 ? a8 : a16)) +
+                     tagField(written, code("WXX", "WXXX"),
+                              Bytes{e} + (utf8 ? euro8 : euro16) + end + Bytes{'u', 0x80}) +
+                     tagField(written, code("TP1", "TPE1"), latin1("Caf\xE9"))));
+  }
+
+  // Unchanged 2.4 fields in UTF-8 or UTF-16 without a mark, written as 2.3:
+  // their text becomes UTF-16 with marks; the rest of the field stays.
+  const Bytes tag = tagBytes(4, 0,
+                             tagField(4, "TIT2", Bytes{3, 'C', 0xC3, 0xA9, 0}) +
+                                 tagField(4, "COMM", Bytes{2, 'd', 'e', 'u', 0x20, 0xAC, 0, 0, 0, 'a'}) +
+                                 tagField(4, "WXXX", Bytes{3} + euro8 + Bytes{0, 'u'}) +
+                                 tagField(4, "APIC",
+                                          Bytes{3} + bytesOf(std::string("image/png\0", 10)) + Bytes{3} +
+                                              euro8 + Bytes{0, 0xFF, 0}));
+  EXPECT_EQ(roundTrip(tag, [&] { doc().tagHeader.majorVersion = 3; }),
+            tagBytes(3, 0,
+                     tagField(3, "TIT2", Bytes{1, 0xFF, 0xFE, 'C', 0, 0xE9, 0, 0, 0}) +
+                         tagField(3, "COMM", Bytes{1, 'd', 'e', 'u'} + euro16 + Bytes{0, 0} + a16) +
+                         tagField(3, "WXXX", Bytes{1} + euro16 + Bytes{0, 0, 'u'}) +
+                         tagField(3, "APIC",
+                                  Bytes{1} + bytesOf(std::string("image/png\0", 10)) + Bytes{3} + euro16 +
+                                      Bytes{0, 0, 0xFF, 0})));
+}
+
 TEST_F(TagWriteTest, TooLargeTextIsCopiedUnchanged) {
   const Bytes big = latin1(std::string(1024, 'z'));
   const Bytes tag = tagBytes(4, 0, tagField(4, "TIT3", big));
