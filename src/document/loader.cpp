@@ -6,9 +6,10 @@
 
 #include "base/file_io.h"
 #include "base/large_pages.h"
+#include "base/time_text.h"
 #include "document/messages.h"
 #include "document/statistics.h"
-#include "base/time_text.h"
+#include "tags/id3v2/tag_header.h"
 
 namespace kavrel {
 
@@ -184,33 +185,20 @@ Failure Scanner::scanLayoutAtEnd() {
 Failure Scanner::scanLeadingBlocks(int64_t& p) {
   const int64_t count = file_.readAt(0, buf_.data(), size_t(std::min<int64_t>(fileSize, kWorkBufferSize)));
   if (count < 0) return Failure::Read;
-  auto syncsafeSize = [&](int64_t at) {
-    return int64_t(buf_[size_t(at + 6)]) * 2097152 + int64_t(buf_[size_t(at + 7)]) * 16384 +
-           int64_t(buf_[size_t(at + 8)]) * 128 + int64_t(buf_[size_t(at + 9)]);
-  };
   bool tagSeen = false;
   bool riffSeen = false;
   for (;;) {
     // An ID3v2 tag (again after a RIFF header when none came before it).
     if (!tagSeen && bytesAre(buf_, count, p, "ID3") && p + 10 <= count) {
       if (inserting_) {
-        p += syncsafeSize(p) + 10;
+        // Only skipped: no version check, no footer.
+        p += int64_t(decodeSyncsafe(buf_.data() + p + 6)) + 10;
         tagSeen = true;
       } else {
-        const uint8_t major = buf_[size_t(p + 3)];
-        const uint8_t revision = buf_[size_t(p + 4)];
-        if (major == 0xFF || revision == 0xFF) return Failure::None;  // not a tag: audio search starts here
+        // Not a tag: the audio search starts here.
+        if (!parseTagHeader(buf_.data() + p, size_t(count - p), p, tag)) return Failure::None;
         tagSeen = true;
         layout.id3v2Found = true;
-        tag.startOffset = p;
-        tag.majorVersion = major;
-        tag.revision = revision;
-        tag.flags = buf_[size_t(p + 5)];
-        tag.unsynchronisation = (tag.flags & 0x80) != 0;
-        tag.extendedHeader = (tag.flags & 0x40) != 0 && major > 2;
-        tag.experimental = (tag.flags & 0x20) != 0 && major > 2;
-        tag.footer = (tag.flags & 0x10) != 0 && major > 3;
-        tag.size = syncsafeSize(p) + 10 + (tag.footer ? 10 : 0);
         p = tag.startOffset + tag.size;
       }
     }

@@ -25,24 +25,6 @@ int64_t MemoryTagInput::readAt(int64_t pos, void* buffer, size_t n) const {
   return int64_t(count);
 }
 
-bool parseTagHeader(const uint8_t* b, size_t size, int64_t start, TagHeaderState& header) {
-  if (size < 10 || std::memcmp(b, "ID3", 3) != 0 || b[3] == 0xFF || b[4] == 0xFF) return false;
-  header = TagHeaderState{};
-  header.startOffset = start;
-  header.majorVersion = b[3];
-  header.revision = b[4];
-  header.flags = b[5];
-  header.unsynchronisation = (b[5] & 0x80) != 0;
-  header.outputUnsynchronisation = header.unsynchronisation;
-  header.extendedHeader = (b[5] & 0x40) != 0 && b[3] > 2;
-  header.experimental = (b[5] & 0x20) != 0 && b[3] > 2;
-  header.footer = (b[5] & 0x10) != 0 && b[3] > 3;
-  // The size bytes are combined as stored, top bits included.
-  header.size = int64_t(b[6]) * 2097152 + int64_t(b[7]) * 16384 + int64_t(b[8]) * 128 + b[9] + 10 +
-                (header.footer ? 10 : 0);
-  header.inputVersion = uint8_t(std::clamp<int>(b[3], 2, 5));
-  return true;
-}
 
 namespace {
 

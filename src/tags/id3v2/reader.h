@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tags/id3v2/tag_field.h"
-#include "tags/id3v2/tag_header_state.h"
+#include "tags/id3v2/tag_header.h"
 
 namespace kavrel {
 
@@ -59,8 +59,5 @@ inline constexpr int32_t kMaxTagFields = 65536;
 void readId3v2Tag(const TagInput& input, const std::string& sourcePath, TagHeaderState& header,
                   TagFieldList& list);
 
-// The header fields a tag found at `start` in `bytes` gives (the loader's
-// rules); false when the bytes there are no tag header.
-bool parseTagHeader(const uint8_t* bytes, size_t size, int64_t start, TagHeaderState& header);
 
 }  // namespace kavrel

@@ -97,12 +97,6 @@ void appendUtf8CodePoint(std::vector<uint8_t>& out, char32_t cp) {
 
 }  // namespace
 
-uint32_t decodeFrameSize(const uint8_t* b, int majorVersion) {
-  if (majorVersion <= 2) return uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2];
-  if (majorVersion < 4) return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
-  return uint32_t(b[0]) * 2097152u + uint32_t(b[1]) * 16384u + uint32_t(b[2]) * 128u + b[3];
-}
-
 size_t resync(uint8_t* buffer, size_t count) {
   size_t out = 0;
   for (size_t i = 0; i < count; ++i) {

@@ -12,10 +12,6 @@
 
 namespace kavrel {
 
-// Big-endian for major versions below 4 (three bytes for 2.2), syncsafe
-// (four 7-bit groups, most significant first) for 4 and above.
-uint32_t decodeFrameSize(const uint8_t* bytes, int majorVersion);
-
 // Every 0xFF 0x00 pair becomes 0xFF, in place; returns the new count.
 size_t resync(uint8_t* buffer, size_t count);
 

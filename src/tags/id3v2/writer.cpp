@@ -186,15 +186,6 @@ class WorkFile final : public TagBodyOutput {
 
 }  // namespace
 
-std::array<uint8_t, 4> encodeSyncsafe(uint32_t n) {
-  return {uint8_t((n >> 21) & 0x7F), uint8_t((n >> 14) & 0x7F), uint8_t((n >> 7) & 0x7F), uint8_t(n & 0x7F)};
-}
-
-std::array<uint8_t, 4> encodeFrameSize(uint32_t n, int majorVersion) {
-  if (majorVersion >= 4) return encodeSyncsafe(n);
-  return {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
-}
-
 std::vector<uint8_t> unsync(const uint8_t* data, size_t n) {
   std::vector<uint8_t> out;
   out.reserve(2 * n + 4);
@@ -622,26 +613,21 @@ TagWriteOutcome buildAndWrite(const TagHeaderState& header, const TagFieldList& 
   if (bodySize > kMaxTagBodySize) return TagWriteOutcome::Failed;  // no header can say its size
 
   uint8_t flags = 0;
-  if (header.outputUnsynchronisation) flags |= 0x80;
-  if (writer.extendedHeaderWritten()) flags |= 0x40;
-  if (header.experimental && major > 2) flags |= 0x20;
-  if (footer) flags |= 0x10;
+  if (header.outputUnsynchronisation) flags |= kTagUnsynchronised;
+  if (writer.extendedHeaderWritten()) flags |= kTagExtendedHeader;
+  if (header.experimental && major > 2) flags |= kTagExperimental;
+  if (footer) flags |= kTagFooter;
   std::vector<uint8_t> piece(size_t(std::min<int64_t>(bodySize, kTagCopyPiece)));
-  const auto size = encodeSyncsafe(uint32_t(bodySize));
-  std::array<uint8_t, 10> head = {'I',     'D',     '3',     uint8_t(major), uint8_t(writer.version().revision),
-                                  flags,   size[0], size[1], size[2],        size[3]};
-  if (!output.put(head.data(), head.size())) return TagWriteOutcome::OutputError;
+  const auto head = [&](bool isFooter) {
+    return tagHeaderBytes(isFooter, uint8_t(major), uint8_t(writer.version().revision), flags, uint32_t(bodySize));
+  };
+  if (!output.put(head(false).data(), 10)) return TagWriteOutcome::OutputError;
   for (int64_t pos = 0; pos < bodySize;) {
     const size_t n = size_t(std::min<int64_t>(bodySize - pos, kTagCopyPiece));
     if (!work.readAt(pos, piece.data(), n) || !output.put(piece.data(), n)) return TagWriteOutcome::OutputError;
     pos += int64_t(n);
   }
-  if (footer) {
-    head[0] = '3';
-    head[1] = 'D';
-    head[2] = 'I';
-    if (!output.put(head.data(), head.size())) return TagWriteOutcome::OutputError;
-  }
+  if (footer && !output.put(head(true).data(), 10)) return TagWriteOutcome::OutputError;
   return TagWriteOutcome::Written;
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tags/id3v2/tag_field.h"
-#include "tags/id3v2/tag_header_state.h"
+#include "tags/id3v2/tag_header.h"
 
 namespace kavrel {
 
@@ -83,10 +83,6 @@ inline constexpr size_t kMaxWrittenTextLength = 1048576;
 inline constexpr size_t kMaxWrittenDescriptionLength = 1024;
 inline constexpr int64_t kTagCopyPiece = 1000000;
 
-// Four size bytes: syncsafe for major version 4 and above, big-endian below.
-std::array<uint8_t, 4> encodeFrameSize(uint32_t n, int majorVersion);
-// n >> 21, n >> 14, n >> 7, n, each masked to 7 bits.
-std::array<uint8_t, 4> encodeSyncsafe(uint32_t n);
 // After every 0xFF followed by 0x00 or a byte of 0xE0 and up a 0x00 goes in;
 // a final 0xFF gets one too.
 std::vector<uint8_t> unsync(const uint8_t* data, size_t n);

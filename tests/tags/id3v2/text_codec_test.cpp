@@ -1,5 +1,6 @@
 // Field text decoding, frame sizes and resynchronisation.
 
+#include "tags/id3v2/tag_header.h"
 #include "tags/id3v2/text_codec.h"
 
 #include <gtest/gtest.h>
