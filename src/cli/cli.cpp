@@ -6,6 +6,7 @@
 #include "app/headless_host.h"
 #include "app/shell.h"
 #include "app/shell_messages.h"
+#include "base/text_codec.h"
 #include "base/time_text.h"
 #include "script/runner.h"
 #include "tags/id3v2/known_fields.h"
@@ -25,29 +26,6 @@ void block(std::ostream& out, const char* name, int64_t pos, int64_t size, const
   out << "  " << name << " at " << pos << ", " << size << " bytes" << extra << '\n';
 }
 
-// Single-byte tag text (Windows-1252) for a UTF-8 terminal.
-std::string fromCodePage(const std::string& text) {
-  static constexpr char16_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                         0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  std::string out;
-  for (unsigned char c : text) {
-    const unsigned cp = c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c;
-    if (cp < 0x80) {
-      out += char(cp);
-    } else if (cp < 0x800) {
-      out += char(0xC0 | (cp >> 6));
-      out += char(0x80 | (cp & 0x3F));
-    } else {
-      out += char(0xE0 | (cp >> 12));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
-
 // Tag text on one line; line breaks in it show as " / ".
 std::string oneLine(const std::string& text) {
   std::string out;
@@ -59,7 +37,7 @@ std::string oneLine(const std::string& text) {
       out += text[i];
     }
   }
-  return fromCodePage(out);
+  return codePageToUtf8(out);
 }
 
 void printId3v2Fields(const Document& doc, std::ostream& out) {
@@ -79,8 +57,8 @@ void printId3v2Fields(const Document& doc, std::ostream& out) {
         out << "\"" << oneLine(f.content) << "\"";
         break;
       case FieldKind::Picture:
-        out << ": " << oneLine(f.content) << ", " << pictureTypeName(f.layout) << ", \"" << oneLine(f.description)
-            << "\"";
+        out << ": " << oneLine(f.content) << ", " << pictureTypeName(f.layout) << ", \""
+            << oneLine(f.description) << "\"";
         break;
       default: break;
     }
@@ -138,11 +116,11 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
   if (l.id3v1Found) {
     const Id3v1Record& r = doc.id3v1Record;
     out << "ID3v1 tag (version " << (r.isVersion11() ? "1.1" : "1.0") << "):\n";
-    out << "  Title: " << fromCodePage(r.text(Id3v1Field::Title)) << '\n';
-    out << "  Artist: " << fromCodePage(r.text(Id3v1Field::Artist)) << '\n';
-    out << "  Album: " << fromCodePage(r.text(Id3v1Field::Album)) << '\n';
-    out << "  Year: " << fromCodePage(r.text(Id3v1Field::Year)) << '\n';
-    out << "  Comment: " << fromCodePage(r.text(Id3v1Field::Comment)) << '\n';
+    out << "  Title: " << codePageToUtf8(r.text(Id3v1Field::Title)) << '\n';
+    out << "  Artist: " << codePageToUtf8(r.text(Id3v1Field::Artist)) << '\n';
+    out << "  Album: " << codePageToUtf8(r.text(Id3v1Field::Album)) << '\n';
+    out << "  Year: " << codePageToUtf8(r.text(Id3v1Field::Year)) << '\n';
+    out << "  Comment: " << codePageToUtf8(r.text(Id3v1Field::Comment)) << '\n';
     if (r.isVersion11()) out << "  Track: " << r.track() << '\n';
     out << "  Genre: " << genreDisplayText(r.genre()) << '\n';
   }
@@ -177,17 +155,14 @@ int runScriptSilently(const std::string& path, std::ostream& err) {
     case RunResult::Stopped:
       err << "kavrel: the script stopped at a failed line; see " << runner.logPath() << '\n';
       return 1;
-    case RunResult::ScriptMissing:
-      err << "kavrel: script not found: " << path << '\n';
-      return 3;
-    case RunResult::ReadError:
-      err << "kavrel: the script could not be read: " << path << '\n';
-      return 3;
+    case RunResult::ScriptMissing: err << "kavrel: script not found: " << path << '\n'; return 3;
+    case RunResult::ReadError: err << "kavrel: the script could not be read: " << path << '\n'; return 3;
   }
   return 1;
 }
 
-std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ostream& out,
+                                  std::ostream& err) {
   if (args.empty()) return std::nullopt;
   const std::string& a = args[0];
   if (a == "--help" || a == "-h") {

@@ -1,17 +1,10 @@
 #include "tags/id3v2/text_codec.h"
 
 #include <algorithm>
-#include <array>
 
 namespace kavrel {
 
 namespace {
-
-// Windows-1252 bytes 0x80..0x9F; the five the code page leaves unassigned stand for themselves.
-constexpr std::array<char16_t, 32> kHighBlock = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 uint8_t byteAt(const uint8_t* buffer, size_t i, size_t end) { return i < end ? buffer[i] : 0; }
 
@@ -22,44 +15,6 @@ void appendSingleByte(std::string& out, uint8_t b) {
   } else if (b >= 32) {
     out += char(b);
   }
-}
-
-// Calls emit(code point) for well-formed UTF-8; false (after a partial
-// emit) at the first malformed sequence.
-template <typename Emit>
-bool forEachUtf8CodePoint(const uint8_t* p, size_t n, Emit emit) {
-  for (size_t i = 0; i < n;) {
-    const uint8_t b = p[i];
-    char32_t cp = 0;
-    size_t len = 0;
-    if (b < 0x80) {
-      cp = b;
-      len = 1;
-    } else if (b >= 0xC2 && b < 0xE0) {
-      cp = b & 0x1F;
-      len = 2;
-    } else if (b >= 0xE0 && b < 0xF0) {
-      cp = b & 0x0F;
-      len = 3;
-    } else if (b >= 0xF0 && b < 0xF5) {
-      cp = b & 0x07;
-      len = 4;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[i + k] & 0x3F);
-    }
-    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    emit(cp);
-    i += len;
-  }
-  return true;
 }
 
 // UTF-8 field text as code points when the bytes are well formed; false otherwise.
@@ -84,17 +39,6 @@ void appendUtf16Unit(std::vector<uint8_t>& out, char16_t u, bool bigEndian) {
   }
 }
 
-void appendUtf8CodePoint(std::vector<uint8_t>& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(uint8_t(cp));
-  } else if (cp < 0x800) {
-    out.insert(out.end(), {uint8_t(0xC0 | (cp >> 6)), uint8_t(0x80 | (cp & 0x3F))});
-  } else {
-    out.insert(out.end(),
-               {uint8_t(0xE0 | (cp >> 12)), uint8_t(0x80 | ((cp >> 6) & 0x3F)), uint8_t(0x80 | (cp & 0x3F))});
-  }
-}
-
 }  // namespace
 
 size_t resync(uint8_t* buffer, size_t count) {
@@ -104,18 +48,6 @@ size_t resync(uint8_t* buffer, size_t count) {
     if (buffer[i] == 0xFF && i + 1 < count && buffer[i + 1] == 0x00) ++i;
   }
   return out;
-}
-
-char codePointToCodePage(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return char(cp);
-  for (size_t i = 0; i < kHighBlock.size(); ++i) {
-    if (kHighBlock[i] == cp) return char(0x80 + i);
-  }
-  return '?';
-}
-
-char32_t codePageToCodePoint(uint8_t b) {
-  return b >= 0x80 && b < 0xA0 ? char32_t(kHighBlock[b - 0x80]) : char32_t(b);
 }
 
 uint8_t textEncodingFor(std::string_view text, int majorVersion) {
@@ -225,15 +157,6 @@ DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, s
   }
   r.next = zero + 1;
   return r;
-}
-
-std::optional<std::string> utf8ToCodePage(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  const bool ok = forEachUtf8CodePoint(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                                       [&](char32_t cp) { out += cp < 0x80 ? char(cp) : codePointToCodePage(cp); });
-  if (!ok) return std::nullopt;
-  return out;
 }
 
 }  // namespace kavrel

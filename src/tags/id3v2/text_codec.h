@@ -1,7 +1,6 @@
 #pragma once
 // Byte-level helpers shared by the tag reader, the writer and the editor:
-// field sizes, resynchronisation and decoding of field text into the
-// program's 8-bit text (Windows-1252).
+// resynchronisation, and field text to and from the program's 8-bit text.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/text_codec.h"
 
 namespace kavrel {
 
@@ -25,11 +26,6 @@ struct DecodedText {
 // big-endian, 3 UTF-8, anything else single bytes. Bytes at or after `end`
 // are taken as zero, so the buffer needs nothing beyond `end`.
 DecodedText decodeFieldText(int encoding, const uint8_t* buffer, size_t start, size_t end);
-
-// One Unicode code point as Windows-1252; '?' when it has no such byte.
-char codePointToCodePage(char32_t cp);
-// One Windows-1252 byte as a Unicode code point (unassigned bytes as themselves).
-char32_t codePageToCodePoint(uint8_t b);
 
 // The encoding byte for the program's 8-bit text written into a tag of this
 // major version: 0 (ISO-8859-1) when that holds every character, else
@@ -48,9 +44,5 @@ inline size_t textTerminatorLength(uint8_t encoding) { return encoding == 1 || e
 // as encoding 1, for the versions before 2.4 that know no other Unicode
 // form; nothing when the bytes are not well formed in their encoding.
 std::optional<std::vector<uint8_t>> recodeAsUtf16(uint8_t encoding, const uint8_t* bytes, size_t n);
-
-// UTF-8 text as Windows-1252 ('?' for what it cannot hold), control
-// characters kept; nothing when the bytes are not UTF-8.
-std::optional<std::string> utf8ToCodePage(std::string_view text);
 
 }  // namespace kavrel
