@@ -10,77 +10,53 @@ namespace kavrel {
 namespace {
 
 TEST(TimeText, RoundHalfEven) {
-  EXPECT_EQ(roundHalfEven(0.5), 0);
-  EXPECT_EQ(roundHalfEven(1.5), 2);
-  EXPECT_EQ(roundHalfEven(2.5), 2);
-  EXPECT_EQ(roundHalfEven(2.5000001), 3);
-  EXPECT_EQ(roundHalfEven(-1.5), -2);
-  EXPECT_EQ(roundHalfEven(-2.5), -2);
+  const std::pair<double, int64_t> cases[] = {{0.5, 0},       {1.5, 2},   {2.5, 2},
+                                              {2.5000001, 3}, {-1.5, -2}, {-2.5, -2}};
+  for (const auto& [v, rounded] : cases) EXPECT_EQ(roundHalfEven(v), rounded) << v;
 }
 
 TEST(TimeText, FormatFixed) {
-  EXPECT_EQ(formatFixed(1, true, 30.0), "30");
-  EXPECT_EQ(formatFixed(1, true, -4.5), "-4.5");
-  EXPECT_EQ(formatFixed(3, true, 0.5), "0.5");
-  EXPECT_EQ(formatFixed(3, false, 0.5), "0.500");
-  EXPECT_EQ(formatFixed(1, true, 100.0), "100");  // only the fraction's zeros go
-  EXPECT_EQ(formatFixed(2, true, 0.0), "0");
-  EXPECT_EQ(formatFixed(2, false, 0.0), "0.00");
-  // Halves go to the even neighbour (values exact in binary).
-  EXPECT_EQ(formatFixed(2, false, 0.125), "0.12");
-  EXPECT_EQ(formatFixed(1, false, 0.25), "0.2");
-  EXPECT_EQ(formatFixed(2, false, -0.125), "-0.12");
-  // The sign stays in front of the leading zeros.
-  EXPECT_EQ(formatFixed(2, false, -0.01), "-0.01");
-  EXPECT_EQ(formatFixed(3, true, -0.05), "-0.05");
-  // A value that rounds to zero has no sign.
-  EXPECT_EQ(formatFixed(2, false, -0.001), "0.00");
-  EXPECT_EQ(formatFixed(1, false, 1234.56), "1234.6");
+  // Stripping drops only the fraction's zeros; halves go to the even neighbour
+  // (values exact in binary); the sign stays in front of leading zeros, and a
+  // value that rounds to zero has none.
+  const std::tuple<int, bool, double, const char*> cases[] = {
+      {1, true, 30.0, "30"},       {1, true, -4.5, "-4.5"},      {3, true, 0.5, "0.5"},
+      {3, false, 0.5, "0.500"},    {1, true, 100.0, "100"},      {2, true, 0.0, "0"},
+      {2, false, 0.0, "0.00"},     {2, false, 0.125, "0.12"},    {1, false, 0.25, "0.2"},
+      {2, false, -0.125, "-0.12"}, {2, false, -0.01, "-0.01"},   {3, true, -0.05, "-0.05"},
+      {2, false, -0.001, "0.00"},  {1, false, 1234.56, "1234.6"}};
+  for (const auto& [digits, strip, v, text] : cases) EXPECT_EQ(formatFixed(digits, strip, v), text) << v;
 }
 
 TEST(TimeText, FormatTime) {
-  EXPECT_EQ(formatTime(3, 83.5), "1:23.500");
-  EXPECT_EQ(formatTime(3, 0.0261), "0.026");
-  EXPECT_EQ(formatTime(2, 61.2), "1:01.20 s");
-  EXPECT_EQ(formatTime(3, 0.0), "0.000");
-  EXPECT_EQ(formatTime(2, 0.0), "0.00 s");
-  EXPECT_EQ(formatTime(3, 59.9996), "1:00.000");  // rounding carries into the minutes
-  EXPECT_EQ(formatTime(3, 3600.0), "60:00.000");
-  EXPECT_EQ(formatTime(2, 0.125), "0.12 s");
-  EXPECT_EQ(formatTime(3, 1.0625), "1.062");
-  EXPECT_EQ(formatTime(3, 600.007), "10:00.007");
-  // Frame times as the views show them.
-  EXPECT_EQ(formatTime(3, 38 * kFrameDuration[0]), "0.993");
+  // Rounding carries into the minutes.
+  const std::tuple<int, double, const char*> cases[] = {
+      {3, 83.5, "1:23.500"}, {3, 0.0261, "0.026"},     {2, 61.2, "1:01.20 s"},   {3, 0.0, "0.000"},
+      {2, 0.0, "0.00 s"},    {3, 59.9996, "1:00.000"}, {3, 3600.0, "60:00.000"}, {2, 0.125, "0.12 s"},
+      {3, 1.0625, "1.062"},  {3, 600.007, "10:00.007"}};
+  for (const auto& [digits, t, text] : cases) EXPECT_EQ(formatTime(digits, t), text) << t;
+  EXPECT_EQ(formatTime(3, 38 * kFrameDuration[0]), "0.993");  // a frame time as the views show it
 }
 
 TEST(TimeText, PlayTimeText) {
-  EXPECT_EQ(playTimeText({0, 0, 0}), "0 sec");
-  EXPECT_EQ(playTimeText({1, 0, 0}), "0.026 sec");
-  EXPECT_EQ(playTimeText({0, 0, 1161}), "41.796 sec");
-  EXPECT_EQ(playTimeText({0, 5000, 150}), "2 min 5.4 sec");
-  EXPECT_EQ(playTimeText({10000, 0, 0}), "4 min 21.224 sec");
-  EXPECT_EQ(playTimeText({0, 2500, 0}), "1 min 0 sec");
-  // Each rate counts with its own duration.
-  EXPECT_EQ(playTimeText({1000, 500, 100}), "41.722 sec");
+  // Frames at 44.1, 48 and 32 kHz; each rate counts with its own duration.
+  const std::tuple<int32_t, int32_t, int32_t, const char*> cases[] = {
+      {0, 0, 0, "0 sec"}, {1, 0, 0, "0.026 sec"}, {0, 0, 1161, "41.796 sec"}, {0, 5000, 150, "2 min 5.4 sec"},
+      {10000, 0, 0, "4 min 21.224 sec"}, {0, 2500, 0, "1 min 0 sec"}, {1000, 500, 100, "41.722 sec"}};
+  for (const auto& [a, b, c, text] : cases) EXPECT_EQ(playTimeText({a, b, c}), text) << text;
   EXPECT_DOUBLE_EQ(playTimeSeconds({1000, 500, 100}), 1000 * 0.0261224489795918 + 12.0 + 3.6);
 }
 
-TEST(TimeText, FormatGrouped) {
-  EXPECT_EQ(formatGrouped(0), "0");
-  EXPECT_EQ(formatGrouped(999), "999");
-  EXPECT_EQ(formatGrouped(1000), "1,000");
-  EXPECT_EQ(formatGrouped(1234567), "1,234,567");
-  EXPECT_EQ(formatGrouped(2147483647), "2,147,483,647");
-  EXPECT_EQ(formatGrouped(-1234), "-1,234");
-}
-
-TEST(TimeText, ExponentText) {
-  EXPECT_EQ(formatExponent2(1 * kFrameDuration[0]), " 2.6E-0002");
-  EXPECT_EQ(formatExponent2(3 * kFrameDuration[1]), " 7.2E-0002");
-  EXPECT_EQ(formatExponent2(100 * kFrameDuration[1]), " 2.4E+0000");
-  EXPECT_EQ(formatExponent2(500 * kFrameDuration[2]), " 1.8E+0001");
-  EXPECT_EQ(formatExponent2(0.0999), " 1.0E-0001");
-  EXPECT_EQ(formatExponent2(-0.036), "-3.6E-0002");
+TEST(TimeText, GroupedAndExponentTexts) {
+  const std::pair<int64_t, const char*> grouped[] = {
+      {0, "0"},         {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}, {2147483647, "2,147,483,647"},
+      {-1234, "-1,234"}};
+  for (const auto& [v, text] : grouped) EXPECT_EQ(formatGrouped(v), text);
+  // One frame at 44.1 kHz, 3 and 100 at 48 kHz, 500 at 32 kHz.
+  const std::pair<double, const char*> exponent[] = {{0.0261224, " 2.6E-0002"}, {0.072, " 7.2E-0002"},
+                                                     {2.4, " 2.4E+0000"},       {18.0, " 1.8E+0001"},
+                                                     {0.0999, " 1.0E-0001"},    {-0.036, "-3.6E-0002"}};
+  for (const auto& [v, text] : exponent) EXPECT_EQ(formatExponent2(v), text) << v;
 }
 
 }  // namespace

@@ -60,11 +60,39 @@ class SaveFixture : public ::testing::Test {
     return path;
   }
 
+  // Loads a builder's bytes; the builder, for its frame offsets.
+  Mp3Builder load(const Mp3Builder& b, const std::string& name = "in.mp3") {
+    load(b.bytes(), name);
+    return b;
+  }
+
+  // Writes `count` frames of the given gain as `name` and inserts them at `at`.
+  std::string insertFile(const std::string& name, int count, uint8_t gain, int32_t at) {
+    const std::string path = dir.file(name);
+    writeFile(path, Mp3Builder().frames(count, {.gains = {gain, gain, gain, gain}}).bytes());
+    EXPECT_EQ(editor.insertFileAt(path, at), 0) << editor.lineError;
+    return path;
+  }
+
   // Save As under a new name in the test folder; the written bytes.
   std::vector<uint8_t> saveAsNew(const std::string& name = "out.mp3") {
     const std::string path = dir.file(name);
     EXPECT_TRUE(editor.saveAs(Sender::User, path)) << messagesText();
     return std::filesystem::exists(path) ? readFile(path) : std::vector<uint8_t>{};
+  }
+
+  // Keeps the first `n` frames of the document.
+  void truncateTo(size_t n) {
+    doc().frameList.resize(n);
+    doc().gainList.resize(n);
+  }
+
+  // A script's Save As that fails with `status`: its line error.
+  std::string scriptSaveAsError(const std::string& target, int status = kStatusSaveFailed) {
+    editor.scriptRunning = true;
+    EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
+    EXPECT_EQ(editor.operationStatus, status);
+    return editor.lineError;
   }
 
   void selectRange(int32_t from, int32_t to) {
@@ -83,6 +111,12 @@ class SaveFixture : public ::testing::Test {
 
 inline std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, size_t offset, size_t length) {
   return {bytes.begin() + std::ptrdiff_t(offset), bytes.begin() + std::ptrdiff_t(offset + length)};
+}
+
+inline std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
 }
 
 inline void append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) {

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -19,13 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using SaveProcTest = SaveFixture;
 
-std::vector<uint8_t> frames(int count, uint8_t gain = 150) {
-  FrameSpec s;
-  s.gains = {gain, gain, gain, gain};
-  Mp3Builder b;
-  b.frames(count, s);
-  return b.bytes();
-}
+std::vector<uint8_t> frames(int count) { return Mp3Builder().frames(count).bytes(); }
 
 bool noTemporaryFiles(const std::string& folder) {
   for (const auto& entry : fs::directory_iterator(folder))
@@ -33,7 +26,7 @@ bool noTemporaryFiles(const std::string& folder) {
   return true;
 }
 
-TEST_F(SaveProcTest, SaveReplacesTheLoadedFileAndUnloadsTheDocument) {
+TEST_F(SaveProcTest, SaveReplacesTheLoadedFileAndUnloadsTheDocumentOrReloadsIt) {
   const std::string path = load(frames(200));
   ::chmod(path.c_str(), 0640);
   doc().gainList[5] = {2, 2};
@@ -41,29 +34,23 @@ TEST_F(SaveProcTest, SaveReplacesTheLoadedFileAndUnloadsTheDocument) {
   ASSERT_TRUE(editor.save(Sender::User));
   EXPECT_TRUE(host.messages().empty()) << messagesText();  // the default policy never asks on Save
   EXPECT_FALSE(doc().documentLoaded);                      // its frames pointed into the old file
-  const auto out = readFile(path);
-  EXPECT_EQ(readGains(out, 5 * 417), (std::array<uint8_t, 4>{152, 152, 152, 152}));
+  EXPECT_EQ(readGains(readFile(path), 5 * 417), (std::array<uint8_t, 4>{152, 152, 152, 152}));
   EXPECT_TRUE(noTemporaryFiles(dir.path()));
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replacement keeps the permissions
-}
 
-TEST_F(SaveProcTest, SaveReloadsTheReplacedFileWhenAutoReloadIsOn) {
-  const std::string path = load(frames(50));
+  load(frames(50));
   editor.options().autoReload = true;
-  doc().frameList.resize(20);
-  doc().gainList.resize(20);
+  truncateTo(20);
   ASSERT_TRUE(editor.save(Sender::User));
   EXPECT_TRUE(doc().documentLoaded);
   EXPECT_EQ(doc().documentFrameCount(), 20);
   EXPECT_EQ(doc().loadPath, path);
   EXPECT_FALSE(doc().modified);
-
   // Scripts never reload on their own.
   editor.scriptRunning = true;
-  doc().frameList.resize(10);
-  doc().gainList.resize(10);
+  truncateTo(10);
   ASSERT_TRUE(editor.save(Sender::ScriptMarker));
   EXPECT_FALSE(doc().documentLoaded);
   EXPECT_EQ(readFile(path).size(), 10 * 417u);
@@ -80,6 +67,16 @@ TEST_F(SaveProcTest, SaveAsToANewNameKeepsTheDocumentOpenUnderThatName) {
   EXPECT_EQ(doc().loadPath, path);
   EXPECT_EQ(editor.lastSaveFolder, dir.path());
   EXPECT_EQ(readFile(target), readFile(path));
+
+  // A busy editor refuses; user clicks are ignored during scripts.
+  editor.dialogOpen = true;
+  EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("busy.mp3")));
+  EXPECT_EQ(editor.operationStatus, kStatusBusy);
+  editor.dialogOpen = false;
+  editor.scriptRunning = true;
+  editor.operationStatus = 0;
+  EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("busy.mp3")));
+  EXPECT_FALSE(exists(dir.file("busy.mp3")));
 }
 
 TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
@@ -92,11 +89,9 @@ TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
   EXPECT_FALSE(editor.saveAs(Sender::User, other));
   ASSERT_EQ(host.messages().size(), 1u);
   const auto& box = host.messages()[0];
-  EXPECT_EQ(box.text, msg::kOverwritePrompt);
-  EXPECT_EQ(box.caption, msg::kOverwriteCaption);
-  EXPECT_EQ(box.buttons, MessageButtons::YesNo);
-  EXPECT_EQ(box.defaultButton, MessageResult::No);
-  EXPECT_EQ(box.icon, MessageIcon::Exclamation);
+  EXPECT_EQ(std::tie(box.text, box.caption), std::tie(msg::kOverwritePrompt, msg::kOverwriteCaption));
+  EXPECT_EQ(std::tuple(box.buttons, box.defaultButton, box.icon),
+            std::tuple(MessageButtons::YesNo, MessageResult::No, MessageIcon::Exclamation));
   EXPECT_EQ(readFile(other), (std::vector<uint8_t>{1, 2, 3}));
 
   host.clearRecord();
@@ -112,13 +107,10 @@ TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
   EXPECT_EQ(host.messages().size(), 1u);
   EXPECT_TRUE(doc().documentLoaded);
 
-  // Always overwrite: nobody is asked.
+  // Always overwrite: nobody is asked; nor are scripts ever.
   host.clearRecord();
   editor.options().overwritePolicy = OverwritePolicy::Always;
   EXPECT_TRUE(editor.saveAs(Sender::User, other));
-  EXPECT_TRUE(host.messages().empty());
-
-  // Scripts are never asked.
   editor.options().overwritePolicy = OverwritePolicy::NeverWithoutPrompt;
   editor.scriptRunning = true;
   EXPECT_TRUE(editor.saveAs(Sender::ScriptMarker, other));
@@ -137,11 +129,7 @@ TEST_F(SaveProcTest, FailedRenameKeepsTheTemporaryFileAndSaysSo) {
   EXPECT_EQ(readFile(target + ".kvtmpmp3").size(), 10 * 417u);
   EXPECT_EQ(doc().documentName, target);
   EXPECT_TRUE(fs::is_directory(target));
-
-  editor.scriptRunning = true;
-  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
-  EXPECT_EQ(editor.operationStatus, kStatusRenameFailed);
-  EXPECT_EQ(editor.lineError, msg::kRenameFailed);
+  EXPECT_EQ(scriptSaveAsError(target, kStatusRenameFailed), msg::kRenameFailed);
 }
 
 TEST_F(SaveProcTest, SaveAsDialogNameIsUsedAndTheProgramFolderRefused) {
@@ -163,18 +151,22 @@ TEST_F(SaveProcTest, SaveAsDialogNameIsUsedAndTheProgramFolderRefused) {
   EXPECT_TRUE(doc().documentLoaded);
 }
 
-TEST_F(SaveProcTest, ZeroFramesIsAnErrorAndNothingIsWritten) {
+TEST_F(SaveProcTest, ZeroFramesOrAnUnwritableTargetWriteNothing) {
   load(frames(10));
-  doc().frameList.clear();
-  doc().gainList.clear();
+  truncateTo(0);
   const std::string target = dir.file("empty.mp3");
   EXPECT_FALSE(editor.saveAs(Sender::User, target));
   EXPECT_EQ(host.lastMessage().text, msg::kZeroFrameCount);
+  EXPECT_EQ(scriptSaveAsError(target), msg::kZeroFrameCount);
   EXPECT_FALSE(exists(target));
-  editor.scriptRunning = true;
-  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
-  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
-  EXPECT_EQ(editor.lineError, msg::kZeroFrameCount);
+
+  editor.scriptRunning = false;
+  load(frames(10));
+  EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("no-such-folder/out.mp3")));
+  EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
+  // A device of that name is never removed to make room.
+  EXPECT_FALSE(editor.saveproc(SaveMode::Preview, "/dev/null"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(SaveProcTest, SourceTruncatedOrDeletedAfterLoadingIsADiskErrorAndTheOldFileStays) {
@@ -187,37 +179,22 @@ TEST_F(SaveProcTest, SourceTruncatedOrDeletedAfterLoadingIsADiskErrorAndTheOldFi
   EXPECT_EQ(readFile(path), before);
   EXPECT_TRUE(noTemporaryFiles(dir.path()));
   EXPECT_TRUE(doc().documentLoaded);  // a failed save changes nothing
-
   // A new target is not left half written either.
   EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("new.mp3")));
   EXPECT_FALSE(exists(dir.file("new.mp3")));
 
   // An inserted source deleted after the insert: a script gets the error.
   load(frames(20));
-  const std::string extra = dir.file("extra.mp3");
-  writeFile(extra, frames(20, 90));
-  ASSERT_EQ(editor.insertFileAt(extra, 10), 0);
-  fs::remove(extra);
-  editor.scriptRunning = true;
-  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, dir.file("new.mp3")));
-  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
-  EXPECT_EQ(editor.lineError, msg::kDiskError);
+  fs::remove(insertFile("extra.mp3", 20, 90, 10));
+  EXPECT_EQ(scriptSaveAsError(dir.file("new.mp3")), msg::kDiskError);
   EXPECT_FALSE(exists(dir.file("new.mp3")));
 }
 
-TEST_F(SaveProcTest, UnwritableTargetIsADiskError) {
-  load(frames(10));
-  EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("no-such-folder/out.mp3")));
-  EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
-  // A device of that name is never removed to make room.
-  EXPECT_FALSE(editor.saveproc(SaveMode::Preview, "/dev/null"));
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-}
-
-TEST_F(SaveProcTest, DiskFullLeavesTheOldFileAndNoTemporaryFile) {
+TEST_F(SaveProcTest, DiskFullOrEscLeavesTheOldFileAndNoTemporaryFile) {
   const std::string path = load(frames(1000));  // 417 kB
-  doc().gainList[0] = {1, 1};
   const auto before = readFile(path);
+  doc().gainList[0] = {1, 1};
+  doc().modified = true;
   // A file size limit makes writes fail the way a full disk does.
   struct rlimit old {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -232,35 +209,25 @@ TEST_F(SaveProcTest, DiskFullLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
   EXPECT_EQ(readFile(path), before);
   EXPECT_TRUE(noTemporaryFiles(dir.path()));
-}
 
-TEST_F(SaveProcTest, EscCancelsWithoutAMessageAndLeavesEverything) {
-  const std::string path = load(frames(1000));
-  const auto before = readFile(path);
-  doc().gainList[0] = {1, 1};
-  doc().modified = true;
+  // Esc cancels without a message and leaves everything.
+  host.clearRecord();
   host.escapeAfterProgress(1);
   EXPECT_FALSE(editor.save(Sender::User));
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(readFile(path), before);
   EXPECT_TRUE(noTemporaryFiles(dir.path()));
-  EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_TRUE(doc().modified);
+  EXPECT_TRUE(doc().documentLoaded && doc().modified);
   EXPECT_FALSE(doc().busy);
-
   // A script learns that nothing was saved.
-  editor.scriptRunning = true;
   host.escapeAfterProgress(1);
-  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, dir.file("cancelled.mp3")));
-  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
+  scriptSaveAsError(dir.file("cancelled.mp3"));
   EXPECT_FALSE(exists(dir.file("cancelled.mp3")));
 }
 
 TEST_F(SaveProcTest, PartsAndPreviewsNeverOverwriteAFileTheDocumentReads) {
   const std::string path = load(frames(30));
-  const std::string extra = dir.file("extra.mp3");
-  writeFile(extra, frames(10, 90));
-  ASSERT_EQ(editor.insertFileAt(extra, 5), 0);
+  const std::string extra = insertFile("extra.mp3", 10, 90, 5);
   selectRange(0, 10);
   const auto loadedBefore = readFile(path);
   const auto extraBefore = readFile(extra);
@@ -282,9 +249,7 @@ TEST_F(SaveProcTest, PartsAndPreviewsNeverOverwriteAFileTheDocumentReads) {
 
 TEST_F(SaveProcTest, SaveAsOverAnInsertedSourceReplacesItSafelyAndUnloads) {
   load(frames(30));
-  const std::string extra = dir.file("extra.mp3");
-  writeFile(extra, frames(10, 90));
-  ASSERT_EQ(editor.insertFileAt(extra, 5), 0);
+  const std::string extra = insertFile("extra.mp3", 10, 90, 5);
   editor.scriptRunning = true;
   ASSERT_TRUE(editor.saveAs(Sender::ScriptMarker, extra));
   // The inserted frames were read from the old file before it was replaced.
@@ -296,21 +261,16 @@ TEST_F(SaveProcTest, SaveAsOverAnInsertedSourceReplacesItSafelyAndUnloads) {
 }
 
 TEST_F(SaveProcTest, SourceSlotsAreNeverReusedAfterAnUndoneInsert) {
-  load(frames(10, 150));
-  const std::string a = dir.file("a.mp3");
-  const std::string b = dir.file("b.mp3");
-  writeFile(a, frames(5, 60));
-  writeFile(b, frames(5, 70));
-  ASSERT_EQ(editor.insertFileAt(a, 10), 0);
+  load(frames(10));
+  insertFile("a.mp3", 5, 60, 10);
   const std::vector<int32_t> withA = doc().frameList;  // e.g. what a clipboard kept
 
   // What an undo puts back: the list, the file count and the names before the insert.
-  doc().frameList.resize(10);
-  doc().gainList.resize(10);
+  truncateTo(10);
   doc().insertedFileCount = 0;
   doc().sourceNames[1].clear();
 
-  ASSERT_EQ(editor.insertFileAt(b, 10), 0);
+  insertFile("b.mp3", 5, 70, 10);
   EXPECT_EQ(doc().frameTable[doc().frameList[10]].sourceIndex, 2);
   // Paste the kept frames of A back after B's.
   doc().frameList.insert(doc().frameList.end(), withA.begin() + 10, withA.end());
@@ -321,19 +281,6 @@ TEST_F(SaveProcTest, SourceSlotsAreNeverReusedAfterAnUndoneInsert) {
   EXPECT_EQ(readGains(out, 0)[0], 150);
   EXPECT_EQ(readGains(out, 10 * 417)[0], 70);
   EXPECT_EQ(readGains(out, 15 * 417)[0], 60);  // A's frames still come from A
-}
-
-TEST_F(SaveProcTest, BusyEditorRefusesAndUserClicksAreIgnoredDuringScripts) {
-  load(frames(10));
-  const std::string target = dir.file("out.mp3");
-  editor.dialogOpen = true;
-  EXPECT_FALSE(editor.saveAs(Sender::User, target));
-  EXPECT_EQ(editor.operationStatus, kStatusBusy);
-  editor.dialogOpen = false;
-  editor.scriptRunning = true;
-  editor.operationStatus = 0;
-  EXPECT_FALSE(editor.saveAs(Sender::User, target));
-  EXPECT_FALSE(exists(target));
 }
 
 }  // namespace

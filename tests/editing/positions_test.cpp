@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "document/statistics.h"
 #include "mpeg/frame_header.h"
 
@@ -14,101 +12,79 @@ namespace {
 
 constexpr double d44 = 0.0261224489795918;
 
-// Appends `count` table frames at a sampling-rate index.
-void append(Document& doc, int rate, int count) {
-  for (int k = 0; k < count; ++k) {
-    FrameInfo& f = doc.frameTable.next();
-    f = FrameInfo{};
-    f.sampleRateIndex = uint8_t(rate);
-    f.bitrateIndex = 9;
-    f.channelMode = 1;
-    doc.frameTable.commitNext();
-    doc.frameList.push_back(doc.frameTable.count() - 1);
-    doc.gainList.push_back({});
+// Table frames as (rate, count) runs, with fresh statistics.
+Document ofRates(std::initializer_list<std::pair<int, int>> runs) {
+  Document doc;
+  for (const auto& [rate, count] : runs) {
+    for (int k = 0; k < count; ++k) {
+      doc.frameTable.next() =
+          FrameInfo{.sampleRateIndex = uint8_t(rate), .channelMode = 1, .bitrateIndex = 9};
+      doc.frameTable.commitNext();
+      doc.frameList.push_back(doc.frameTable.count() - 1);
+    }
   }
+  doc.gainList.resize(doc.frameList.size());
   recomputeStatistics(doc);
+  return doc;
 }
 
-int32_t silent(int bitrate, int rate, int mode) { return -int32_t(bitrate | (rate << 4) | (mode << 6)); }
+// Silent frames of the given rate codes, appended without refreshing the statistics.
+void appendSilent(Document& doc, std::initializer_list<int> rates) {
+  for (int rate : rates) doc.frameList.push_back(-int32_t(9 | (rate << 4) | (1 << 6)));
+  doc.gainList.resize(doc.frameList.size());
+}
 
 TEST(Positions, TimesMultiplyTheCountsOfEachRate) {
-  Document doc;
-  append(doc, 0, 3);
-  append(doc, 1, 2);
-  append(doc, 2, 1);
-  doc.frameList.push_back(silent(9, 1, 1));  // a silent 48 kHz frame
-  doc.frameList.push_back(silent(9, 3, 1));  // rate code 3 reads as 44.1 kHz
-  doc.gainList.resize(doc.frameList.size());
-
+  Document doc = ofRates({{0, 3}, {1, 2}, {2, 1}});
+  appendSilent(doc, {1, 3});  // rate code 3 reads as 44.1 kHz
   EXPECT_EQ(framePositionTime(doc, 0), 0.0);
   EXPECT_EQ(framePositionTime(doc, -4), 0.0);
   EXPECT_DOUBLE_EQ(framePositionTime(doc, 3), 3 * d44);
   EXPECT_DOUBLE_EQ(framePositionTime(doc, 8), 4 * d44 + 3 * 0.024 + 0.036);
   // Positions past the end count only the frames there are.
   EXPECT_DOUBLE_EQ(framePositionTime(doc, 50), framePositionTime(doc, 8));
-
   // Half a frame: the frame at p, the last frame for p at or past the end.
   EXPECT_DOUBLE_EQ(framePositionTime(doc, 3, true), 3 * d44 + 0.012);
   EXPECT_DOUBLE_EQ(framePositionTime(doc, 5, true), 3 * d44 + 0.048 + 0.018);
   EXPECT_DOUBLE_EQ(framePositionTime(doc, 8, true), framePositionTime(doc, 8) + d44 / 2);
-
   EXPECT_EQ(spanTime(doc, 4, 4), 0.0);
   EXPECT_DOUBLE_EQ(spanTime(doc, 2, 6), d44 + 0.048 + 0.036);
   EXPECT_DOUBLE_EQ(spanTime(doc, 6, 2), spanTime(doc, 2, 6));
-}
 
-TEST(Positions, AHistogramThatDoesNotCountTheListIsNotTrusted) {
-  Document doc;
-  append(doc, 0, 10);
-  EXPECT_DOUBLE_EQ(framePositionTime(doc, 10), 10 * d44);
-  // Frames of another rate appended without a refresh.
-  doc.frameList.push_back(silent(9, 1, 1));
-  doc.frameList.push_back(silent(9, 2, 1));
-  doc.gainList.resize(12);
-  EXPECT_DOUBLE_EQ(framePositionTime(doc, 12), 10 * d44 + 0.024 + 0.036);
-  EXPECT_DOUBLE_EQ(spanTime(doc, 9, 12), d44 + 0.024 + 0.036);
+  // A histogram that does not count the list is not trusted.
+  Document stale = ofRates({{0, 10}});
+  EXPECT_DOUBLE_EQ(framePositionTime(stale, 10), 10 * d44);
+  appendSilent(stale, {1, 2});
+  EXPECT_DOUBLE_EQ(framePositionTime(stale, 12), 10 * d44 + 0.024 + 0.036);
+  EXPECT_DOUBLE_EQ(spanTime(stale, 9, 12), d44 + 0.024 + 0.036);
 }
 
 TEST(Positions, SingleRateTimeToPositionRoundsHalvesToEven) {
-  Document d44k;
-  append(d44k, 0, 100);
-  EXPECT_EQ(positionAtTime(d44k, 1.0), 38);  // 38.28
-  EXPECT_EQ(positionAtTime(d44k, 0.0119), 0);
-  EXPECT_EQ(positionAtTime(d44k, -3.0), 0);
-  EXPECT_EQ(positionAtTime(d44k, 99999.0), 3828087);  // past the end: the caller clamps
-
-  Document d48k;
-  append(d48k, 1, 100);
-  EXPECT_EQ(positionAtTime(d48k, 1.0), 42);  // 41.67
-  // Just past the 0.012 s cut-off half a 48 kHz frame rounds up; under it, 0.
-  EXPECT_EQ(positionAtTime(d48k, 0.0121), 1);
-  EXPECT_EQ(positionAtTime(d48k, 0.0239), 1);
-  EXPECT_EQ(positionAtTime(d48k, 0.01199), 0);
-
-  Document d32k;
-  append(d32k, 2, 100);
-  EXPECT_EQ(positionAtTime(d32k, 1.5 * 0.036), 2);
-  EXPECT_EQ(positionAtTime(d32k, 2.5 * 0.036), 2);
-  EXPECT_EQ(positionAtTime(d32k, 5.5 * 0.036), 6);
-  EXPECT_EQ(positionAtTime(d32k, 6.5 * 0.036), 6);
+  // 44.1 kHz: 1 s is 38.28 frames; past the end the caller clamps. 48 kHz:
+  // 41.67; just past the 0.012 s cut-off half a frame rounds up, under it 0.
+  // 32 kHz: halves of 0.036 go to the even neighbour.
+  const std::tuple<int, double, int32_t> cases[] = {
+      {0, 1.0, 38},        {0, 0.0119, 0},      {0, -3.0, 0},        {0, 99999.0, 3828087},
+      {1, 1.0, 42},        {1, 0.0121, 1},      {1, 0.0239, 1},      {1, 0.01199, 0},
+      {2, 1.5 * 0.036, 2}, {2, 2.5 * 0.036, 2}, {2, 5.5 * 0.036, 6}, {2, 6.5 * 0.036, 6}};
+  for (const auto& [rate, t, p] : cases)
+    EXPECT_EQ(positionAtTime(ofRates({{rate, 100}}), t), p) << rate << " " << t;
 }
 
 TEST(Positions, MixedRatesWalkToTheNearestBoundary) {
-  Document doc;
-  append(doc, 0, 10);
-  append(doc, 1, 10);
-  append(doc, 2, 10);
+  const Document doc = ofRates({{0, 10}, {1, 10}, {2, 10}});
   ASSERT_EQ(doc.editSummary.rate, 3);
+  auto at = [&](int32_t p, double offset) { return positionAtTime(doc, framePositionTime(doc, p) + offset); };
 
   EXPECT_EQ(positionAtTime(doc, 0.0119), 0);
-  EXPECT_EQ(positionAtTime(doc, framePositionTime(doc, 5) + 0.005), 5);
-  EXPECT_EQ(positionAtTime(doc, framePositionTime(doc, 5) + 0.02), 6);
-  EXPECT_EQ(positionAtTime(doc, framePositionTime(doc, 25) - 0.017), 25);
-  for (int32_t p = 0; p <= 30; ++p) EXPECT_EQ(positionAtTime(doc, framePositionTime(doc, p)), p) << p;
+  EXPECT_EQ(at(5, 0.005), 5);
+  EXPECT_EQ(at(5, 0.02), 6);
+  EXPECT_EQ(at(25, -0.017), 25);
+  for (int32_t p = 0; p <= 30; ++p) EXPECT_EQ(at(p, 0), p) << p;
   // A time past the end lands on the end, as in a single-rate document.
-  EXPECT_EQ(positionAtTime(doc, framePositionTime(doc, 30) + 0.001), 30);
+  EXPECT_EQ(at(30, 0.001), 30);
   EXPECT_EQ(positionAtTime(doc, 99999.0), 30);
-  EXPECT_EQ(positionAtTime(doc, framePositionTime(doc, 29) + 0.017), 29);
+  EXPECT_EQ(at(29, 0.017), 29);
 
   // Mixed rates in an empty list (the summary says so after a delete of all).
   Document empty;
@@ -117,23 +93,16 @@ TEST(Positions, MixedRatesWalkToTheNearestBoundary) {
 }
 
 TEST(Positions, ParseTimeAcceptsSecondsMinutesAndHours) {
-  auto seconds = [](const char* text) {
+  // Blanks and NULs go first.
+  const std::pair<std::string, double> good[] = {
+      {"83.5", 83.5}, {"1:23.5", 83.5}, {"0:01:23.5", 83.5}, {" 1 : 23 .5 ", 83.5},
+      {std::string("1\0:5", 4), 65.0}, {"1.5e1", 15.0}, {".5", 0.5}, {"99999", 99999.0},
+      {"1439:59.9", 86399.9}, {"24:00:00", 86400.0}, {"007", 7.0}};
+  for (const auto& [text, seconds] : good) {
     const ParsedTime p = parseTime(text);
     EXPECT_FALSE(p.failed) << text;
-    return p.seconds;
-  };
-  EXPECT_DOUBLE_EQ(seconds("83.5"), 83.5);
-  EXPECT_DOUBLE_EQ(seconds("1:23.5"), 83.5);
-  EXPECT_DOUBLE_EQ(seconds("0:01:23.5"), 83.5);
-  EXPECT_DOUBLE_EQ(seconds(" 1 : 23 .5 "), 83.5);  // blanks go first
-  EXPECT_DOUBLE_EQ(parseTime(std::string("1\0:5", 4)).seconds, 65.0);
-  EXPECT_DOUBLE_EQ(seconds("1.5e1"), 15.0);
-  EXPECT_DOUBLE_EQ(seconds(".5"), 0.5);
-  EXPECT_DOUBLE_EQ(seconds("99999"), 99999.0);
-  EXPECT_DOUBLE_EQ(seconds("1439:59.9"), 86399.9);
-  EXPECT_DOUBLE_EQ(seconds("24:00:00"), 86400.0);
-  EXPECT_DOUBLE_EQ(seconds("007"), 7.0);
-
+    EXPECT_DOUBLE_EQ(p.seconds, seconds) << text;
+  }
   for (const char* bad : {"",         " ",
                           "1:60",     "1440:00",
                           "25:00:00", "0:60:00",
@@ -152,48 +121,38 @@ TEST(Positions, ParseTimeAcceptsSecondsMinutesAndHours) {
   }
   EXPECT_TRUE(timeTextValid("1:00"));
   EXPECT_FALSE(timeTextValid("1:0x"));
-}
 
-TEST(Positions, TrimBlanksDropsNulBlankAndFfAtBothEnds) {
   using namespace std::string_literals;
-  EXPECT_EQ(trimBlanks(" \0\xff+4.5 dB\xff \0"s), "+4.5 dB");
+  EXPECT_EQ(trimBlanks(" \0\xff+4.5 dB\xff \0"s), "+4.5 dB");  // NUL, blank and FF at both ends
   EXPECT_EQ(trimBlanks("a b"), "a b");
   EXPECT_EQ(trimBlanks("  "), "");
   EXPECT_EQ(trimBlanks("\t1\t"), "\t1\t");
 }
 
 TEST(Positions, FrameAndSecondSteps) {
-  Document doc;
-  append(doc, 0, 100);  // 2.612 s
-  EXPECT_EQ(stepFramePosition(doc, 99, +1), 100);
-  EXPECT_EQ(stepFramePosition(doc, 100, +1), 100);
-  EXPECT_EQ(stepFramePosition(doc, 1, -1), 0);
-  EXPECT_EQ(stepFramePosition(doc, 0, -1), 0);
+  const Document doc = ofRates({{0, 100}});  // 2.612 s
+  const std::tuple<int32_t, int, int32_t> frames[] = {{99, 1, 100}, {100, 1, 100}, {1, -1, 0}, {0, -1, 0}};
+  for (const auto& [p, dir, to] : frames) EXPECT_EQ(stepFramePosition(doc, p, dir), to) << p << " " << dir;
 
-  EXPECT_EQ(stepSecondPosition(doc, 0, +1), 38);    // 1 s
-  EXPECT_EQ(stepSecondPosition(doc, 20, +1), 77);   // 0.52 s: to 2 s
-  EXPECT_EQ(stepSecondPosition(doc, 11, -1), 0);    // 0.29 s back: 0
-  EXPECT_EQ(stepSecondPosition(doc, 77, -1), 38);   // 2.01 s back: 1 s
-  EXPECT_EQ(stepSecondPosition(doc, 80, +1), 100);  // past the end: the end
-  EXPECT_EQ(stepSecondPosition(doc, 100, +1), 100);
-  EXPECT_EQ(stepSecondPosition(doc, 100, -1), 77);  // 2.61 s back: 2 s
+  // To the nearest whole second, halves going up: from 0.52 s up is 2 s,
+  // from 0.29 s back 0, from 2.01 s back 1 s, past the end the end.
+  const std::tuple<int32_t, int, int32_t> seconds[] = {
+      {0, 1, 38}, {20, 1, 77}, {11, -1, 0}, {77, -1, 38}, {80, 1, 100}, {100, 1, 100}, {100, -1, 77}};
+  for (const auto& [p, dir, to] : seconds) EXPECT_EQ(stepSecondPosition(doc, p, dir), to) << p << " " << dir;
 
-  // Halves go up: 4.5 s forward is 6 s, back is 4 s.
-  Document d32k;
-  append(d32k, 2, 400);
-  EXPECT_EQ(stepSecondPosition(d32k, 125, +1), 167);  // 6 / 0.036 = 166.7
-  EXPECT_EQ(stepSecondPosition(d32k, 125, -1), 111);  // 4 / 0.036 = 111.1
+  // 4.5 s forward is 6 s (166.7 frames of 32 kHz), back is 4 s (111.1).
+  const Document d32k = ofRates({{2, 400}});
+  EXPECT_EQ(stepSecondPosition(d32k, 125, +1), 167);
+  EXPECT_EQ(stepSecondPosition(d32k, 125, -1), 111);
 }
 
 TEST(Positions, AutoRepeatWaitsOneIntervalThenSpeedsUp) {
   AutoRepeat r;
   EXPECT_FALSE(r.running());
-  EXPECT_FALSE(r.press(0));
-  EXPECT_FALSE(r.press(11));
+  EXPECT_FALSE(r.press(0) || r.press(11));  // no button codes
   ASSERT_TRUE(r.press(kCursorSecondUp));
   EXPECT_FALSE(r.press(kEndFrameUp));  // another button while one repeats
   EXPECT_EQ(r.interval(), 220);
-
   EXPECT_EQ(r.tick(), 0);  // the delay
   EXPECT_EQ(r.code(), 40);
   std::vector<int> intervals{r.interval()};
@@ -213,25 +172,29 @@ TEST(Positions, AutoRepeatWaitsOneIntervalThenSpeedsUp) {
 }
 
 TEST(Positions, MouseRulesOfTheStrip) {
-  EXPECT_EQ(positionAtColumn(29, 0), 0);
-  EXPECT_EQ(positionAtColumn(33, 0), 0);
-  EXPECT_EQ(positionAtColumn(34, 0), 1);
-  EXPECT_EQ(positionAtColumn(452, 100), 184);
-  EXPECT_EQ(positionAtColumn(26, 10), 10);  // truncation toward zero
-  EXPECT_EQ(positionAtColumn(24, 10), 9);
+  // Truncation toward zero left of the first slot.
+  const std::tuple<int, int32_t, int32_t> columns[] = {{29, 0, 0},      {33, 0, 0},   {34, 0, 1},
+                                                       {452, 100, 184}, {26, 10, 10}, {24, 10, 9}};
+  for (const auto& [x, offset, p] : columns) EXPECT_EQ(positionAtColumn(x, offset), p) << x;
 
   using K = MouseEdit::Kind;
-  // Left without Shift places the cursor, clamped to the document.
-  EXPECT_EQ(mousePress(54, MouseButton::Left, false, 0, 100, 3).position, 5);
-  EXPECT_EQ(mousePress(452, MouseButton::Left, false, 0, 20, 3).position, 20);
-  // Right, or Shift+left, moves the other end, unless onto the cursor.
-  EXPECT_EQ(mousePress(54, MouseButton::Left, true, 10, 100, 3).position, 15);
-  EXPECT_EQ(mousePress(452, MouseButton::Right, false, 0, 20, 20).kind, K::None);  // clamped onto it
-  // A left drag ends the selection where the button is released.
-  EXPECT_EQ(mouseRelease(54, MouseButton::Left, false, 0, 100, 5).kind, K::None);
-  EXPECT_EQ(mouseRelease(54, MouseButton::Left, true, 0, 100, 3).kind, K::None);
-  EXPECT_EQ(mouseRelease(54, MouseButton::Right, false, 0, 100, 3).kind, K::None);
-  EXPECT_EQ(mouseRelease(452, MouseButton::Left, false, 0, 20, 3).position, 20);
+  using B = MouseButton;
+  // Left without Shift places the cursor, clamped to the document. Right, or
+  // Shift+left, moves the other end, unless onto the cursor. A left drag ends
+  // the selection where the button is released.
+  const std::tuple<bool, int, B, bool, int32_t, int32_t, int32_t, K, int32_t> cases[] = {
+      {true, 54, B::Left, false, 0, 100, 3, K::PlaceCursor, 5},
+      {true, 452, B::Left, false, 0, 20, 3, K::PlaceCursor, 20},
+      {true, 54, B::Left, true, 10, 100, 3, K::SetEnd, 15},
+      {true, 452, B::Right, false, 0, 20, 20, K::None, 0},
+      {true, 54, B::Middle, false, 0, 100, 3, K::None, 0}, {false, 54, B::Left, false, 0, 100, 5, K::None, 0},
+      {false, 54, B::Left, true, 0, 100, 3, K::None, 0}, {false, 54, B::Right, false, 0, 100, 3, K::None, 0},
+      {false, 452, B::Left, false, 0, 20, 3, K::SetEnd, 20}};
+  for (const auto& [press, x, button, shift, offset, frames, cursor, kind, position] : cases) {
+    const MouseEdit e = (press ? mousePress : mouseRelease)(x, button, shift, offset, frames, cursor);
+    EXPECT_EQ(std::pair(e.kind, e.position), std::pair(kind, position))
+        << press << " " << x << " " << int(button);
+  }
 }
 
 }  // namespace

@@ -15,8 +15,7 @@ Document oneFormat(int frames, int bitrateIndex, int rate, int mode) {
     doc.frameList.push_back(i);
     doc.gainList.push_back({int16_t(i), int16_t(i)});
   }
-  doc.editSummary = {uint8_t(bitrateIndex), uint8_t(mode), uint8_t(rate)};
-  doc.sourceSummary = doc.editSummary;
+  doc.editSummary = doc.sourceSummary = {uint8_t(bitrateIndex), uint8_t(mode), uint8_t(rate)};
   return doc;
 }
 
@@ -25,25 +24,18 @@ TEST(SilentFrameCode, PacksTheChoicesAndTheWriterBuildsThem) {
   const int32_t entry = silentFrameEntry({0, 1, 3});
   EXPECT_EQ(entry, -(1 + 16 + 192));
   const SilentFrameCode code = decodeSilentFrame(entry);
-  EXPECT_EQ(code.bitrateIndex, 1);
-  EXPECT_EQ(code.sampleRateIndex, 1);
-  EXPECT_EQ(code.channelMode, 3);
-  const std::vector<uint8_t> bytes = silentFrameBytes(entry);
-  ASSERT_EQ(bytes.size(), 96u);
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4),
-            (std::vector<uint8_t>{0xFF, 0xFB, 0x14, 0xC0}));
-  EXPECT_EQ(std::count(bytes.begin() + 4, bytes.end(), 0), 92);
+  EXPECT_EQ(std::tuple(code.bitrateIndex, code.sampleRateIndex, code.channelMode), std::tuple(1, 1, 3));
+  std::vector<uint8_t> expected(96, 0);
+  std::copy_n(std::array<uint8_t, 4>{0xFF, 0xFB, 0x14, 0xC0}.begin(), 4, expected.begin());
+  EXPECT_EQ(silentFrameBytes(entry), expected);
+  // 320 kbps at 32 kHz, 32 kbps and 128 kbps (no padding) at 44.1 kHz.
+  EXPECT_EQ(silentFrameBytes(silentFrameEntry({13, 2, 0})).size(), 1440u);
+  EXPECT_EQ(silentFrameBytes(silentFrameEntry({0, 0, 1})).size(), 104u);
+  EXPECT_EQ(silentFrameBytes(silentFrameEntry({8, 0, 1})).size(), 417u);
+  EXPECT_EQ(silentFrameEntry({13, 2, 3}), -238);  // the largest code
 
-  EXPECT_EQ(silentFrameBytes(silentFrameEntry({13, 2, 0})).size(), 1440u);  // 320 kbps, 32 kHz
-  EXPECT_EQ(silentFrameBytes(silentFrameEntry({0, 0, 1})).size(), 104u);    // 32 kbps, 44.1 kHz
-  EXPECT_EQ(silentFrameBytes(silentFrameEntry({8, 0, 1})).size(), 417u);    // 128 kbps, no padding
-  EXPECT_EQ(silentFrameEntry({13, 2, 3}), -238);                            // the largest code
-}
-
-TEST(SilentFrameCode, RecommendedFormatFollowsTheDocument) {
   EXPECT_EQ(recommendedSilence(oneFormat(1, 11, 1, 0)), (SilenceFormat{10, 1, 0}));
-  Document mixed = oneFormat(1, 0, 3, 4);
-  EXPECT_EQ(recommendedSilence(mixed), (SilenceFormat{0, 0, 1}));
+  EXPECT_EQ(recommendedSilence(oneFormat(1, 0, 3, 4)), (SilenceFormat{0, 0, 1}));
 }
 
 // Insertion at a cursor and over a selection goes through the Editor in
@@ -58,28 +50,28 @@ TEST(InsertSilentFrames, BeyondTheEndAppendsAndZeroFramesIsNothing) {
 }
 
 TEST(SilenceLength, TextToFrameCount) {
-  // One second: 38 frames at 44.1 kHz (38.28), 42 at 48, 28 at 32 (27.78).
-  EXPECT_EQ(parseSilenceLength("1", 0).frames, 38);
-  EXPECT_EQ(parseSilenceLength("1", 1).frames, 42);
-  EXPECT_EQ(parseSilenceLength("1", 2).frames, 28);
-  EXPECT_EQ(parseSilenceLength(" 1,5 ", 1).frames, 62);  // 62.5 -> even
-  EXPECT_TRUE(parseSilenceLength("0.036", 2).valid);
-  EXPECT_EQ(parseSilenceLength("0.036", 2).frames, 1);
-
-  const SilenceLength bad = parseSilenceLength("1:30", 0);
-  EXPECT_FALSE(bad.valid);
-  EXPECT_EQ(bad.frames, 0);
-  EXPECT_FALSE(parseSilenceLength("", 0).valid);
-  EXPECT_FALSE(parseSilenceLength("inf", 0).valid);
-  EXPECT_FALSE(parseSilenceLength("1.2.3", 0).valid);
-
-  EXPECT_EQ(parseSilenceLength("99999", 0).frames, kMaxSilenceFrames);
-  EXPECT_EQ(parseSilenceLength("1e999", 0).frames, kMaxSilenceFrames);  // overflow
-  EXPECT_EQ(parseSilenceLength("1e-999", 0).frames, 0);
+  struct Case {
+    const char* text;
+    int rate;
+    bool valid;
+    int32_t frames;
+  };
+  // One second: 38 frames at 44.1 kHz (38.28), 42 at 48, 28 at 32 (27.78);
+  // 62.5 goes to the even 62; an overflow is the most there may be.
+  const Case cases[] = {
+      {"1", 0, true, 38}, {"1", 1, true, 42}, {"1", 2, true, 28}, {" 1,5 ", 1, true, 62},
+      {"0.036", 2, true, 1}, {"1:30", 0, false, 0}, {"", 0, false, 0}, {"inf", 0, false, 0},
+      {"1.2.3", 0, false, 0}, {"99999", 0, true, kMaxSilenceFrames}, {"1e999", 0, true, kMaxSilenceFrames},
+      {"1e-999", 0, true, 0}};
+  for (const Case& c : cases) {
+    const SilenceLength l = parseSilenceLength(c.text, c.rate);
+    EXPECT_EQ(l.valid, c.valid) << c.text;
+    EXPECT_EQ(l.frames, c.frames) << c.text;
+    EXPECT_FALSE(l.resetText) << c.text;
+  }
   const SilenceLength negative = parseSilenceLength("-2", 0);
-  EXPECT_TRUE(negative.valid);
+  EXPECT_TRUE(negative.valid && negative.resetText);
   EXPECT_EQ(negative.frames, 0);
-  EXPECT_TRUE(negative.resetText);
 }
 
 TEST(SilenceLength, StepButtonsAndTexts) {
@@ -90,37 +82,39 @@ TEST(SilenceLength, StepButtonsAndTexts) {
   EXPECT_EQ(stepSilenceFrame(kMaxSilenceFrames, 1), kMaxSilenceFrames);
   EXPECT_EQ(stepSilenceFrame(5, 1), 6);
 
-  // Up: Int(t + 1.5001) seconds; down: Int(t - 0.5001).
-  EXPECT_EQ(stepSilenceSecond("0", 1, 1), 42);     // 1 s at 48 kHz
-  EXPECT_EQ(stepSilenceSecond("0.6", 1, 1), 83);   // Int(2.1001) = 2 s, 83.33 frames
-  EXPECT_EQ(stepSilenceSecond("2.4", 1, -1), 42);  // Int(1.8999) = 1 s
-  EXPECT_EQ(stepSilenceSecond("0.4", 1, -1), 0);   // Int(-0.1001) = 0
-  EXPECT_EQ(stepSilenceSecond("junk", 2, 1), 28);  // counts as 0 s
-  EXPECT_EQ(stepSilenceSecond("99999", 0, 1), kMaxSilenceFrames);
+  // Up: Int(t + 1.5001) seconds; down: Int(t - 0.5001). "junk" counts as 0 s.
+  // 0.6 up is 2 s, 83.33 frames at 48 kHz; 2.4 down 1 s; 0.4 down Int(-0.1001) = 0.
+  const std::tuple<const char*, int, int, int32_t> steps[] = {
+      {"0", 1, 1, 42},   {"0.6", 1, 1, 83},  {"2.4", 1, -1, 42},
+      {"0.4", 1, -1, 0}, {"junk", 2, 1, 28}, {"99999", 0, 1, kMaxSilenceFrames}};
+  for (const auto& [text, rate, dir, frames] : steps)
+    EXPECT_EQ(stepSilenceSecond(text, rate, dir), frames) << text << " " << dir;
 }
 
 // The dialog as the Editor opens it (recommended bitrate, "inserted" label,
 // the 256K preset over a long selection) is in editor_gain_test.
 TEST(SilenceDialog, RecommendedItemsForOneAndForMixedFormats) {
-  Document doc = oneFormat(10, 11, 0, 1);  // 192 kbps, 44.1 kHz, joint stereo
-  const SilenceDialogState s = silenceDialogState(doc, 0, 0, false);
+  using Items3 = std::array<std::string, 3>;
+  using Items4 = std::array<std::string, 4>;
+  const SilenceDialogState s = silenceDialogState(oneFormat(10, 11, 0, 1), 0, 0, false);  // 192 kbps
   EXPECT_EQ(s.kbpsItems[0], "32 kbps (makes file var. kbps)");
+  EXPECT_EQ(s.kbpsItems[10], "192 kbps (RECOMMENDED)");
   EXPECT_EQ(s.format, (SilenceFormat{10, 0, 1}));
-  EXPECT_EQ(s.rateItems[0], "32 KHz (makes mixed freq.)");
-  EXPECT_EQ(s.rateItems[1], "44.1 KHz (RECOMMENDED)");
+  EXPECT_EQ(s.rateItems,
+            (Items3{"32 KHz (makes mixed freq.)", "44.1 KHz (RECOMMENDED)", "48 KHz (makes mixed freq.)"}));
   EXPECT_EQ(itemOfRate(s.format.rate), 1);
-  EXPECT_EQ(s.modeItems[1], "joint stereo (RECOMMENDED)");
-  EXPECT_EQ(s.modeItems[3], "mono (makes variable stereo)");
+  EXPECT_EQ(s.modeItems, (Items4{"stereo (makes variable stereo)", "joint stereo (RECOMMENDED)",
+                                 "dual channel (makes variable stereo)", "mono (makes variable stereo)"}));
   EXPECT_EQ(s.limitLabel, "Max. length is 256K frames");
+  EXPECT_EQ(s.lengthText, "0");
   EXPECT_FALSE(s.replacesSelection);
 
   Document mixed = oneFormat(10, 0, 3, 4);
-  mixed.sourceSummary = {0, 4, 3};
   const SilenceDialogState m = silenceDialogState(mixed, 30, 12.3456, true);
   EXPECT_EQ(m.kbpsItems[0], "32 kbps (RECOMMENDED)");
   EXPECT_EQ(m.kbpsItems[1], "40 kbps");
-  EXPECT_EQ(m.rateItems[2], "48 KHz ");
-  EXPECT_EQ(m.modeItems[0], "stereo");
+  EXPECT_EQ(m.rateItems, (Items3{"32 KHz ", "44.1 KHz (RECOMMENDED)", "48 KHz "}));
+  EXPECT_EQ(m.modeItems, (Items4{"stereo", "joint stereo (RECOMMENDED)", "dual channel", "mono"}));
   EXPECT_EQ(m.frames, 30);
   EXPECT_EQ(m.lengthText, "12.346");
   EXPECT_TRUE(m.replacesSelection);
