@@ -34,8 +34,6 @@ class ConfigHost : public RecordingHost {
   WindowPosition centredWindowPosition(size_t slot) override { return {int32_t(100 + slot), 200}; }
 };
 
-std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
-
 class ConfigurationTest : public ::testing::Test {
  protected:
   ConfigurationTest() {
@@ -50,8 +48,8 @@ class ConfigurationTest : public ::testing::Test {
     EXPECT_TRUE(s.has_value());
     return s.value_or(StoredConfiguration{});
   }
-  // A valid file with `change` applied to its parts.
-  void writeIni(const std::function<void(StoredConfiguration&)>& change) {
+  // A valid file with `change` applied to its parts, loaded.
+  void loadIni(const std::function<void(StoredConfiguration&)>& change) {
     ConfigHost h;
     Editor fresh(h);
     fresh.dataFolder = data();
@@ -59,6 +57,12 @@ class ConfigurationTest : public ::testing::Test {
     StoredConfiguration s = gatherConfiguration(fresh);
     change(s);
     writeFile(ini(), encodeConfiguration(s));
+    ASSERT_TRUE(editor.loadConfiguration());
+  }
+  // The one message box shown since the last clearRecord(): "caption: text".
+  std::string box() const {
+    const auto& m = host.messages();
+    return m.size() == 1 ? m[0].caption + ": " + m[0].text : std::to_string(m.size()) + " boxes";
   }
 
   TempDir dir;
@@ -76,26 +80,20 @@ TEST(ConfigurationBytes, StringsAreCountedLittleEndianThenTheRecord) {
   s.record[416] = 0x22;
   const std::vector<uint8_t> b = encodeConfiguration(s);
   ASSERT_EQ(b.size(), 2 + 2 + 17 * 2 + 2 + 300 + kOptionsRecordSize);
-  EXPECT_EQ(b[0], 2);
-  EXPECT_EQ(b[1], 0);
-  EXPECT_EQ(b[2], '/');
-  EXPECT_EQ(b[3], 'a');
+  EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 4), (std::vector<uint8_t>{2, 0, '/', 'a'}));
   const size_t last = 4 + 17 * 2;
   EXPECT_EQ(b[last], 300 & 255);
   EXPECT_EQ(b[last + 1], 300 >> 8);
   EXPECT_EQ(b[last + 2 + 300], 0x11);
   EXPECT_EQ(b.back(), 0x22);
-
   const auto back = decodeConfiguration(b);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->strings, s.strings);
   EXPECT_EQ(back->record, s.record);
-
   // Cut anywhere, the file is not one; more after the record is ignored.
-  for (size_t cut : {size_t(0), size_t(1), size_t(3), last + 100, b.size() - 1}) {
-    const std::vector<uint8_t> shorter(b.begin(), b.begin() + std::ptrdiff_t(cut));
-    EXPECT_FALSE(decodeConfiguration(shorter)) << cut;
-  }
+  for (size_t cut : {size_t(0), size_t(1), size_t(3), last + 100, b.size() - 1})
+    EXPECT_FALSE(decodeConfiguration(std::vector<uint8_t>(b.begin(), b.begin() + std::ptrdiff_t(cut))))
+        << cut;
   std::vector<uint8_t> longer = b;
   longer.insert(longer.end(), 50, 0xAB);
   EXPECT_TRUE(decodeConfiguration(longer));
@@ -103,33 +101,33 @@ TEST(ConfigurationBytes, StringsAreCountedLittleEndianThenTheRecord) {
 
 // ---------------------------------------------------------------- load and defaults
 
-TEST_F(ConfigurationTest, MissingFileGivesDefaultsAWrittenFileAndTheNoticeOnce) {
+TEST_F(ConfigurationTest, MissingOrBrokenFileGivesTheDefaultsWritten) {
   ASSERT_FALSE(fs::exists(ini()));
   EXPECT_FALSE(editor.loadConfiguration());
-  ASSERT_TRUE(fs::exists(ini()));
   const StoredConfiguration s = stored();
   const std::string home = homeFolder();
   for (size_t i : {0, 1, 2, 4, 5, 6, 7, 18}) EXPECT_EQ(s.strings[i], home) << i;
   EXPECT_EQ(s.strings[config_string::kLogPath], defaultLogPath());
   for (size_t i = 8; i < 18; ++i) EXPECT_EQ(s.strings[i], "") << i;
   const auto& r = s.record;
-  EXPECT_EQ(r[0] | r[1] << 8, 100);  // centred by the host
-  EXPECT_EQ(r[4] | r[5] << 8, 200);
-  EXPECT_EQ(r[88] | r[89] << 8, 340);
-  EXPECT_EQ(r[92] | r[93] << 8, 184);
-  EXPECT_EQ(r[120] | r[121] << 8, 383);
-  EXPECT_EQ(r[122] | r[123] << 8, 383);
-  EXPECT_EQ(std::string(r.begin() + 124, r.begin() + 128),
-            "\x03"
-            "eng");
-  const std::vector<std::pair<size_t, int>> defaults = {
+  // 16-bit words: the first window centred by the host, the fixed one, the transfer words.
+  const std::pair<size_t, int> words[] = {{0, 100}, {4, 200}, {88, 340}, {92, 184}, {120, 383}, {122, 383}};
+  for (auto [offset, value] : words) EXPECT_EQ(r[offset] | r[offset + 1] << 8, value) << offset;
+  EXPECT_EQ(std::string(r.begin() + 124, r.begin() + 128), std::string("\x03"
+                                                                       "eng"));
+  const std::pair<size_t, int> defaults[] = {
       {384, 2}, {385, 1}, {386, 3}, {387, 0}, {388, 0}, {389, 0}, {390, 0}, {391, 20}, {392, 20},
       {393, 0}, {394, 0}, {395, 1}, {396, 0}, {397, 0}, {398, 1}, {399, 0}, {400, 1},  {401, 0},
       {402, 1}, {403, 1}, {404, 0}, {413, 0}, {414, 1}, {415, 0}, {416, 0}};
   for (auto [offset, value] : defaults) EXPECT_EQ(r[offset], value) << offset;
-
   EXPECT_EQ(editor.options().processingErrorPolicy, ProcessingErrorPolicy::TryToContinue);
   EXPECT_EQ(editor.lastSaveFolder, home);
+
+  writeFile(ini(), {5, 0, 'a', 'b'});
+  editor.options().autoReload = true;
+  EXPECT_FALSE(editor.loadConfiguration());
+  EXPECT_FALSE(editor.options().autoReload);
+  EXPECT_EQ(readFile(ini()), encodeConfiguration(gatherConfiguration(editor)));
 }
 
 TEST_F(ConfigurationTest, StartupRaisesTheNoticeOnlyOnTheFirstStart) {
@@ -146,83 +144,38 @@ TEST_F(ConfigurationTest, StartupRaisesTheNoticeOnlyOnTheFirstStart) {
   EXPECT_EQ(second.configurationPath, ini());
 }
 
-TEST_F(ConfigurationTest, BrokenOrTruncatedFileIsReplacedByDefaults) {
-  writeFile(ini(), {5, 0, 'a', 'b'});
-  editor.options().autoReload = true;
-  EXPECT_FALSE(editor.loadConfiguration());
-  EXPECT_FALSE(editor.options().autoReload);
-  EXPECT_EQ(readFile(ini()).size(), encodeConfiguration(stored()).size());
-  EXPECT_TRUE(decodeConfiguration(readFile(ini())));
-}
-
-TEST_F(ConfigurationTest, LogPathInTheDataFolderOrEmptyLoadsAsTheDefault) {
+TEST_F(ConfigurationTest, ReadMapsForeignDefaultsAndChecksTheListedBytes) {
+  // A log in the data folder, none, or the foreign default: the default log.
   for (const std::string& log : {data() + "/my.log", std::string(), std::string("C:\\kavrel.log")}) {
-    writeIni([&](StoredConfiguration& s) { s.strings[config_string::kLogPath] = log; });
-    ASSERT_TRUE(editor.loadConfiguration());
+    loadIni([&](StoredConfiguration& s) { s.strings[config_string::kLogPath] = log; });
     EXPECT_EQ(editor.options().logPath, defaultLogPath()) << log;
   }
-  writeIni([&](StoredConfiguration& s) { s.strings[config_string::kLogPath] = dir.file("elsewhere.log"); });
-  ASSERT_TRUE(editor.loadConfiguration());
-  EXPECT_EQ(editor.options().logPath, dir.file("elsewhere.log"));
-}
-
-TEST_F(ConfigurationTest, ForeignRootFoldersMeanTheHomeFolder) {
-  writeIni([&](StoredConfiguration& s) {
-    s.strings[config_string::kSaveFolder] = "c:\\";
+  loadIni([&](StoredConfiguration& s) {
+    s.strings[config_string::kLogPath] = dir.file("elsewhere.log");
+    s.strings[config_string::kSaveFolder] = "c:\\";  // the home folder
     s.strings[config_string::kOpenFolder] = dir.path();
   });
-  ASSERT_TRUE(editor.loadConfiguration());
+  EXPECT_EQ(editor.options().logPath, dir.file("elsewhere.log"));
   EXPECT_EQ(editor.lastSaveFolder, homeFolder());
   EXPECT_EQ(editor.lastInsertFolder, dir.path());
-}
 
-TEST_F(ConfigurationTest, Byte386SevenAppliesAsId3v23WithoutUnsynchronisation) {
-  for (int stored : {7, 0x87, 0, 1, 255}) {
-    writeIni([&](StoredConfiguration& s) { s.record[ob::kNewTagFormat] = uint8_t(stored); });
-    ASSERT_TRUE(editor.loadConfiguration());
-    EXPECT_EQ(editor.options().newTagFormat, 3) << stored;
+  // Byte 386 holds a version 2..4 in its low 7 bits: anything else is ID3v2.3.
+  for (int format : {7, 0x87, 0, 1, 255}) {
+    loadIni([&](StoredConfiguration& s) { s.record[ob::kNewTagFormat] = uint8_t(format); });
+    EXPECT_EQ(editor.options().newTagFormat, 3) << format;
     EXPECT_TRUE(editor.optionChecked(OptionItem::Tag30));
   }
-  writeIni([&](StoredConfiguration& s) { s.record[ob::kNewTagFormat] = 130; });
-  ASSERT_TRUE(editor.loadConfiguration());
-  EXPECT_EQ(editor.options().newTagFormat, 130);
-  EXPECT_TRUE(editor.optionChecked(OptionItem::Tag21));
-}
+  for (auto [format, item] : {std::pair(130, OptionItem::Tag21), std::pair(132, OptionItem::Tag41)}) {
+    loadIni([&](StoredConfiguration& s) { s.record[ob::kNewTagFormat] = uint8_t(format); });
+    EXPECT_EQ(editor.options().newTagFormat, format);
+    EXPECT_TRUE(editor.optionChecked(item)) << format;
+  }
 
-TEST_F(ConfigurationTest, Id3v24WithUnsynchronisationStores132) {
-  editor.loadConfiguration();
-  editor.chooseOption(OptionItem::Tag41);
-  EXPECT_EQ(editor.options().newTagFormat, 132);
-  EXPECT_TRUE(editor.optionChecked(OptionItem::Tag41));
-  EXPECT_FALSE(editor.optionChecked(OptionItem::Tag40));
-  editor.chooseOption(OptionItem::PvKb);
-  editor.saveConfiguration();
-  EXPECT_EQ(stored().record[ob::kNewTagFormat], 132);
-  EXPECT_EQ(stored().record[ob::kPadding], 6);
-  // A tag started now takes that format and padding.
-  Document& doc = editor.document();
-  createTagIfNone(doc.tagFields, doc.tagHeader,
-                  NewTagOptions{editor.options().newTagFormat, editor.options().newTagPadding});
-  EXPECT_EQ(doc.tagHeader.majorVersion, 4);
-  EXPECT_TRUE(doc.tagHeader.outputUnsynchronisation);
-  EXPECT_EQ(doc.tagHeader.paddingSize, 1024);
-}
-
-TEST_F(ConfigurationTest, ValidationOfTheListedBytes) {
-  writeIni([&](StoredConfiguration& s) {
-    auto& r = s.record;
-    r[384] = 9;     // -> 1 Prompt
-    r[385] = 3;     // -> 1
-    r[387] = 0xFE;  // -> masked to 2
-    r[388] = 3;     // -> 0
-    r[390] = 7;     // -> 0
-    r[391] = 41;    // -> 20
-    r[392] = 200;   // -> 20
-    r[393] = 9;     // -> 0
-    r[394] = 5;     // -> 0
-    r[395] = 5;     // -> 1
+  loadIni([&](StoredConfiguration& s) {
+    const std::pair<size_t, uint8_t> out[] = {{384, 9},  {385, 3},   {387, 0xFE}, {388, 3}, {390, 7},
+                                              {391, 41}, {392, 200}, {393, 9},    {394, 5}, {395, 5}};
+    for (auto [offset, value] : out) s.record[offset] = value;
   });
-  ASSERT_TRUE(editor.loadConfiguration());
   const Options& o = editor.options();
   EXPECT_EQ(o.processingErrorPolicy, ProcessingErrorPolicy::Prompt);
   EXPECT_EQ(o.overwritePolicy, OverwritePolicy::PromptOnSaveAs);
@@ -233,35 +186,26 @@ TEST_F(ConfigurationTest, ValidationOfTheListedBytes) {
   EXPECT_EQ(editor.volumeChannelMemory, 0);
   EXPECT_EQ(o.volumeMemoryMode, 0);
   EXPECT_EQ(o.fadeMemoryMode, 1);
+  EXPECT_EQ(o.record[387], 2);  // masked
   editor.saveConfiguration();
-  const auto r = stored().record;
-  EXPECT_EQ(r[384], 1);
-  EXPECT_EQ(r[387], 2);
-  EXPECT_EQ(r[391], 20);
+  EXPECT_EQ(stored().record[384], 1);
+  EXPECT_EQ(stored().record[387], 2);
+  EXPECT_EQ(stored().record[391], 20);
 }
 
-TEST_F(ConfigurationTest, BytesNoOneClaimsSurviveALoadSaveRoundTrip) {
+TEST_F(ConfigurationTest, EveryFieldAndEveryUnclaimedByteComesBackFromTheFile) {
   std::array<uint8_t, kOptionsRecordSize> written{};
-  writeIni([&](StoredConfiguration& s) {
+  loadIni([&](StoredConfiguration& s) {
     for (size_t i = 128; i < 384; ++i) s.record[i] = uint8_t(i * 7 + 3);
     for (size_t i : {389, 402, 404, 408, 413, 414}) s.record[i] = uint8_t(0xC0 + i % 16);
     s.record[387] = 3;
     written = s.record;
   });
-  ASSERT_TRUE(editor.loadConfiguration());
   editor.saveConfiguration();
   const auto r = stored().record;
   for (size_t i = 128; i < 384; ++i) ASSERT_EQ(r[i], written[i]) << i;
   for (size_t i : {387, 389, 402, 404, 408, 413, 414}) EXPECT_EQ(r[i], written[i]) << i;
-  // and the whole file is the same
-  editor.loadConfiguration();
-  const std::vector<uint8_t> once = readFile(ini());
-  editor.saveConfiguration();
-  EXPECT_EQ(readFile(ini()), once);
-}
 
-TEST_F(ConfigurationTest, EveryFieldComesBackFromTheFile) {
-  editor.loadConfiguration();
   Options& o = editor.options();
   o.processingErrorPolicy = ProcessingErrorPolicy::Fail;
   o.overwritePolicy = OverwritePolicy::Always;
@@ -284,6 +228,7 @@ TEST_F(ConfigurationTest, EveryFieldComesBackFromTheFile) {
   editor.volumeChannelMemory = 2;
   editor.fadeSliderMemory = 33;
   editor.saveConfiguration();
+  const std::vector<uint8_t> once = readFile(ini());
 
   ConfigHost h;
   Editor other(h);
@@ -306,10 +251,11 @@ TEST_F(ConfigurationTest, EveryFieldComesBackFromTheFile) {
   EXPECT_EQ(other.volumeChannelMemory, 2);
   EXPECT_EQ(other.fadeSliderMemory, 33);
   // The file order: recent file 1, recent script 1, recent file 2, ...
-  EXPECT_EQ(mine.strings[8], "/m/1.mp3");
-  EXPECT_EQ(mine.strings[9], "/s/a.txt");
-  EXPECT_EQ(mine.strings[11], "/s/b.txt");
-  EXPECT_EQ(mine.strings[12], "/m/3.mp3");
+  EXPECT_EQ(mine.strings[8] + mine.strings[9] + mine.strings[11] + mine.strings[12],
+            "/m/1.mp3/s/a.txt/s/b.txt/m/3.mp3");
+  // A second round changes nothing.
+  other.saveConfiguration();
+  EXPECT_EQ(readFile(ini()), once);
 }
 
 TEST_F(ConfigurationTest, OverlongStringsAreWrittenAsTheirDefaults) {
@@ -318,8 +264,10 @@ TEST_F(ConfigurationTest, OverlongStringsAreWrittenAsTheirDefaults) {
   editor.options().logPath = "/" + std::string(kMaxConfigurationString, 'l');
   editor.options().recentFiles[0] = "/" + std::string(kMaxConfigurationString, 'r');
   editor.options().recentFiles[1] = "/" + std::string(kMaxConfigurationString - 1, 'r');  // just fits
+  editor.options().lastConfigurationFolder = "/" + std::string(kMaxConfigurationString, 'c');
   editor.saveConfiguration();
   const StoredConfiguration s = stored();
+  EXPECT_EQ(s.strings[config_string::kConfigurationFolder], homeFolder());
   EXPECT_EQ(s.strings[config_string::kSaveFolder], homeFolder());
   EXPECT_EQ(s.strings[config_string::kLogPath], defaultLogPath());
   EXPECT_EQ(s.strings[8], "");
@@ -343,7 +291,7 @@ TEST_F(ConfigurationTest, WritesAreAtomicWhenTwoCopiesWriteAtOnce) {
   int torn = 0;
   for (int i = 0; i < 300; ++i) {
     const std::vector<uint8_t> now = readFile(ini());
-    if (now != ba && now != bb) ++torn;
+    torn += now != ba && now != bb;
   }
   for (pid_t c : children) ::waitpid(c, nullptr, 0);
   EXPECT_EQ(torn, 0);
@@ -367,12 +315,9 @@ TEST_F(ConfigurationTest, SaveToAnotherFileRefusesTheDataFolderAndAsksAgain) {
   EXPECT_EQ(host.requests[0].title, "save options as");
   EXPECT_EQ(host.requests[0].filter, "ini files|*.ini|all files|*.*");
   EXPECT_TRUE(host.requests[0].confirmOverwrite);
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text,
-            "You are not allowed to save to application working folder.\r\nPlease change the path.");
-  EXPECT_EQ(host.messages()[0].caption, "Warning");
+  EXPECT_EQ(box(),
+            "Warning: You are not allowed to save to application working folder.\r\nPlease change the path.");
   EXPECT_FALSE(fs::exists(data() + "/copy.ini"));
-  ASSERT_TRUE(fs::exists(dir.file("copy.ini")));
   EXPECT_EQ(readFile(dir.file("copy.ini")), readFile(ini()));
   EXPECT_EQ(editor.options().lastConfigurationFolder, dir.path());
   EXPECT_EQ(stored().record[ob::kAutoReload], 1);
@@ -381,9 +326,7 @@ TEST_F(ConfigurationTest, SaveToAnotherFileRefusesTheDataFolderAndAsksAgain) {
   host.clearRecord();
   host.answerSaveFile(dir.file("no/such/folder/x.ini"));
   editor.saveConfigurationAsCommand();
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text, "Disk error writing the file.");
-  EXPECT_EQ(host.messages()[0].caption, " error");
+  EXPECT_EQ(box(), " error: Disk error writing the file.");
   EXPECT_EQ(host.messages()[0].icon, MessageIcon::Stop);
 }
 
@@ -395,12 +338,10 @@ TEST_F(ConfigurationTest, LoadFromAnotherFile) {
   ASSERT_TRUE(writeConfigurationFile(editor, dir.file("other.ini")));
   editor.options().autoExit = 0;
   editor.options().recentFiles[0] = "";
-
   host.answerOpenFile(data() + "/kavrel.ini");
   host.answerOpenFile(dir.file("other.ini"));
   editor.loadConfigurationFromCommand();
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text, "You are not allowed to load from application working folder.");
+  EXPECT_EQ(box(), " error: You are not allowed to load from application working folder.");
   EXPECT_EQ(host.messages()[0].icon, MessageIcon::Stop);
   EXPECT_EQ(host.requests[0].title, "load options from");
   EXPECT_EQ(editor.options().autoExit, 2);
@@ -410,12 +351,11 @@ TEST_F(ConfigurationTest, LoadFromAnotherFile) {
 
   // A broken file: the message, and the settings of kavrel.ini stay.
   host.clearRecord();
-  writeFile(dir.file("broken.ini"), bytesOf("short"));
+  writeFile(dir.file("broken.ini"), toBytes("short"));
   editor.options().autoExit = 1;  // not yet written
   host.answerOpenFile(dir.file("broken.ini"));
   editor.loadConfigurationFromCommand();
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text, "Disk error reading the file.");
+  EXPECT_EQ(box(), " error: Disk error reading the file.");
   EXPECT_EQ(editor.options().autoExit, 1);  // kavrel.ini was written before the read, then read back
 }
 
@@ -426,21 +366,17 @@ TEST_F(ConfigurationTest, ResetAsksFirstAndKeepsTheDialogBytes) {
   editor.options().recentFiles[0] = "/a.mp3";
   host.answer(MessageResult::No);
   editor.resetConfigurationCommand();
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text, "Are you certain?");
-  EXPECT_EQ(host.messages()[0].caption, "options reset");
+  EXPECT_EQ(box(), "options reset: Are you certain?");
   EXPECT_EQ(host.messages()[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(host.messages()[0].defaultButton, MessageResult::No);
   EXPECT_EQ(editor.options().autoExit, 2);
-
   host.answer(MessageResult::Yes);
   editor.resetConfigurationCommand();
   EXPECT_EQ(editor.options().autoExit, 0);
   EXPECT_EQ(editor.options().recentFiles[0], "");
-  const StoredConfiguration s = stored();
   EXPECT_EQ(editor.options().record[200], 0x5A);
-  EXPECT_EQ(s.record[200], 0x5A);
-  EXPECT_EQ(s.record[ob::kAutoExit], 0);
+  EXPECT_EQ(stored().record[200], 0x5A);
+  EXPECT_EQ(stored().record[ob::kAutoExit], 0);
 }
 
 TEST_F(ConfigurationTest, OptionMenusActOnlyWhenIdleAndOverwritePolicyIsWrittenAtOnce) {
@@ -449,7 +385,6 @@ TEST_F(ConfigurationTest, OptionMenusActOnlyWhenIdleAndOverwritePolicyIsWrittenA
   editor.chooseOption(OptionItem::Overwrite);
   EXPECT_EQ(editor.options().overwritePolicy, OverwritePolicy::PromptOnSaveAs);
   editor.scriptRunning = false;
-
   editor.chooseOption(OptionItem::AutoReload);  // reaches the file at the next write
   EXPECT_TRUE(editor.optionChecked(OptionItem::AutoReload));
   EXPECT_EQ(stored().record[ob::kAutoReload], 0);
@@ -458,31 +393,34 @@ TEST_F(ConfigurationTest, OptionMenusActOnlyWhenIdleAndOverwritePolicyIsWrittenA
   EXPECT_FALSE(editor.optionChecked(OptionItem::SemiOverwrite));
   EXPECT_EQ(stored().record[ob::kOverwritePolicy], 2);
   EXPECT_EQ(stored().record[ob::kAutoReload], 1);
-
-  editor.chooseOption(OptionItem::Aex2);
-  editor.chooseOption(OptionItem::Mv1);
-  editor.chooseOption(OptionItem::Mf2);
-  editor.chooseOption(OptionItem::AutoSelect);
+  for (OptionItem item : {OptionItem::Aex2, OptionItem::Mv1, OptionItem::Mf2, OptionItem::AutoSelect})
+    editor.chooseOption(item);
   EXPECT_EQ(editor.options().autoExit, 1);
   EXPECT_EQ(editor.options().volumeMemoryMode, 1);
   EXPECT_EQ(editor.options().fadeMemoryMode, 2);
   EXPECT_FALSE(editor.options().autoSelectAll);
+  // ID3v2.4 with unsynchronisation is 132.
+  editor.chooseOption(OptionItem::Tag41);
+  EXPECT_EQ(editor.options().newTagFormat, 132);
+  EXPECT_TRUE(editor.optionChecked(OptionItem::Tag41));
+  EXPECT_FALSE(editor.optionChecked(OptionItem::Tag40));
+  editor.chooseOption(OptionItem::PvKb);
+  editor.saveConfiguration();
+  EXPECT_EQ(stored().record[ob::kNewTagFormat], 132);
+  EXPECT_EQ(stored().record[ob::kPadding], 6);
 }
 
 // ---------------------------------------------------------------- options reach their users
 
 TEST_F(ConfigurationTest, StoredOptionsDriveLoadingAndTheDialogMemories) {
-  writeIni([&](StoredConfiguration& s) {
+  loadIni([&](StoredConfiguration& s) {
     s.record[ob::kAutoSelectAll] = 0;
     s.record[ob::kAutoRemoveUnknown] = 1;
     s.record[ob::kVolumeMemoryMode] = 2;
     s.record[ob::kVolumeMagnitude] = 25;
   });
-  ASSERT_TRUE(editor.loadConfiguration());
-  Mp3Builder b;
-  b.riff().frames(20);
   const std::string path = dir.file("a.mp3");
-  writeFile(path, b.bytes());
+  writeFile(path, Mp3Builder().riff().frames(20).bytes());
   ASSERT_TRUE(editor.loadFile(path));
   EXPECT_FALSE(editor.multipleSelected);
   EXPECT_TRUE(editor.removeChecked(Block::Riff));

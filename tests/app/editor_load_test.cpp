@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/editor.h"
@@ -18,6 +19,7 @@ namespace {
 
 namespace t = kavrel::test;
 
+using Ends = std::array<int32_t, 2>;
 const std::string kLoadLead = "Error processing file: \r\n ";
 
 class EditorTest : public ::testing::Test {
@@ -36,17 +38,31 @@ class EditorTest : public ::testing::Test {
     return path;
   }
   // Ten 128 kbit/s frames at 44.1 kHz, loaded.
-  std::string loadTenFrames() {
-    const std::string path = write("base.mp3", t::Mp3Builder().frames(10));
-    EXPECT_TRUE(editor.loadFile(path));
+  void loadTenFrames() {
+    EXPECT_TRUE(editor.loadFile(write("base.mp3", t::Mp3Builder().frames(10))));
     host.clearRecord();
-    return path;
   }
   Document& doc() { return editor.document(); }
   // The text of the one message box shown, or how many there were.
   std::string onlyMessage() const {
     const auto& m = host.messages();
     return m.size() == 1 ? m[0].text : std::to_string(m.size()) + " message boxes";
+  }
+  // What an insert may change.
+  auto snapshot() {
+    const Document& d = doc();
+    return std::tuple(d.frameList, d.gainList, d.frameTable.count(), d.sourceFirstFrame, d.sourceNames,
+                      d.insertedFileCount, d.kbpsHistogram, d.editSummary, d.sourceSummary, editor.selection,
+                      d.modified);
+  }
+  // Nothing loaded, nothing busy.
+  void expectEmpty(const std::string& what) {
+    EXPECT_FALSE(doc().documentLoaded) << what;
+    EXPECT_EQ(doc().documentFrameCount(), 0) << what;
+    EXPECT_EQ(doc().frameTable.count(), 0) << what;
+    EXPECT_EQ(editor.labInfoInput, "No file loaded") << what;
+    EXPECT_FALSE(editor.enabled(Control::SelAllBut)) << what;
+    EXPECT_FALSE(doc().busy || host.busy()) << what;
   }
 
   t::TempDir dir;
@@ -61,14 +77,12 @@ TEST_F(EditorTest, SuccessfulLoadSetsUpTheWindowState) {
   ASSERT_TRUE(editor.loadFile(path));
   EXPECT_TRUE(host.messages().empty());
   EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_FALSE(doc().modified);
-  EXPECT_EQ(doc().changeCount, 0);
   EXPECT_EQ(doc().documentName, path);
   EXPECT_EQ(doc().documentFrameCount(), 100);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(editor.labInfoInput, "44.1 KHz, JOINT STEREO, 128 kbps, 2.612 sec");
   EXPECT_EQ(editor.labInfoOutput, editor.labInfoInput);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 0}));
+  EXPECT_EQ(editor.selection, (Ends{0, 0}));
   EXPECT_FALSE(editor.multipleSelected);
   // The stepping buttons need more than 84 frames.
   for (Control c : {Control::SleftBit, Control::SelAllBut, Control::ButQuickSave, Control::InsertBut})
@@ -76,37 +90,34 @@ TEST_F(EditorTest, SuccessfulLoadSetsUpTheWindowState) {
   for (Control c : {Control::Pastebut, Control::UndoBut, Control::DelBut})
     EXPECT_FALSE(editor.enabled(c)) << controlName(c);
   EXPECT_EQ(editor.statisticsList().selected, 9);
-  EXPECT_FALSE(doc().busy);
-  EXPECT_FALSE(host.busy());
+  EXPECT_FALSE(doc().busy || host.busy());
   EXPECT_GE(host.progressEndCalls(), 1);
 
+  // With the option on, a load selects everything.
+  editor.options().autoSelectAll = true;
   ASSERT_TRUE(editor.loadFile(write("few.mp3", t::Mp3Builder().frames(84))));
   EXPECT_FALSE(editor.enabled(Control::SleftBit));
   EXPECT_FALSE(editor.enabled(Control::SrightBit));
+  EXPECT_TRUE(editor.multipleSelected);
+  EXPECT_EQ(editor.selection, (Ends{0, 84}));
+  EXPECT_TRUE(editor.enabled(Control::DelBut));
+  EXPECT_FALSE(editor.enabled(Control::TrimBut));  // all is selected
+  EXPECT_EQ(editor.operationStatus, kStatusOk);
 }
 
 TEST_F(EditorTest, FailedLoadsShowTheirMessageAndLeaveAnEmptyDocument) {
-  struct Case {
-    std::vector<uint8_t> bytes;
-    std::string message;
-  };
-  const Case cases[] = {{{}, msg::kDiskError},
-                        {std::vector<uint8_t>(255, 0), "Can't process files smaller than 0.25 KB!"},
-                        {std::vector<uint8_t>(256, 0), "Doesn't seem like a 32/44.1/48 KHz mp3 file."}};
-  for (const Case& c : cases) {
+  const std::pair<std::vector<uint8_t>, std::string> cases[] = {
+      {{}, msg::kDiskError},
+      {std::vector<uint8_t>(255, 0), "Can't process files smaller than 0.25 KB!"},
+      {std::vector<uint8_t>(256, 0), "Doesn't seem like a 32/44.1/48 KHz mp3 file."}};
+  for (const auto& [bytes, message] : cases) {
     loadTenFrames();
-    EXPECT_FALSE(editor.loadFile(write("bad.mp3", c.bytes)));
-    ASSERT_EQ(onlyMessage(), kLoadLead + c.message);
-    const t::RecordedMessage& m = host.lastMessage();
-    EXPECT_EQ(m.caption, "Warning!");
-    EXPECT_EQ(m.icon, MessageIcon::Exclamation);
-    EXPECT_EQ(m.buttons, MessageButtons::Ok);
-    EXPECT_FALSE(doc().documentLoaded);
-    EXPECT_EQ(doc().documentFrameCount(), 0);
-    EXPECT_EQ(doc().frameTable.count(), 0);
-    EXPECT_EQ(editor.labInfoInput, "No file loaded");
-    EXPECT_FALSE(editor.enabled(Control::SelAllBut));
-    EXPECT_FALSE(doc().busy);
+    EXPECT_FALSE(editor.loadFile(write("bad.mp3", bytes)));
+    ASSERT_EQ(onlyMessage(), kLoadLead + message);
+    EXPECT_EQ(host.lastMessage().caption, "Warning!");
+    EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
+    EXPECT_EQ(host.lastMessage().buttons, MessageButtons::Ok);
+    expectEmpty(message);
   }
   host.clearRecord();
   EXPECT_FALSE(editor.loadFile(dir.file("missing.mp3")));
@@ -120,8 +131,7 @@ TEST_F(EditorTest, ScriptLoadsSetTheStatusAndSilentOnesNeverAsk) {
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(editor.operationStatus, kStatusLoadFailed);
   EXPECT_EQ(editor.lineError, "Can't process files smaller than 0.25 KB!");
-  EXPECT_FALSE(doc().documentLoaded);
-  EXPECT_EQ(doc().documentFrameCount(), 0);
+  expectEmpty("script");
 
   // A silent run takes damaged files as they come, whatever the policy; the
   // success resets the status.
@@ -143,10 +153,9 @@ TEST_F(EditorTest, ScriptLoadsSetTheStatusAndSilentOnesNeverAsk) {
 
 TEST_F(EditorTest, PromptPolicyAsksWithTheErrorText) {
   editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
-  const std::string path = write("riff.mp3", t::Mp3Builder().riff(36, false).frames(5));
-
+  const std::string riff = write("riff.mp3", t::Mp3Builder().riff(36, false).frames(5));
   host.answer(MessageResult::No);
-  EXPECT_FALSE(editor.loadFile(path));
+  EXPECT_FALSE(editor.loadFile(riff));
   ASSERT_EQ(host.messages().size(), 2u);
   const t::RecordedMessage& q = host.messages()[0];
   EXPECT_EQ(q.text, "Improper or unknown header format.\r\nTry to continue processing?");
@@ -154,27 +163,24 @@ TEST_F(EditorTest, PromptPolicyAsksWithTheErrorText) {
   EXPECT_EQ(q.buttons, MessageButtons::YesNo);
   EXPECT_EQ(q.icon, MessageIcon::Question);
   EXPECT_EQ(host.messages()[1].text, kLoadLead + "RIFF header doesn't seem to be of an mp3 file.");
-
   host.clearRecord();
   host.answer(MessageResult::Yes);
-  EXPECT_TRUE(editor.loadFile(path));
-  EXPECT_EQ(host.messages().size(), 1u);
+  EXPECT_TRUE(editor.loadFile(riff));
   EXPECT_EQ(doc().documentFrameCount(), 3);
   EXPECT_TRUE(doc().layout.riffFound);
-}
 
-TEST_F(EditorTest, FrameSizeQuestionGroupsThePositions) {
-  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
-  const std::string path = write("gap.mp3", t::Mp3Builder().frames(3).raw("abcde").frames(2));
+  // The frame size question groups the positions; the garbage goes with
+  // the frame before it.
+  const std::string gap = write("gap.mp3", t::Mp3Builder().frames(3).raw("abcde").frames(2));
+  host.clearRecord();
   host.answer(MessageResult::Yes);
-  ASSERT_TRUE(editor.loadFile(path));
+  ASSERT_TRUE(editor.loadFile(gap));
   EXPECT_EQ(onlyMessage(), "Improper frame size at position 834 to 1,256.\r\nTry to continue processing?");
-  EXPECT_EQ(doc().frameTable[2].storedLength, 422);  // the garbage goes with the frame before it
+  EXPECT_EQ(doc().frameTable[2].storedLength, 422);
   EXPECT_EQ(doc().frameTable[3].filePosition, 1256);
-
   host.clearRecord();
   editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
-  EXPECT_FALSE(editor.loadFile(path));
+  EXPECT_FALSE(editor.loadFile(gap));
   EXPECT_EQ(onlyMessage(), kLoadLead + "Improper frame size.");
 }
 
@@ -185,7 +191,6 @@ TEST_F(EditorTest, FreeFormatWarningAfterTheLoadOrInsert) {
   EXPECT_EQ(host.lastMessage().caption, "Warning");
   EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
   EXPECT_TRUE(doc().documentLoaded);
-
   host.clearRecord();
   free.sampleRateIndex = 1;
   const std::string three = write(
@@ -198,7 +203,6 @@ TEST_F(EditorTest, FreeFormatWarningAfterTheLoadOrInsert) {
   ASSERT_EQ(editor.insertFileAt(write("free.mp3", t::Mp3Builder().frames(2, free).frame({})), 0), 0);
   ASSERT_EQ(onlyMessage(), "Possible length error <  5.2E-0002 sec\r\n(due to free format frames)");
   EXPECT_EQ(host.lastMessage().caption, "Warning");
-
   host.clearRecord();
   editor.scriptRunning = true;
   ASSERT_TRUE(editor.loadFile(three));
@@ -209,88 +213,54 @@ TEST_F(EditorTest, RemoveCheckBoxesFollowTheLayout) {
   t::Mp3Builder full;
   full.riff(36).id3v2(3, 0, 0, std::vector<uint8_t>(20, 0)).raw("junk").frames(3).zeros(40);
   const std::string fullPath = write("full.mp3", full.lyrics3v2("IND00002").id3v1("T"));
+  const Control boxes[] = {Control::RiffCheck,  Control::HeadTagCheck, Control::UheadCheck,
+                           Control::UfootCheck, Control::Lyrics3Check, Control::FootTagCheck,
+                           Control::vuhbut,     Control::vufbut,       Control::vl3button};
   for (const bool aru : {false, true}) {
     editor.options().autoRemoveUnknown = aru;
     ASSERT_TRUE(editor.loadFile(fullPath));
-    for (Control c : {Control::RiffCheck, Control::HeadTagCheck, Control::UheadCheck, Control::UfootCheck,
-                      Control::Lyrics3Check, Control::FootTagCheck, Control::vhtbut, Control::vuhbut,
-                      Control::vufbut, Control::vl3button, Control::vftbut}) {
-      EXPECT_TRUE(editor.enabled(c)) << controlName(c);
-    }
+    for (Control c : boxes) EXPECT_TRUE(editor.enabled(c)) << controlName(c);
     // Only the blocks of no known use are checked, and only with the option.
     for (Block b : {Block::Riff, Block::UnknownHeader, Block::UnknownFooter})
       EXPECT_EQ(editor.removeChecked(b), aru);
     for (Block b : {Block::Id3v2, Block::Lyrics3, Block::Id3v1}) EXPECT_FALSE(editor.removeChecked(b));
   }
-
   ASSERT_TRUE(editor.loadFile(write("plain.mp3", t::Mp3Builder().frames(3))));
-  for (Control c :
-       {Control::RiffCheck, Control::HeadTagCheck, Control::UheadCheck, Control::UfootCheck,
-        Control::Lyrics3Check, Control::FootTagCheck, Control::vuhbut, Control::vufbut, Control::vl3button}) {
-    EXPECT_FALSE(editor.enabled(c)) << controlName(c);
-  }
+  for (Control c : boxes) EXPECT_FALSE(editor.enabled(c)) << controlName(c);
   // The tag views stay available to create a tag.
-  EXPECT_TRUE(editor.enabled(Control::vhtbut));
-  EXPECT_TRUE(editor.enabled(Control::vftbut));
+  EXPECT_TRUE(editor.enabled(Control::vhtbut) && editor.enabled(Control::vftbut));
   for (int b = 0; b < int(kBlockCount); ++b) EXPECT_FALSE(editor.removeChecked(Block(b)));
 }
 
-TEST_F(EditorTest, AutoSelectAllOption) {
-  const std::string path = write("seven.mp3", t::Mp3Builder().frames(7));
-  ASSERT_TRUE(editor.loadFile(path));
-  EXPECT_FALSE(editor.multipleSelected);
-  editor.options().autoSelectAll = true;
-  ASSERT_TRUE(editor.loadFile(path));
-  EXPECT_TRUE(editor.multipleSelected);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 7}));
-  EXPECT_TRUE(editor.enabled(Control::DelBut));
-  EXPECT_FALSE(editor.enabled(Control::TrimBut));  // all is selected
-  EXPECT_EQ(editor.operationStatus, kStatusOk);
-}
-
-TEST_F(EditorTest, EscAbandonsTheLoadWithoutAMessage) {
+TEST_F(EditorTest, EscOrAClosingWindowAbandonsTheLoadWithoutAMessage) {
   loadTenFrames();
   host.escapeAfterProgress(1);
   EXPECT_FALSE(editor.loadFile(write("long.mp3", t::Mp3Builder().frames(500))));
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(host.progressCalls(), 1);
   EXPECT_GE(host.processEventsCalls(), 1);
-  EXPECT_FALSE(doc().documentLoaded);
-  EXPECT_EQ(doc().documentFrameCount(), 0);
-  EXPECT_EQ(doc().frameTable.count(), 0);
-  EXPECT_EQ(editor.labInfoInput, "No file loaded");
-  EXPECT_FALSE(doc().busy);
-  EXPECT_FALSE(host.busy());
-
-  // The main window closing stops the load the same way.
+  expectEmpty("esc");
   loadTenFrames();
   host.setClosing(true);
   EXPECT_FALSE(editor.loadFile(dir.file("long.mp3")));
   EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(doc().documentFrameCount(), 0);
+  expectEmpty("closing");
 }
 
 TEST_F(EditorTest, FileTruncatedOrDeletedDuringTheLoad) {
   // Cut behind the chunk being scanned (1.25 MB: the next read comes up
   // short) and inside the one chunk already read (125 kB: no further read).
-  struct Case {
-    int frames;
-    uintmax_t cutTo;
-  };
-  for (const Case c : {Case{3000, 100000}, Case{300, 1000}}) {
+  for (const auto& [frames, cutTo] : {std::pair(3000, 100000), std::pair(300, 1000)}) {
     host.clearRecord();
-    const std::string path = write("moving.mp3", t::Mp3Builder().frames(c.frames));
+    const std::string path = write("moving.mp3", t::Mp3Builder().frames(frames));
     host.onProgress = [&](int call, int) {
-      if (call == 1) std::filesystem::resize_file(path, c.cutTo);
+      if (call == 1) std::filesystem::resize_file(path, uintmax_t(cutTo));
     };
-    EXPECT_FALSE(editor.loadFile(path)) << c.frames;
+    EXPECT_FALSE(editor.loadFile(path)) << frames;
     EXPECT_EQ(onlyMessage(), kLoadLead + msg::kDiskError);
-    EXPECT_EQ(doc().documentFrameCount(), 0);
     EXPECT_EQ(doc().frameTable.count(), 0);
   }
-
   // A file removed while it is read stays readable to its end.
-  host.clearRecord();
   const std::string gone = write("gone.mp3", t::Mp3Builder().frames(3000));
   host.onProgress = [&](int call, int) {
     if (call == 1) std::filesystem::remove(gone);
@@ -306,38 +276,16 @@ TEST_F(EditorTest, FrameInformationBox) {
   EXPECT_EQ(host.lastMessage().caption, "frame info 0");
   EXPECT_EQ(host.lastMessage().icon, MessageIcon::Information);
   EXPECT_EQ(host.lastMessage().text.rfind("Frame position: 5\r\nOriginal position: 5\r\n", 0), 0u);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{4, 5}));
+  EXPECT_EQ(editor.selection, (Ends{4, 5}));
   EXPECT_TRUE(editor.multipleSelected);
   host.clearRecord();
   editor.showFrameInfo(10);
   editor.showFrameInfo(-1);
   EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{4, 5}));
+  EXPECT_EQ(editor.selection, (Ends{4, 5}));
 }
 
 // ---------------------------------------------------------------- inserting
-
-struct Snapshot {
-  std::vector<int32_t> frameList;
-  std::vector<GainPair> gainList;
-  int32_t tableCount;
-  std::array<int32_t, kSourceSlots> firstFrame;
-  std::array<std::string, kSourceSlots> names;
-  int inserted;
-  std::array<int32_t, 15> kbps;
-  Summary edit;
-  Summary source;
-  std::array<int32_t, 2> selection;
-  bool modified;
-  bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshot(const Editor& e) {
-  const Document& d = e.document();
-  return {d.frameList,         d.gainList,      d.frameTable.count(), d.sourceFirstFrame, d.sourceNames,
-          d.insertedFileCount, d.kbpsHistogram, d.editSummary,        d.sourceSummary,    e.selection,
-          d.modified};
-}
 
 TEST_F(EditorTest, InsertPlacesTheNewFramesAndSelectsThem) {
   loadTenFrames();
@@ -355,12 +303,10 @@ TEST_F(EditorTest, InsertPlacesTheNewFramesAndSelectsThem) {
     EXPECT_EQ(doc().frameTable[10 + k].filePosition, 4 + 480 * k);
   }
   EXPECT_EQ(doc().frameTable[14].storedLength, 480);
-  EXPECT_EQ(doc().sourceFirstFrame[0], 0);
-  EXPECT_EQ(doc().sourceFirstFrame[1], 10);
-  EXPECT_EQ(doc().sourceFirstFrame[2], 15);
+  EXPECT_EQ(doc().sourceFirstFrame, (std::array<int32_t, kSourceSlots>{0, 10, 15}));
   EXPECT_EQ(doc().sourceNames[1], path);
   EXPECT_EQ(doc().insertedFileCount, 1);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{3, 8}));
+  EXPECT_EQ(editor.selection, (Ends{3, 8}));
   EXPECT_TRUE(editor.multipleSelected);
   EXPECT_TRUE(doc().modified);
   EXPECT_EQ(doc().editSummary, (Summary{0, 1, 3}));
@@ -376,46 +322,39 @@ TEST_F(EditorTest, InsertPlacesTheNewFramesAndSelectsThem) {
   EXPECT_EQ(doc().insertedFileCount, 2);
   EXPECT_EQ(doc().frameList[16], 16);
   EXPECT_EQ(doc().frameTable[16].storedLength, 144);  // its trailing bytes are left out
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{15, 17}));
+  EXPECT_EQ(editor.selection, (Ends{15, 17}));
 }
 
-TEST_F(EditorTest, InsertDropsALeadingVbrTagFrameOnly) {
-  loadTenFrames();
-  ASSERT_EQ(editor.insertFileAt(
-                write("xing.mp3", t::Mp3Builder().vbrTag(t::VbrKind::Xing, {}, 6, 2502).frames(6)), 0),
-            0);
-  EXPECT_EQ(doc().documentFrameCount(), 16);
-  EXPECT_EQ(doc().frameTable[10].filePosition, 417);
-  EXPECT_EQ(doc().frameTable[10].vbrHeaderKind, kVbrNone);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 6}));
-
-  // A second tag-like frame right after it is an ordinary frame.
-  t::Mp3Builder two;
-  two.vbrTag(t::VbrKind::Xing, {}, 4, 1668).raw(t::makeVbrTagFrame({}, t::VbrKind::Info, 4, 1668)).frames(3);
-  ASSERT_EQ(editor.insertFileAt(write("two.mp3", two), 0), 0);
-  EXPECT_EQ(doc().documentFrameCount(), 20);
-  EXPECT_EQ(doc().frameTable[16].filePosition, 417);
-  EXPECT_EQ(doc().frameTable[16].vbrHeaderKind, kVbrNone);
-}
-
-TEST_F(EditorTest, InsertSkipsLeadingBlocksAndStopsAtTrailingOnes) {
-  loadTenFrames();
-  t::Mp3Builder b;
-  b.id3v2(4, 0xFF, 0x10, std::vector<uint8_t>(30, 0)).riff(40).id3v2(3, 0, 0, std::vector<uint8_t>(10, 0));
-  b.frames(4).lyrics3v1("words").id3v1("T");
-  ASSERT_EQ(editor.insertFileAt(write("tagged.mp3", b), 10), 0);
-  EXPECT_EQ(doc().documentFrameCount(), 14);
-  // No version check and no footer while skipping: 40 bytes, RIFF 48, tag 20.
-  EXPECT_EQ(doc().frameTable[10].filePosition, 108);
-  EXPECT_EQ(doc().frameTable[13].storedLength, 417);
+TEST_F(EditorTest, InsertSkipsLeadingBlocksAndAVbrTagFrameAndStopsAtTrailingBlocks) {
+  t::Mp3Builder tagged;  // no version check and no footer while skipping: 40 bytes, RIFF 48, tag 20
+  tagged.id3v2(4, 0xFF, 0x10, std::vector<uint8_t>(30, 0))
+      .riff(40)
+      .id3v2(3, 0, 0, std::vector<uint8_t>(10, 0));
+  tagged.frames(4).lyrics3v1("words").id3v1("T");
+  t::Mp3Builder twoTags;  // a second tag-like frame is an ordinary one
+  twoTags.vbrTag(t::VbrKind::Xing, {}, 4, 1668)
+      .raw(t::makeVbrTagFrame({}, t::VbrKind::Info, 4, 1668))
+      .frames(3);
+  const std::tuple<const char*, t::Mp3Builder, int32_t, int64_t, int32_t> cases[] = {
+      {"xing", t::Mp3Builder().vbrTag(t::VbrKind::Xing, {}, 6, 2502).frames(6), 6, 417, 417},
+      {"two tags", twoTags, 4, 417, 417},
+      {"tagged", tagged, 4, 108, 417}};
+  for (const auto& [name, b, added, firstPosition, lastLength] : cases) {
+    loadTenFrames();
+    ASSERT_EQ(editor.insertFileAt(write(std::string(name) + ".mp3", b), 10), 0) << name;
+    EXPECT_EQ(doc().documentFrameCount(), 10 + added) << name;
+    EXPECT_EQ(doc().frameTable[10].filePosition, firstPosition) << name;
+    EXPECT_EQ(doc().frameTable[10].vbrHeaderKind, kVbrNone) << name;
+    EXPECT_EQ(doc().frameTable[9 + added].storedLength, lastLength) << name;
+    EXPECT_EQ(editor.selection, (Ends{10, 10 + added})) << name;
+  }
 }
 
 TEST_F(EditorTest, FailedInsertsReportTheirCodeAndChangeNothing) {
   editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
   loadTenFrames();
   editor.selection = {2, 2};
-  const Snapshot before = snapshot(editor);
-
+  const auto before = snapshot();
   struct Case {
     std::string name;
     std::vector<uint8_t> bytes;  // empty name: the file is not written
@@ -448,46 +387,39 @@ TEST_F(EditorTest, FailedInsertsReportTheirCodeAndChangeNothing) {
     ASSERT_EQ(onlyMessage(), c.message);
     EXPECT_EQ(host.lastMessage().caption, "Warning");
     EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(snapshot(editor) == before) << c.name;
+    EXPECT_TRUE(snapshot() == before) << c.name;
   }
 
-  // Inside a script: the status and the line error, no box.
+  // A file that shrinks under the scan is a disk error.
   host.clearRecord();
-  editor.scriptRunning = true;
-  EXPECT_EQ(editor.insertFileAt(write("gap.mp3", gap), 2), 13);
-  EXPECT_EQ(editor.lineError, "Improper frame size.");
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_TRUE(snapshot(editor) == before);
-}
+  const std::string shrinking = write("shrinking.mp3", t::Mp3Builder().frames(3000));
+  host.onProgress = [&](int call, int) {
+    if (call == 1) std::filesystem::resize_file(shrinking, 5000);
+  };
+  EXPECT_EQ(editor.insertFileAt(shrinking, 5), 14);
+  EXPECT_EQ(onlyMessage(), "Disk error reading the file to insert.");
+  EXPECT_TRUE(snapshot() == before);
+  host.onProgress = nullptr;
 
-TEST_F(EditorTest, EscDuringAnInsertIsCode11WithoutABox) {
-  loadTenFrames();
-  const Snapshot before = snapshot(editor);
+  // Esc: code 11 without a box.
+  host.clearRecord();
   const std::string path = write("long.mp3", t::Mp3Builder().frames(200));
   host.escapeAfterProgress(1);
   EXPECT_EQ(editor.insertFileAt(path, 5), 11);
   EXPECT_EQ(editor.operationStatus, 11);
   EXPECT_TRUE(host.messages().empty());
-  EXPECT_TRUE(snapshot(editor) == before);
-  EXPECT_FALSE(doc().busy);
-  EXPECT_FALSE(host.busy());
+  EXPECT_TRUE(snapshot() == before);
+  EXPECT_FALSE(doc().busy || host.busy());
 
+  // Inside a script: the status and the line error, no box.
   editor.scriptRunning = true;
   host.escapeAfterProgress(1);
   EXPECT_EQ(editor.insertFileAt(path, 5), 11);
   EXPECT_EQ(editor.lineError, "Esc key pressed.");
-}
-
-TEST_F(EditorTest, InsertOfAFileThatShrinksIsADiskError) {
-  loadTenFrames();
-  const Snapshot before = snapshot(editor);
-  const std::string path = write("shrinking.mp3", t::Mp3Builder().frames(3000));
-  host.onProgress = [&](int call, int) {
-    if (call == 1) std::filesystem::resize_file(path, 5000);
-  };
-  EXPECT_EQ(editor.insertFileAt(path, 5), 14);
-  EXPECT_EQ(onlyMessage(), "Disk error reading the file to insert.");
-  EXPECT_TRUE(snapshot(editor) == before);
+  EXPECT_EQ(editor.insertFileAt(write("gap.mp3", gap), 2), 13);
+  EXPECT_EQ(editor.lineError, "Improper frame size.");
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_TRUE(snapshot() == before);
 }
 
 TEST_F(EditorTest, NoMoreThan255InsertedFiles) {
@@ -499,13 +431,12 @@ TEST_F(EditorTest, NoMoreThan255InsertedFiles) {
   EXPECT_EQ(doc().frameTable[doc().frameTable.count() - 1].sourceIndex, 255);
   EXPECT_EQ(doc().sourceNames[255], path);
   EXPECT_TRUE(host.messages().empty());
-
-  const Snapshot before = snapshot(editor);
+  const auto before = snapshot();
   EXPECT_EQ(editor.insertFileAt(path, 0), 128);
   EXPECT_EQ(editor.operationStatus, 128);
   ASSERT_EQ(onlyMessage(), "Too many files already inserted.");
   EXPECT_EQ(host.lastMessage().caption, "Warning");
-  EXPECT_TRUE(snapshot(editor) == before);
+  EXPECT_TRUE(snapshot() == before);
 
   // Slots are never given out twice: the limit counts every slot ever used,
   // not the files an undo left in the document.
@@ -521,61 +452,47 @@ TEST_F(EditorTest, NoMoreThan255InsertedFiles) {
 
 TEST_F(EditorTest, UnloadPromptAndItsResults) {
   editor.options().promptToSaveChanges = true;
-  editor.options().autoExit = 2;
-
   loadTenFrames();
   doc().changeCount = 1;
+  // Cancel keeps the document, never closes the window whatever the
+  // auto-exit option, and lets no other file replace the document.
   host.answer(MessageResult::Cancel);
   EXPECT_EQ(editor.unload(true), kUnloadCancelled);
   ASSERT_EQ(onlyMessage(), "Do you wish to save the changes?");
   EXPECT_EQ(host.lastMessage().caption, "prompt");
   EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
   EXPECT_EQ(host.lastMessage().icon, MessageIcon::Question);
-  EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_EQ(doc().documentFrameCount(), 10);
-
-  // Cancel never closes the window, whatever the auto-exit option.
+  editor.calledWithParameter = true;
   for (int autoExit : {0, 1, 2}) {
     editor.options().autoExit = autoExit;
-    editor.calledWithParameter = true;
     host.answer(MessageResult::Cancel);
     EXPECT_FALSE(editor.closeCommand());
-    EXPECT_TRUE(doc().documentLoaded);
   }
-  // Nor does a cancelled prompt let another file replace the document.
   host.answer(MessageResult::Cancel);
   EXPECT_FALSE(editor.loadFile(write("other.mp3", t::Mp3Builder().frames(3))));
-  EXPECT_EQ(doc().documentFrameCount(), 10);
   EXPECT_TRUE(doc().documentLoaded);
+  EXPECT_EQ(doc().documentFrameCount(), 10);
 
   host.clearRecord();
   host.answer(MessageResult::No);
   EXPECT_EQ(editor.unload(true), kUnloadClosed);
   EXPECT_EQ(host.messages().size(), 1u);
   EXPECT_FALSE(doc().documentLoaded);
-
   loadTenFrames();
   doc().changeCount = 2;
   host.answer(MessageResult::Yes);
   EXPECT_EQ(editor.unload(true), kUnloadSaved);
   EXPECT_FALSE(doc().documentLoaded);
-}
 
-TEST_F(EditorTest, UnloadAsksOnlyWhenEverythingCallsForIt) {
-  // Unchanged; not asked for; the option off; inside a script.
-  struct Case {
-    int changes;
-    bool prompt;
-    bool option;
-    bool script;
-  };
-  for (const Case c : {Case{0, true, true, false}, Case{1, false, true, false}, Case{1, true, false, false},
-                       Case{1, true, true, true}}) {
+  // No question when unchanged, not asked for, the option off, or inside a script.
+  const std::tuple<int, bool, bool, bool> quiet[] = {
+      {0, true, true, false}, {1, false, true, false}, {1, true, false, false}, {1, true, true, true}};
+  for (const auto& [changes, prompt, option, script] : quiet) {
     loadTenFrames();
-    doc().changeCount = c.changes;
-    editor.options().promptToSaveChanges = c.option;
-    editor.scriptRunning = c.script;
-    EXPECT_EQ(editor.unload(c.prompt), kUnloadClosed);
+    doc().changeCount = changes;
+    editor.options().promptToSaveChanges = option;
+    editor.scriptRunning = script;
+    EXPECT_EQ(editor.unload(prompt), kUnloadClosed);
     EXPECT_TRUE(host.messages().empty());
   }
 }
@@ -593,10 +510,8 @@ TEST_F(EditorTest, UnloadClearsEverything) {
 
   EXPECT_EQ(editor.unload(false), kUnloadClosed);
   const Document& d = doc();
-  EXPECT_FALSE(d.documentLoaded || d.modified || d.layout.riffFound || d.layout.id3v2Found ||
-               d.layout.id3v1Found);
-  EXPECT_EQ(d.documentFrameCount(), 0);
-  EXPECT_EQ(d.frameTable.count(), 0);
+  EXPECT_FALSE(d.modified || d.layout.riffFound || d.layout.id3v2Found || d.layout.id3v1Found);
+  expectEmpty("unload");
   EXPECT_TRUE(d.gainList.empty());
   EXPECT_EQ(d.insertedFileCount, 0);
   EXPECT_TRUE(d.documentName.empty());
@@ -605,9 +520,8 @@ TEST_F(EditorTest, UnloadClearsEverything) {
   EXPECT_EQ(d.kbpsHistogram, (std::array<int32_t, 15>{}));
   EXPECT_EQ(d.sourceKbpsHistogram, (std::array<int32_t, 15>{}));
   EXPECT_EQ(d.sourceRateHistogram, (std::array<int32_t, 3>{}));
-  EXPECT_EQ(editor.labInfoInput, "No file loaded");
   EXPECT_FALSE(editor.labOutputVisible);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 0}));
+  EXPECT_EQ(editor.selection, (Ends{0, 0}));
   EXPECT_FALSE(editor.multipleSelected);
   for (int c = 0; c < int(kControlCount); ++c)
     EXPECT_FALSE(editor.enabled(Control(c))) << controlName(Control(c));
@@ -615,11 +529,9 @@ TEST_F(EditorTest, UnloadClearsEverything) {
   EXPECT_EQ(editor.volumeSliderMemory, 20);
   EXPECT_EQ(editor.volumeChannelMemory, 0);
   EXPECT_EQ(editor.fadeSliderMemory, 5);  // the fade dialog keeps its memory in mode 0
-
-  // An empty document has nothing to select.
-  editor.selectAll(Sender::User);
+  editor.selectAll(Sender::User);         // an empty document has nothing to select
   EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);
-  EXPECT_EQ(editor.selection, (std::array<int32_t, 2>{0, 0}));
+  EXPECT_EQ(editor.selection, (Ends{0, 0}));
 }
 
 }  // namespace

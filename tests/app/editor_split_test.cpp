@@ -17,48 +17,44 @@ namespace {
 
 namespace t = kavrel::test;
 
-using Ends = std::array<int32_t, 2>;
 constexpr size_t kFrameBytes = 417;  // 128 kbit/s, 44.1 kHz, no padding
 
 class EditorSplitTest : public ::testing::Test {
  protected:
-  // A load selects nothing and checks no removal box here, and the fade
-  // dialog keeps its memory: the tests set those themselves.
+  // A load selects nothing and checks no removal box here.
   EditorSplitTest() {
     editor.options().autoSelectAll = false;
     editor.options().autoRemoveUnknown = false;
-    editor.options().fadeMemoryMode = 0;
   }
   // n frames whose first global_gain field numbers them (i + 10); with an
   // ID3v1 tag when asked.
   void load(int n, bool id3v1 = false) {
     t::Mp3Builder b;
-    for (int i = 0; i < n; ++i) {
-      const auto g = uint8_t(i + 10);
-      b.frame({.gains = {g, 150, 150, 150}});
-    }
+    for (int i = 0; i < n; ++i) b.frame({.gains = {uint8_t(i + 10), 150, 150, 150}});
     if (id3v1) b.id3v1("Title");
-    const std::string path = dir.file("base.mp3");
-    t::writeFile(path, b.bytes());
-    ASSERT_TRUE(editor.loadFile(path));
+    t::writeFile(dir.file("base.mp3"), b.bytes());
+    ASSERT_TRUE(editor.loadFile(dir.file("base.mp3")));
     host.clearRecord();
   }
-  // The frame numbers in a written file of plain frames (and what follows).
-  static std::vector<int> framesOf(const std::string& path, size_t* rest = nullptr) {
-    const std::vector<uint8_t> bytes = t::readFile(path);
+  // The frame numbers a written file holds ("10-19"), and "+n" for the n
+  // bytes after them; "-" for no file.
+  std::string written(const std::string& name) {
+    if (!std::filesystem::exists(dir.file(name))) return "-";
+    const std::vector<uint8_t> bytes = t::readFile(dir.file(name));
     std::vector<int> numbers;
     size_t at = 0;
-    while (at + kFrameBytes <= bytes.size() && bytes[at] == 0xFF) {
+    for (; at + kFrameBytes <= bytes.size() && bytes[at] == 0xFF; at += kFrameBytes)
       numbers.push_back(t::readGains(bytes, at)[0] - 10);
-      at += kFrameBytes;
-    }
-    if (rest) *rest = bytes.size() - at;
-    return numbers;
+    std::string text =
+        numbers.empty() ? "" : std::to_string(numbers.front()) + "-" + std::to_string(numbers.back());
+    for (size_t i = 1; i < numbers.size(); ++i)
+      if (numbers[i] != numbers[i - 1] + 1) text += " out of order";
+    return text + (at < bytes.size() ? " +" + std::to_string(bytes.size() - at) : "");
   }
-  static std::vector<int> range(int a, int b) {
-    std::vector<int> v;
-    for (int i = a; i < b; ++i) v.push_back(i);
-    return v;
+  std::vector<std::string> files(const std::vector<const char*>& names) {
+    std::vector<std::string> paths;
+    for (const char* n : names) paths.push_back(dir.file(n));
+    return paths;
   }
   void selectRange(int32_t a, int32_t b) {
     editor.selection = {a, b};
@@ -68,79 +64,57 @@ class EditorSplitTest : public ::testing::Test {
     editor.selection = {p, p};
     editor.unselect();
   }
-  bool exists(const std::string& name) { return std::filesystem::exists(dir.file(name)); }
+  std::string sel() const {
+    return std::to_string(editor.selection[0]) + (editor.multipleSelected ? ".." : " ") +
+           std::to_string(editor.selection[1]);
+  }
 
   t::TempDir dir;
   t::RecordingHost host;
   Editor editor{host};
 };
 
-TEST_F(EditorSplitTest, SplitAtTheCursorOrAroundASelection) {
+TEST_F(EditorSplitTest, ScriptSplitsAtTheCursorOrAroundASelection) {
   load(100);
-  cursor(10);
   editor.scriptRunning = true;
-  editor.split(Sender::ScriptMarker, std::vector<std::string>{dir.file("one.mp3"), dir.file("two.mp3")});
+  cursor(10);
+  editor.split(Sender::ScriptMarker, files({"one.mp3", "two.mp3"}));
   EXPECT_EQ(editor.operationStatus, 0);
-  EXPECT_EQ(framesOf(dir.file("one.mp3")), range(0, 10));
-  EXPECT_EQ(framesOf(dir.file("two.mp3")), range(10, 100));
-  EXPECT_EQ(editor.selection, (Ends{10, 10}));
-  EXPECT_FALSE(editor.multipleSelected);
+  EXPECT_EQ(written("one.mp3") + " | " + written("two.mp3"), "0-9 | 10-99");
+  EXPECT_EQ(sel(), "10 10");
   EXPECT_EQ(editor.document().documentFrameCount(), 100);
   EXPECT_FALSE(editor.document().modified);
-
-  // Around a selection: three files.
   selectRange(20, 10);
-  editor.split(Sender::ScriptMarker,
-               std::vector<std::string>{dir.file("a.mp3"), dir.file("b.mp3"), dir.file("c.mp3")});
+  editor.split(Sender::ScriptMarker, files({"a.mp3", "b.mp3", "c.mp3"}));
   EXPECT_EQ(editor.operationStatus, 0);
-  EXPECT_EQ(framesOf(dir.file("a.mp3")), range(0, 10));
-  EXPECT_EQ(framesOf(dir.file("b.mp3")), range(10, 20));
-  EXPECT_EQ(framesOf(dir.file("c.mp3")), range(20, 100));
-  EXPECT_EQ(editor.selection, (Ends{20, 10}));
-  EXPECT_TRUE(editor.multipleSelected);
-
+  EXPECT_EQ(written("a.mp3") + " | " + written("b.mp3") + " | " + written("c.mp3"), "0-9 | 10-19 | 20-99");
+  EXPECT_EQ(sel(), "20..10");
   // From the start: file 1 is not available and its name is not used.
   selectRange(0, 30);
-  editor.split(Sender::ScriptMarker,
-               std::vector<std::string>{dir.file("x.mp3"), dir.file("y.mp3"), dir.file("z.mp3")});
-  EXPECT_FALSE(exists("x.mp3"));
-  EXPECT_EQ(framesOf(dir.file("y.mp3")), range(0, 30));
-  EXPECT_EQ(framesOf(dir.file("z.mp3")), range(30, 100));
-}
+  editor.split(Sender::ScriptMarker, files({"x.mp3", "y.mp3", "z.mp3"}));
+  EXPECT_EQ(written("x.mp3") + " | " + written("y.mp3") + " | " + written("z.mp3"), "- | 0-29 | 30-99");
 
-TEST_F(EditorSplitTest, ScriptRefusals) {
-  load(100);
-  editor.scriptRunning = true;
-  const std::vector<std::string> names{dir.file("a.mp3"), dir.file("b.mp3"), dir.file("c.mp3")};
-  selectRange(0, 100);
-  editor.split(Sender::ScriptMarker, names);
-  EXPECT_EQ(editor.operationStatus, 1);
-  cursor(0);
-  editor.split(Sender::ScriptMarker, names);
-  EXPECT_EQ(editor.operationStatus, 2);
-  cursor(100);
-  editor.split(Sender::ScriptMarker, names);
-  EXPECT_EQ(editor.operationStatus, 2);
-
+  // Refusals: all selected 1, the cursor at either end 2.
+  const std::vector<std::string> names = files({"p.mp3", "q.mp3", "r.mp3"});
+  for (const auto& [a, b, status] : {std::tuple(0, 100, 1), std::tuple(0, 0, 2), std::tuple(100, 100, 2)}) {
+    a == b ? cursor(a) : selectRange(a, b);
+    editor.split(Sender::ScriptMarker, names);
+    EXPECT_EQ(editor.operationStatus, status) << a << ".." << b;
+  }
   // Names differing in letter case only: refused before anything is written.
   selectRange(10, 20);
-  editor.split(Sender::ScriptMarker,
-               std::vector<std::string>{dir.file("a.mp3"), dir.file("part.mp3"), dir.file("PART.mp3")});
+  editor.split(Sender::ScriptMarker, files({"p.mp3", "part.mp3", "PART.mp3"}));
   EXPECT_EQ(editor.operationStatus, 3);
   EXPECT_EQ(editor.lineError,
             "You can't save different parts to the same filename.\r\nFilenames 2 and 3 are the same.");
-  EXPECT_FALSE(exists("a.mp3"));
-  EXPECT_FALSE(exists("part.mp3"));
+  EXPECT_EQ(written("p.mp3") + written("part.mp3") + written("q.mp3"), "---");
   EXPECT_TRUE(host.messages().empty());
-
   // A part that can't be written ends the split with the writer's status.
-  editor.split(Sender::ScriptMarker,
-               std::vector<std::string>{dir.file("a.mp3"), dir.file("no/such/b.mp3"), dir.file("c.mp3")});
+  editor.split(Sender::ScriptMarker, files({"p.mp3", "no/such/q.mp3", "r.mp3"}));
   EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
   EXPECT_FALSE(editor.lineError.empty());
-  EXPECT_TRUE(exists("a.mp3"));
-  EXPECT_FALSE(exists("c.mp3"));
-  EXPECT_EQ(editor.selection, (Ends{10, 20}));
+  EXPECT_EQ(written("p.mp3") + " | " + written("r.mp3"), "0-9 | -");
+  EXPECT_EQ(sel(), "10..20");
 }
 
 TEST_F(EditorSplitTest, WindowSplitWarnsAndUsesTheDialog) {
@@ -157,7 +131,8 @@ TEST_F(EditorSplitTest, WindowSplitWarnsAndUsesTheDialog) {
   EXPECT_EQ(host.lastMessage().buttons, MessageButtons::OkCancel);
   EXPECT_TRUE(host.splitDialogs().empty());
 
-  // The left file with the ID3v1 tag attached, the right one frames only.
+  // The left file with the ID3v1 tag attached, the right one frames only;
+  // the main remove boxes stay as they were.
   cursor(40);
   SplitDialogResult choice;
   choice.checked = {true, false, true};
@@ -168,14 +143,9 @@ TEST_F(EditorSplitTest, WindowSplitWarnsAndUsesTheDialog) {
   host.answerSplit(choice);
   editor.split(Sender::User);
   EXPECT_TRUE(busyWhileOpen);
-  ASSERT_EQ(host.splitDialogs().size(), 1u);
-  EXPECT_EQ(host.splitDialogs()[0].parts[2].caption, " File 2: right of (after) cursor ");
-  size_t rest = 0;
-  EXPECT_EQ(framesOf(dir.file("left.mp3"), &rest), range(0, 40));
-  EXPECT_EQ(rest, 128u);
-  EXPECT_EQ(framesOf(dir.file("right.mp3"), &rest), range(40, 100));
-  EXPECT_EQ(rest, 0u);
-  EXPECT_TRUE(editor.removeChecked(Block::Id3v1));  // the main box as before
+  EXPECT_EQ(host.splitDialogs().size(), 1u);
+  EXPECT_EQ(written("left.mp3") + " | " + written("right.mp3"), "0-39 +128 | 40-99");
+  EXPECT_TRUE(editor.removeChecked(Block::Id3v1));
   EXPECT_FALSE(editor.removeChecked(Block::Id3v2));
 
   // The same name twice in the window: a warning, nothing written.
@@ -186,7 +156,7 @@ TEST_F(EditorSplitTest, WindowSplitWarnsAndUsesTheDialog) {
   ASSERT_EQ(host.messages().size(), 1u);
   EXPECT_EQ(host.lastMessage().text,
             "You can't save different parts to the same filename.\r\nFilenames 1 and 2 are the same.");
-  EXPECT_FALSE(exists("same.mp3"));
+  EXPECT_EQ(written("same.mp3"), "-");
 
   // "just save the selection" opens the save-selection dialog instead.
   selectRange(5, 15);
@@ -199,8 +169,7 @@ TEST_F(EditorSplitTest, WindowSplitWarnsAndUsesTheDialog) {
   EXPECT_TRUE(host.saveSelectionDialogs()[0].available[size_t(Block::Id3v1)]);
   EXPECT_FALSE(host.saveSelectionDialogs()[0].available[size_t(Block::Riff)]);
   EXPECT_EQ(host.saveSelectionDialogs()[0].fileLabel, "not specified yet");
-  EXPECT_EQ(framesOf(dir.file("sel.mp3"), &rest), range(5, 15));
-  EXPECT_EQ(rest, 0u);
+  EXPECT_EQ(written("sel.mp3"), "5-14");
 }
 
 TEST_F(EditorSplitTest, SaveSelection) {
@@ -213,14 +182,12 @@ TEST_F(EditorSplitTest, SaveSelection) {
   selectRange(0, 50);
   editor.saveSelection(Sender::ScriptMarker, dir.file("all.mp3"));
   EXPECT_EQ(editor.operationStatus, 2);
-  EXPECT_FALSE(exists("all.mp3"));
-  selectRange(30, 12);
+  EXPECT_EQ(written("all.mp3"), "-");
+  selectRange(12, 0);
   editor.saveSelection(Sender::ScriptMarker, dir.file("part.mp3"));
   EXPECT_EQ(editor.operationStatus, 0);
-  size_t rest = 1;
-  EXPECT_EQ(framesOf(dir.file("part.mp3"), &rest), range(12, 30));
-  EXPECT_EQ(rest, 0u);  // a script's part is frames only
-  EXPECT_EQ(editor.selection, (Ends{30, 12}));
+  EXPECT_EQ(written("part.mp3"), "0-11");  // a script's part is frames only
+  EXPECT_EQ(sel(), "12..0");
   editor.scriptRunning = false;
 
   // The whole document from the window: OK goes on, with the tag attached.
@@ -230,8 +197,7 @@ TEST_F(EditorSplitTest, SaveSelection) {
       SaveSelectionDialogResult{dir.file("all.mp3"), {false, false, false, false, false, true}});
   editor.saveSelection(Sender::User);
   EXPECT_EQ(host.lastMessage().caption, "Warning");
-  EXPECT_EQ(framesOf(dir.file("all.mp3"), &rest), range(0, 50));
-  EXPECT_EQ(rest, 128u);
+  EXPECT_EQ(written("all.mp3"), "0-49 +128");
   // Cancelled: nothing written.
   host.answer(MessageResult::Cancel);
   editor.saveSelection(Sender::User);

@@ -35,10 +35,8 @@ bool zombieChildren() {
   for (const auto& entry : fs::directory_iterator("/proc")) {
     std::ifstream in(entry.path() / "stat");
     std::string stat;
-    if (!std::getline(in, stat)) continue;
-    const size_t name = stat.rfind(')');
-    if (name == std::string::npos) continue;
-    std::istringstream rest(stat.substr(name + 1));
+    if (!std::getline(in, stat) || stat.rfind(')') == std::string::npos) continue;
+    std::istringstream rest(stat.substr(stat.rfind(')') + 1));
     char state = 0;
     long parent = 0;
     rest >> state >> parent;
@@ -56,75 +54,55 @@ bool noZombiesLeft() {
 
 // ------------------------------------------------------------ command rules
 
-TEST(PlayerCommandRules, PlayerCommandKeepsOnlyTheProgram) {
-  EXPECT_EQ(cutPlayerCommand(R"("C:\Players\p.exe" /play "%1")"), R"("C:\Players\p.exe")");
-  EXPECT_EQ(cutPlayerCommand(R"(C:\Players\p.exe %1)"), R"("C:\Players\p.exe")");
-  EXPECT_EQ(cutPlayerCommand(R"(C:\Players\p.exe /play)"), R"(C:\Players\p.exe /play)");
-  // The quote before the placeholder and the blanks go with it.
-  EXPECT_EQ(cutPlayerCommand(R"(C:\Players\p.exe  "%1")"), R"("C:\Players\p.exe")");
-  // Too short, or a placeholder at the very start: nothing to cut.
-  EXPECT_EQ(cutPlayerCommand("p"), "p");
-  EXPECT_EQ(cutPlayerCommand("%1"), "%1");
-  EXPECT_EQ(cutPlayerCommand(" %1"), "");
-}
-
-TEST(PlayerCommandRules, SwitchesBeforeThePlaceholderStaySeparateWords) {
-  EXPECT_EQ(cutPlayerCommand("mpv --no-video %f"), "mpv --no-video");
+TEST(PlayerCommandRules, PlayerAndEnqueueCommandsLoseTheirPlaceholder) {
+  const std::pair<std::string, std::string> player[] = {
+      {R"("C:\Players\p.exe" /play "%1")", R"("C:\Players\p.exe")"},
+      {R"(C:\Players\p.exe %1)", R"("C:\Players\p.exe")"},
+      {R"(C:\Players\p.exe /play)", R"(C:\Players\p.exe /play)"},
+      {R"(C:\Players\p.exe  "%1")", R"("C:\Players\p.exe")"},  // the quote and the blanks go with it
+      {"p", "p"},                                              // too short
+      {"%1", "%1"},                                            // the placeholder at the very start
+      {" %1", ""},
+      {"mpv --no-video %f", "mpv --no-video"}};  // switches stay separate words...
+  for (const auto& [command, cut] : player) EXPECT_EQ(cutPlayerCommand(command), cut) << command;
   // ...unless the text is one program whose path holds a blank.
   t::TempDir dir;
   const std::string program = dir.file("my player");
   t::writeScript(program, "exit 0\n");
   EXPECT_EQ(cutPlayerCommand(program + " %1"), "\"" + program + "\"");
-}
 
-TEST(PlayerCommandRules, EnqueueCommandLosesItsLastWord) {
-  const std::string cut = cutEnqueueCommand(R"("C:\Players\p.exe" /add "%1")");
-  EXPECT_EQ(cut, R"("C:\Players\p.exe" /add)");
-  const CommandSplit split = splitEnqueueCommand(cut);
-  EXPECT_EQ(split.program, R"("C:\Players\p.exe")");
-  EXPECT_EQ(split.switches, "/add");
-  // Blanks inside quotes never cut.
-  EXPECT_EQ(cutEnqueueCommand(R"("C:\My Players\p.exe" "%1 x")"), R"("C:\My Players\p.exe")");
-  EXPECT_EQ(cutEnqueueCommand("p.exe"), "p.exe");
+  // The enqueue command loses its last word; blanks inside quotes never cut.
+  const std::pair<std::string, std::string> enqueue[] = {
+      {R"("C:\Players\p.exe" /add "%1")", R"("C:\Players\p.exe" /add)"},
+      {R"("C:\My Players\p.exe" "%1 x")", R"("C:\My Players\p.exe")"},
+      {"p.exe", "p.exe"}};
+  for (const auto& [command, cut] : enqueue) EXPECT_EQ(cutEnqueueCommand(command), cut) << command;
+  const CommandSplit split = splitEnqueueCommand(R"("C:\My Players\p.exe" /add)");
+  EXPECT_EQ(split.program + "|" + split.switches, R"("C:\My Players\p.exe"|/add)");
   const CommandSplit alone = splitEnqueueCommand(R"("C:\My Players\p.exe")");
-  EXPECT_EQ(alone.program, R"("C:\My Players\p.exe")");
-  EXPECT_EQ(alone.switches, "");
-}
-
-TEST(PlayerCommandRules, CommandWordsGroupByDoubleQuotes) {
+  EXPECT_EQ(alone.program + "|" + alone.switches, R"("C:\My Players\p.exe"|)");
   EXPECT_EQ(splitCommandWords(R"("/opt/my player/p"  --x "" a"b c"d)"),
             (Lines{"/opt/my player/p", "--x", "", "ab cd"}));
   EXPECT_TRUE(splitCommandWords("  \t ").empty());
 }
 
-TEST(PlayerCommandRules, DesktopExecLosesItsFieldCodes) {
-  EXPECT_EQ(desktopExecCommand("vlc --started-from-file %U"), "vlc --started-from-file");
-  EXPECT_EQ(desktopExecCommand(R"("/opt/My App/run" --name %c %i %f)"), R"("/opt/My App/run" --name)");
-  // A word built around the file has no meaning without it; %% is a per cent sign.
-  EXPECT_EQ(desktopExecCommand("player --file=%u --gain 50%% %F"), "player --gain 50%");
-  // Arguments after the file stay (the file goes last).
-  EXPECT_EQ(desktopExecCommand("player %f --enqueue"), "player --enqueue");
-  // Value escapes and the escapes inside quoted words.
-  EXPECT_EQ(desktopExecCommand(R"("run\sme" "a \\"b\\"" %U)"), R"("run me" "a \"b\"")");
+TEST(PlayerCommandRules, DesktopEntriesGiveThePlayAndEnqueueCommands) {
+  const std::pair<std::string, std::string> exec[] = {
+      {"vlc --started-from-file %U", "vlc --started-from-file"},
+      {R"("/opt/My App/run" --name %c %i %f)", R"("/opt/My App/run" --name)"},
+      // A word built around the file has no meaning without it; %% is a per cent sign.
+      {"player --file=%u --gain 50%% %F", "player --gain 50%"},
+      {"player %f --enqueue", "player --enqueue"},  // arguments after the file stay
+      // Value escapes and the escapes inside quoted words.
+      {R"("run\sme" "a \\"b\\"" %U)", R"("run me" "a \"b\"")"}};
+  for (const auto& [line, command] : exec) EXPECT_EQ(desktopExecCommand(line), command) << line;
   EXPECT_EQ(splitCommandWords(desktopExecCommand(R"("run\sme" "a \\"b\\" c\\\\d" %U)")),
             (Lines{"run me", R"(a "b" c\d)"}));
-}
 
-TEST(PlayerCommandRules, DesktopEntryGivesPlayAndEnqueueCommands) {
   const DesktopEntryCommands c = readDesktopEntry(
-      "[Desktop Entry]\n"
-      "Name=Player\n"
-      "Exec=player --play %U\n"
-      "Actions=new-window;enqueue-it;\n"
-      "\n"
-      "[Desktop Action new-window]\n"
-      "Name=New window\n"
-      "Exec=player --new %U\n"
-      "\n"
-      "[Desktop Action enqueue-it]\n"
-      "Name=Add to the list\n"
-      "Name[de]=Einreihen\n"
-      "Exec=player --add %U\n");
+      "[Desktop Entry]\nName=Player\nExec=player --play %U\nActions=new-window;enqueue-it;\n\n"
+      "[Desktop Action new-window]\nName=New window\nExec=player --new %U\n\n"
+      "[Desktop Action enqueue-it]\nName=Add to the list\nName[de]=Einreihen\nExec=player --add %U\n");
   EXPECT_EQ(c.open, "player --play");
   EXPECT_EQ(c.enqueue, "player --add");
   // An action found by its name; an entry without one has no queue command.
@@ -135,6 +113,20 @@ TEST(PlayerCommandRules, DesktopEntryGivesPlayAndEnqueueCommands) {
   EXPECT_EQ(readDesktopEntry("[Desktop Entry]\nExec=p %f\n").enqueue, "");
   // Keys of other groups never count as the main Exec line.
   EXPECT_EQ(readDesktopEntry("[Other]\nExec=q\n[Desktop Entry]\nName=x\n").open, "");
+}
+
+TEST(PlayerCommandRules, EveryShellCodeHasItsText) {
+  EXPECT_EQ(shellErrorText(2), "The file seems to have disappeared.");
+  EXPECT_EQ(shellErrorText(3), "The path seems invalid.");
+  EXPECT_EQ(shellErrorText(5), "Your access is denied.");
+  EXPECT_EQ(shellErrorText(8), "Insufficient memory (reboot is advised).");
+  EXPECT_EQ(shellErrorText(11), "Invalid file format.");
+  EXPECT_EQ(shellErrorText(26), "Sharing violation (file is probably in use).");
+  for (int r : {27, 31}) EXPECT_EQ(shellErrorText(r), "No (or invalid) system viewer for this file type.");
+  for (int r : {28, 29, 30}) EXPECT_EQ(shellErrorText(r), "DDE error.");
+  EXPECT_EQ(shellErrorText(32), "DLL error.");
+  EXPECT_EQ(shellErrorText(0), "Unknown error, code: 0");
+  EXPECT_EQ(shellErrorText(-1), "Unknown error, code: -1");
 }
 
 // ------------------------------------------------------------ starting programs
@@ -150,33 +142,28 @@ class DesktopTest : public ::testing::Test {
   t::EnvScope path{"PATH", bin};
 };
 
-TEST_F(DesktopTest, RunPassesEveryWordAndDetachesTheProgram) {
+TEST_F(DesktopTest, RunPassesEveryWordDetachesTheProgramAndReportsOnesThatCannotStart) {
   const std::string program = dir.file("my player");
   t::writeScript(
       program,
       "o=$(readlink /proc/$$/fd/1)\n{ for a in \"$@\" \"$o\"; do printf '%s\\n' \"$a\"; done; } > '" +
           record("args") + ".part'\nmv '" + record("args") + ".part' '" + record("args") + "'\n");
-  const std::string command = "\"" + program + "\" --add";
-  EXPECT_EQ(shellRun(command, {"/music/a b.mp3", "-x.mp3"}), kShellSuccess);
-  const auto args = t::waitForRecord(record("args"));
-  ASSERT_TRUE(args);
+  EXPECT_EQ(shellRun("\"" + program + "\" --add", {"/music/a b.mp3", "-x.mp3"}), kShellSuccess);
   // The program's output goes nowhere near ours.
-  EXPECT_EQ(*args, (Lines{"--add", "/music/a b.mp3", "-x.mp3", "/dev/null"}));
-  EXPECT_TRUE(noZombiesLeft());
-}
+  EXPECT_EQ(t::waitForRecord(record("args")), (Lines{"--add", "/music/a b.mp3", "-x.mp3", "/dev/null"}));
 
-TEST_F(DesktopTest, RunReportsProgramsThatCannotStart) {
-  EXPECT_EQ(shellRun("", {"x"}), kShellFileNotFound);
-  EXPECT_EQ(shellRun("no-such-player", {"x"}), kShellFileNotFound);
-  EXPECT_EQ(shellRun(dir.file("missing"), {"x"}), kShellFileNotFound);
   const std::string plain = dir.file("not-executable");
   std::ofstream(plain) << "data";
-  EXPECT_EQ(shellRun(plain, {"x"}), kShellNoAssociation);
   // A script whose interpreter is missing fails at exec time.
   const std::string broken = dir.file("broken");
   std::ofstream(broken) << "#!/no/such/interpreter\n";
   fs::permissions(broken, fs::perms::owner_all);
-  EXPECT_EQ(shellRun(broken, {"x"}), kShellFileNotFound);
+  for (const auto& [command, result] : {std::pair<std::string, int>("", kShellFileNotFound),
+                                        {"no-such-player", kShellFileNotFound},
+                                        {dir.file("missing"), kShellFileNotFound},
+                                        {plain, kShellNoAssociation},
+                                        {broken, kShellFileNotFound}})
+    EXPECT_EQ(shellRun(command, {"x"}), result) << command;
   EXPECT_TRUE(noZombiesLeft());
 }
 
@@ -184,8 +171,7 @@ TEST_F(DesktopTest, OpenUsesTheDesktopOpenerAndItsVerdict) {
   const std::string song = dir.file("song.mp3");
   std::ofstream(song) << "x";
   EXPECT_EQ(shellOpen(dir.file("gone.mp3")), kShellFileNotFound);
-  // No opener at all.
-  EXPECT_EQ(shellOpen(song), kShellNoAssociation);
+  EXPECT_EQ(shellOpen(song), kShellNoAssociation);  // no opener at all
 
   t::writeRecorder(bin + "/xdg-open", record("opened"));
   const fs::path before = fs::current_path();
@@ -193,83 +179,51 @@ TEST_F(DesktopTest, OpenUsesTheDesktopOpenerAndItsVerdict) {
   const int relative = shellOpen("song.mp3");
   fs::current_path(before);
   EXPECT_EQ(relative, kShellSuccess);
-  const auto opened = t::waitForRecord(record("opened"));
-  ASSERT_TRUE(opened);
-  EXPECT_EQ(*opened, Lines{song});  // always an absolute name
+  EXPECT_EQ(t::waitForRecord(record("opened")), Lines{song});  // always an absolute name
 
-  t::writeScript(bin + "/xdg-open", "exit 3\n");  // no program for the type
-  EXPECT_EQ(shellOpen(song), kShellNoAssociation);
-  t::writeScript(bin + "/xdg-open", "exit 4\n");  // the program failed
-  EXPECT_EQ(shellOpen(song), kShellNoAssociation);
-  t::writeScript(bin + "/xdg-open", "exit 2\n");  // the file vanished
-  EXPECT_EQ(shellOpen(song), kShellFileNotFound);
-  // An opener that keeps the player in the foreground has succeeded.
-  t::writeScript(bin + "/xdg-open", "sleep 3\n");
-  EXPECT_EQ(shellOpen(song), kShellSuccess);
+  // 3: no program for the type, 4: the program failed, 2: the file vanished;
+  // an opener that keeps the player in the foreground has succeeded.
+  for (const auto& [script, result] : {std::pair("exit 3\n", kShellNoAssociation),
+                                       {"exit 4\n", kShellNoAssociation},
+                                       {"exit 2\n", kShellFileNotFound},
+                                       {"sleep 3\n", kShellSuccess}}) {
+    t::writeScript(bin + "/xdg-open", script);
+    EXPECT_EQ(shellOpen(song), result) << script;
+  }
   EXPECT_TRUE(noZombiesLeft());
 }
 
 TEST_F(DesktopTest, CaptureReturnsTheOutputOfASuccessfulRun) {
   t::writeScript(bin + "/answer", "echo \"$1\"; echo on-stderr >&2\n");
   t::writeScript(bin + "/fails", "echo partial; exit 1\n");
+  t::writeScript(bin + "/hangs", "sleep 30\n");
   EXPECT_EQ(captureOutput({"answer", "vlc.desktop"}, 5000), "vlc.desktop\n");
   EXPECT_EQ(captureOutput({"fails"}, 5000), std::nullopt);
   EXPECT_EQ(captureOutput({"missing"}, 5000), std::nullopt);
-  t::writeScript(bin + "/hangs", "sleep 30\n");
   EXPECT_EQ(captureOutput({"hangs"}, 200), std::nullopt);
   EXPECT_TRUE(noZombiesLeft());
 }
 
-TEST(ShellErrorTexts, EveryCodeHasItsText) {
-  EXPECT_EQ(shellErrorText(2), "The file seems to have disappeared.");
-  EXPECT_EQ(shellErrorText(3), "The path seems invalid.");
-  EXPECT_EQ(shellErrorText(5), "Your access is denied.");
-  EXPECT_EQ(shellErrorText(8), "Insufficient memory (reboot is advised).");
-  EXPECT_EQ(shellErrorText(11), "Invalid file format.");
-  EXPECT_EQ(shellErrorText(26), "Sharing violation (file is probably in use).");
-  for (int r : {27, 31}) EXPECT_EQ(shellErrorText(r), "No (or invalid) system viewer for this file type.");
-  for (int r : {28, 29, 30}) EXPECT_EQ(shellErrorText(r), "DDE error.");
-  EXPECT_EQ(shellErrorText(32), "DLL error.");
-  EXPECT_EQ(shellErrorText(0), "Unknown error, code: 0");
-  EXPECT_EQ(shellErrorText(-1), "Unknown error, code: -1");
-}
-
-// ------------------------------------------------------------ the lookup
-
-class LookupTest : public DesktopTest {
- protected:
-  t::EnvScope player{"KAVREL_PLAYER", std::nullopt};
-  t::EnvScope enqueue{"KAVREL_ENQUEUE", std::nullopt};
+TEST_F(DesktopTest, LookupTakesTheConfiguredCommandsThenTheMp3TypesDesktopEntry) {
+  t::EnvScope player{"KAVREL_PLAYER", " \"/opt/my player/p\" --play "};
+  t::EnvScope enqueue{"KAVREL_ENQUEUE", "/opt/p --add %f"};
   t::EnvScope dataHome{"XDG_DATA_HOME", dir.file("home")};
   t::EnvScope dataDirs{"XDG_DATA_DIRS", dir.file("system")};
-};
-
-TEST_F(LookupTest, ConfiguredCommandsComeFirst) {
-  t::EnvScope p{"KAVREL_PLAYER", " \"/opt/my player/p\" --play "};
-  t::EnvScope q{"KAVREL_ENQUEUE", "/opt/p --add %f"};
-  const PlayerCommands c = lookUpPlayerCommands();
-  EXPECT_EQ(c.player, "\"/opt/my player/p\" --play");
-  EXPECT_TRUE(c.playerReplacesOpener);
-  EXPECT_EQ(c.enqueue, "/opt/p --add");
-}
-
-TEST_F(LookupTest, DesktopEntryOfTheMp3TypeGivesTheCommands) {
+  auto text = [](const PlayerCommands& c) {
+    return c.player + "|" + c.enqueue + (c.playerReplacesOpener ? "|replaces the opener" : "");
+  };
+  EXPECT_EQ(text(lookUpPlayerCommands()), "\"/opt/my player/p\" --play|/opt/p --add|replaces the opener");
+  ::unsetenv("KAVREL_PLAYER");
+  ::unsetenv("KAVREL_ENQUEUE");
   // Nothing to ask: no commands, playback uses the opener alone.
-  PlayerCommands c = lookUpPlayerCommands();
-  EXPECT_EQ(c.player, "");
-  EXPECT_EQ(c.enqueue, "");
-  EXPECT_FALSE(c.playerReplacesOpener);
+  EXPECT_EQ(text(lookUpPlayerCommands()), "|");
 
   t::writeScript(bin + "/xdg-mime",
                  "[ \"$*\" = 'query default audio/mpeg' ] && echo vendor-player.desktop\n");
   fs::create_directories(dir.file("system/applications/vendor"));
   std::ofstream(dir.file("system/applications/vendor/player.desktop"))
       << "[Desktop Entry]\nExec=player %U\nActions=Enqueue;\n[Desktop Action Enqueue]\nExec=player -e %U\n";
-  c = lookUpPlayerCommands();
-  EXPECT_EQ(c.player, "player");
-  EXPECT_EQ(c.enqueue, "player -e");
-  EXPECT_FALSE(c.playerReplacesOpener);
-
+  EXPECT_EQ(text(lookUpPlayerCommands()), "player|player -e");
   // The user's own entry hides the system's.
   fs::create_directories(dir.file("home/applications"));
   std::ofstream(dir.file("home/applications/vendor-player.desktop")) << "[Desktop Entry]\nExec=mine %f\n";
@@ -291,10 +245,8 @@ class EditorPlayTest : public ::testing::Test {
   }
   std::string record(const std::string& name) const { return dir.file(name); }
   std::string load(int n = 50) {
-    t::Mp3Builder b;
-    b.frames(n, {.bitrateIndex = 1});
     const std::string path = dir.file("song.mp3");
-    t::writeFile(path, b.bytes());
+    t::writeFile(path, t::Mp3Builder().frames(n, {.bitrateIndex = 1}).bytes());
     EXPECT_TRUE(editor.loadFile(path));
     host.clearRecord();
     return path;
@@ -305,13 +257,13 @@ class EditorPlayTest : public ::testing::Test {
     fs::remove(record(name));
     return lines ? *lines : Lines{"(the program never ran)"};
   }
-  Lines played() { return recorded(); }
   bool stayedIdle(const char* name = "played") { return !t::waitForRecord(record(name), 0.3); }
   void selectRange(int32_t a, int32_t b) {
     editor.selection = {a, b};
     editor.select();
   }
   std::string work(const char* name) const { return data + "/" + name; }
+  std::string lastBox() const { return host.lastMessage().caption + ": " + host.lastMessage().text; }
 
   t::TempDir dir;
   std::string bin = dir.file("bin");
@@ -323,117 +275,111 @@ class EditorPlayTest : public ::testing::Test {
   Editor editor{host};
 };
 
-TEST_F(EditorPlayTest, PlaysTheLoadedAndTheSavedFile) {
+TEST_F(EditorPlayTest, PlaysAndQueuesTheLoadedAndTheSavedFile) {
   const std::string song = load();
   editor.playInput(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_EQ(played(), Lines{song});
+  EXPECT_EQ(recorded(), Lines{song});
   EXPECT_FALSE(editor.isBusy());
+  ASSERT_TRUE(editor.canEnqueue());
+  editor.enqueueInput(Sender::User);
+  EXPECT_EQ(editor.operationStatus, kStatusOk);
+  EXPECT_EQ(recorded("queued"), (Lines{"--add", song}));
+  editor.enqueuePreview(Sender::User);
+  EXPECT_EQ(recorded("queued"), (Lines{"--add", work("kavrel.Preview.mp3")}));
 
   // Nothing saved yet.
   editor.playOutput(Sender::User);
   EXPECT_EQ(editor.operationStatus, 1);
-  EXPECT_EQ(host.lastMessage().text, "The file was moved, renamed or deleted in the meantime.");
-  EXPECT_EQ(host.lastMessage().caption, "Warning");
-
+  EXPECT_EQ(lastBox(), "Warning: The file was moved, renamed or deleted in the meantime.");
+  editor.enqueueOutput(Sender::User);
+  EXPECT_EQ(editor.operationStatus, 1);
+  EXPECT_TRUE(stayedIdle("queued"));
   const std::string saved = dir.file("saved.mp3");
   ASSERT_TRUE(editor.saveAs(Sender::User, saved));
   EXPECT_EQ(editor.lastSavedFile, saved);
   editor.playOutput(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_EQ(played(), Lines{saved});
+  EXPECT_EQ(recorded(), Lines{saved});
+
+  // A queue program that is gone.
+  editor.setPlayerCommands({dir.file("player"), dir.file("gone") + " --add", true});
+  editor.enqueueInput(Sender::User);
+  EXPECT_EQ(editor.operationStatus, 3);
+  EXPECT_EQ(lastBox(), " SYSTEM  ERROR: The file seems to have disappeared.");
 }
 
-TEST_F(EditorPlayTest, PreviewWritesTheEditedDocument) {
+TEST_F(EditorPlayTest, PreviewAndSelectionAreWrittenToWorkFiles) {
   load(50);
   selectRange(0, 20);
   editor.deleteSelection(Sender::User);
-  ASSERT_EQ(editor.document().documentFrameCount(), 30);
   editor.playPreview(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_EQ(played(), Lines{work("kavrel.Preview.mp3")});
-  EXPECT_EQ(fs::file_size(work("kavrel.Preview.mp3")), 30 * kFrameBytes);
-  // The work files are not what "play output" plays.
-  EXPECT_EQ(editor.lastSavedFile, "");
-}
+  const std::string preview = work("kavrel.Preview.mp3");
+  EXPECT_EQ(recorded(), Lines{preview});
+  EXPECT_EQ(fs::file_size(preview), 30 * kFrameBytes);
+  EXPECT_EQ(editor.lastSavedFile, "");  // not what "play output" plays
 
-TEST_F(EditorPlayTest, PreviewFallsBackToItsAlternateFile) {
-  load(50);
-  // Something that is no file holds the first name.
-  fs::create_directory(work("kavrel.Preview.mp3"));
+  // A player still reading the work file keeps the complete old one.
+  std::ifstream held(preview, std::ios::binary);
+  selectRange(0, 10);
+  editor.deleteSelection(Sender::User);
+  editor.playPreview(Sender::User);
+  EXPECT_EQ(recorded(), Lines{preview});
+  EXPECT_EQ(fs::file_size(preview), 20 * kFrameBytes);
+  held.seekg(0, std::ios::end);
+  EXPECT_EQ(size_t(held.tellg()), 30 * kFrameBytes);
+
+  // Something that is no file holds the first name: the alternate.
+  fs::remove(preview);
+  fs::create_directory(preview);
   editor.playPreview(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(played(), Lines{work("kavrel.Prevyu.mp3")});
-  EXPECT_EQ(fs::file_size(work("kavrel.Prevyu.mp3")), 50 * kFrameBytes);
-
+  EXPECT_EQ(recorded(), Lines{work("kavrel.Prevyu.mp3")});
+  EXPECT_EQ(fs::file_size(work("kavrel.Prevyu.mp3")), 20 * kFrameBytes);
   // Both names held: the player is never asked.
   fs::remove(work("kavrel.Prevyu.mp3"));
   fs::create_directory(work("kavrel.Prevyu.mp3"));
   editor.playPreview(Sender::User);
   EXPECT_EQ(editor.operationStatus, 2);
-  EXPECT_EQ(
-      host.lastMessage().text,
-      "You may need to close your mp3 player so that the\r\ntemporary mp3 file can be overwritten and then "
-      "played.");
-  EXPECT_EQ(host.lastMessage().caption, " error");
+  EXPECT_EQ(lastBox(),
+            " error: You may need to close your mp3 player so that the\r\ntemporary mp3 file can be "
+            "overwritten and "
+            "then played.");
   EXPECT_TRUE(stayedIdle());
-}
 
-TEST_F(EditorPlayTest, PreviewReplacesAFileAPlayerMayStillRead) {
-  load(50);
-  editor.playPreview(Sender::User);
-  played();
-  const std::string first = work("kavrel.Preview.mp3");
-  std::ifstream held(first, std::ios::binary);  // a player still reading it
-  selectRange(0, 10);
-  editor.deleteSelection(Sender::User);
-  editor.playPreview(Sender::User);
-  EXPECT_EQ(played(), Lines{first});
-  EXPECT_EQ(fs::file_size(first), 40 * kFrameBytes);
-  // The reader keeps the complete old file.
-  held.seekg(0, std::ios::end);
-  EXPECT_EQ(size_t(held.tellg()), 50 * kFrameBytes);
-}
-
-TEST_F(EditorPlayTest, SelectionPlaysOnlyTheSelectedFrames) {
-  load(50);
   editor.playSelection(Sender::User);  // no selection: nothing to play
   EXPECT_EQ(editor.operationStatus, 1);
-  selectRange(10, 22);
+  selectRange(10, 15);
   editor.playSelection(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_EQ(played(), Lines{work("kavrel.Selection.mp3")});
-  EXPECT_EQ(fs::file_size(work("kavrel.Selection.mp3")), 12 * kFrameBytes);
-
+  EXPECT_EQ(recorded(), Lines{work("kavrel.Selection.mp3")});
+  EXPECT_EQ(fs::file_size(work("kavrel.Selection.mp3")), 5 * kFrameBytes);
   fs::remove(work("kavrel.Selection.mp3"));
   fs::create_directory(work("kavrel.Selection.mp3"));
   editor.playSelection(Sender::User);
-  EXPECT_EQ(played(), Lines{work("kavrel.Selexion.mp3")});
+  EXPECT_EQ(recorded(), Lines{work("kavrel.Selexion.mp3")});
 }
 
 TEST_F(EditorPlayTest, MissingSourcesStopPreviewAndSelection) {
   const std::string song = load(50);
-  t::Mp3Builder b;
-  b.frames(5, {.bitrateIndex = 1});
   const std::string extra = dir.file("extra.mp3");
-  t::writeFile(extra, b.bytes());
+  t::writeFile(extra, t::Mp3Builder().frames(5, {.bitrateIndex = 1}).bytes());
   editor.insertFile(Sender::User, extra);
   ASSERT_EQ(editor.document().documentFrameCount(), 55);
   fs::remove(extra);
   editor.playPreview(Sender::User);
   EXPECT_EQ(editor.operationStatus, 1);
-  EXPECT_EQ(host.lastMessage().text,
-            "A file to be inserted from was moved, renamed or deleted in the meantime.");
+  EXPECT_EQ(lastBox(), "Warning: A file to be inserted from was moved, renamed or deleted in the meantime.");
   EXPECT_FALSE(fs::exists(work("kavrel.Preview.mp3")));
 
   fs::remove(song);
   selectRange(0, 10);
   editor.playSelection(Sender::User);
-  EXPECT_EQ(host.lastMessage().text, "Source file was moved, renamed or deleted in the meantime.");
+  EXPECT_EQ(lastBox(), "Warning: Source file was moved, renamed or deleted in the meantime.");
   editor.playPreview(Sender::User);
-  EXPECT_EQ(host.lastMessage().text, "The file was moved, renamed or deleted in the meantime.");
-  EXPECT_EQ(host.lastMessage().caption, "Warning");
+  EXPECT_EQ(lastBox(), "Warning: The file was moved, renamed or deleted in the meantime.");
   editor.playInput(Sender::User);
   EXPECT_EQ(editor.operationStatus, 1);
 }
@@ -445,12 +391,11 @@ TEST_F(EditorPlayTest, NoPlayerAnywhereIsReportedAsASystemError) {
   EXPECT_EQ(editor.operationStatus, 3);
   EXPECT_EQ(editor.lineError, "System error trying to play.");
   ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.lastMessage().text, "No (or invalid) system viewer for this file type.");
-  EXPECT_EQ(host.lastMessage().caption, " SYSTEM  ERROR");
+  EXPECT_EQ(lastBox(), " SYSTEM  ERROR: No (or invalid) system viewer for this file type.");
   EXPECT_EQ(host.lastMessage().icon, MessageIcon::Stop);
-
   // In a script the text is the line's, and no box shows.
   host.clearRecord();
+  editor.lineError.clear();
   editor.scriptRunning = true;
   editor.playInput(Sender::ScriptMarker);
   EXPECT_EQ(editor.operationStatus, 3);
@@ -468,14 +413,12 @@ TEST_F(EditorPlayTest, TheOpenerGoesFirstAndTheDesktopPlayerAfterIt) {
   std::ofstream(dir.file("home/applications/kavrel-test-player.desktop"))
       << "[Desktop Entry]\nExec=" << dir.file("player") << " %U\n";
   const std::string song = load();
-
   // The opener finds no program for the type: the entry's player runs.
   t::writeScript(bin + "/xdg-open", "exit 3\n");
   editor.playInput(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_EQ(played(), Lines{song});
+  EXPECT_EQ(recorded(), Lines{song});
   EXPECT_TRUE(host.messages().empty());
-
   // The opener plays it: the player is not started as well.
   t::writeRecorder(bin + "/xdg-open", record("opened"));
   editor.playInput(Sender::User);
@@ -483,62 +426,33 @@ TEST_F(EditorPlayTest, TheOpenerGoesFirstAndTheDesktopPlayerAfterIt) {
   EXPECT_TRUE(stayedIdle());
 }
 
-TEST_F(EditorPlayTest, EnqueueAddsToThePlayersQueue) {
-  const std::string song = load(50);
-  ASSERT_TRUE(editor.canEnqueue());
-  editor.enqueueInput(Sender::User);
-  EXPECT_EQ(editor.operationStatus, kStatusOk);
-  EXPECT_EQ(recorded("queued"), (Lines{"--add", song}));
-  editor.enqueuePreview(Sender::User);
-  EXPECT_EQ(recorded("queued"), (Lines{"--add", work("kavrel.Preview.mp3")}));
-  editor.enqueueOutput(Sender::User);  // nothing saved
-  EXPECT_EQ(editor.operationStatus, 1);
-  EXPECT_TRUE(stayedIdle("queued"));
-
-  // A queue program that is gone.
-  editor.setPlayerCommands({dir.file("player"), dir.file("gone") + " --add", true});
-  editor.enqueueInput(Sender::User);
-  EXPECT_EQ(editor.operationStatus, 3);
-  EXPECT_EQ(host.lastMessage().text, "The file seems to have disappeared.");
-  EXPECT_EQ(host.lastMessage().caption, " SYSTEM  ERROR");
-}
-
 TEST_F(EditorPlayTest, AvailabilityFollowsTheFilesOnDisk) {
-  auto on = [&](Control c) { return editor.enabled(c); };
-  editor.refreshPlayAvailability();
-  EXPECT_FALSE(on(Control::MenuPlaySrc));
-  EXPECT_FALSE(on(Control::MenuPlayOut));
-
+  // The play and enqueue commands on, in this order, as a string of 0 and 1.
+  auto shown = [&] {
+    editor.refreshPlayAvailability();
+    std::string bits;
+    for (Control c : {Control::MenuPlaySrc, Control::MenuPlayPreview, Control::MenuPlaySel,
+                      Control::ButPselect, Control::MenuEnqueueInput, Control::MenuEnqueuePreview,
+                      Control::MenuPlayOut, Control::MenuEnqueueOutput})
+      bits += editor.enabled(c) ? '1' : '0';
+    return bits;
+  };
+  EXPECT_EQ(shown(), "00000000");
   const std::string song = load(50);
-  editor.refreshPlayAvailability();
-  EXPECT_TRUE(on(Control::MenuPlayPreview));
-  EXPECT_TRUE(on(Control::MenuEnqueuePreview));
-  EXPECT_FALSE(on(Control::MenuPlaySel));
-  EXPECT_FALSE(on(Control::MenuEnqueueOutput));
-
+  EXPECT_EQ(shown(), "11001100");
   selectRange(5, 10);
   const std::string saved = dir.file("saved.mp3");
   ASSERT_TRUE(editor.saveAs(Sender::User, saved));
-  editor.refreshPlayAvailability();
-  EXPECT_TRUE(on(Control::ButPselect));
-  EXPECT_TRUE(on(Control::MenuEnqueueOutput));
-
+  EXPECT_EQ(shown(), "11111111");
   fs::remove(song);
-  editor.refreshPlayAvailability();
-  EXPECT_FALSE(on(Control::MenuPlayPreview));
-  EXPECT_FALSE(on(Control::ButPselect));
-  EXPECT_TRUE(on(Control::MenuPlayOut));
-
+  EXPECT_EQ(shown(), "00000011");
   // The saved file outlives the document; without a queue program there
   // are no enqueue commands.
   editor.unload(false);
   editor.setPlayerCommands({dir.file("player"), "", true});
-  editor.refreshPlayAvailability();
-  EXPECT_TRUE(on(Control::MenuPlayOut));
-  EXPECT_FALSE(on(Control::MenuEnqueueOutput));
+  EXPECT_EQ(shown(), "00000010");
   fs::remove(saved);
-  editor.refreshPlayAvailability();
-  EXPECT_FALSE(on(Control::MenuPlayOut));
+  EXPECT_EQ(shown(), "00000000");
 }
 
 }  // namespace
