@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "app/configuration.h"
-#include "app/desktop.h"
+#include "platform/desktop.h"
 #include "app/editor.h"
 #include "support/mp3_builder.h"
 #include "support/recording_host.h"
