@@ -312,7 +312,7 @@ TEST_F(EditorGainTest, LongSelectionPresetsTheLimit) {
   const int32_t n = 400000;
   Document& d = doc();
   for (int32_t i = 0; i < n; ++i) {
-    FrameInfo& f = d.frameTable.next();
+    FrameInfo& f = d.frameTable.next() = FrameInfo{};
     f.bitrateIndex = 9;
     f.computedLength = f.storedLength = 417;
     d.frameTable.commitNext();
