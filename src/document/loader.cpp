@@ -95,8 +95,9 @@ bool Scanner::runFollows(const uint8_t* buf, int64_t available, int64_t i, int64
     return i + length + 4 <= available && sameMpegStream(h, buf + i + length);
   }
   // Free format: no stated length, so the next free-format header of the
-  // same stream within reach.
-  if ((h[2] >> 4) != 0 || ((h[2] >> 2) & 3) == 3) return false;
+  // same stream within reach. Reserved version or layer codes start nothing.
+  if ((h[2] >> 4) != 0 || ((h[2] >> 2) & 3) == 3 || ((h[1] >> 3) & 3) == 1 || ((h[1] >> 1) & 3) == 0)
+    return false;
   const int64_t last = std::min(available - 4, i + kFreeFormatSearch);
   for (int64_t j = i + 4; j <= last; ++j) {
     if (buf[j] == 0xFF && (buf[j + 1] & 0xFE) == (h[1] & 0xFE) && (buf[j + 2] & 0xFC) == (h[2] & 0xFC))
