@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "platform/desktop.h"
 #include "app/scan_observer.h"
 #include "base/file_io.h"
@@ -75,10 +75,10 @@ int Editor::unload(bool promptToSave) {
   }
   // The remembered dialog positions go back to neutral when they are not kept.
   if (options_.volumeMemoryMode == 1) {
-    volumeSliderMemory = 20;
-    volumeChannelMemory = 0;
+    options_.volumeSliderMemory = 20;
+    options_.volumeChannelMemory = 0;
   }
-  if (options_.fadeMemoryMode == 1) fadeSliderMemory = 20;
+  if (options_.fadeMemoryMode == 1) options_.fadeSliderMemory = 20;
 
   doc_.clear();
   discardEditState();

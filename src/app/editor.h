@@ -15,8 +15,8 @@
 #include "app/controls.h"
 #include "app/flag_scope.h"
 #include "app/host.h"
-#include "app/option_items.h"
-#include "app/options.h"
+#include "settings/option_items.h"
+#include "settings/options.h"
 #include "document/document.h"
 #include "document/save_writer.h"
 #include "document/statistics.h"
@@ -83,9 +83,7 @@ class Editor {
   // it from the document or the save dialog (an empty name in Save As mode
   // opens the dialog).
   bool saveproc(SaveMode mode, const std::string& name = {});
-  // Folder the save dialog opens in, and the program's own folder, which
-  // the save dialog refuses.
-  std::string lastSaveFolder;
+  // The program's own folder, which the save dialog refuses.
   std::string dataFolder;
 
   // Reads the loaded file's ID3v1 tag into the document's record.
@@ -125,11 +123,6 @@ class Editor {
   void setEnabled(Control c, bool on) { enabled_[size_t(c)] = on; }
   bool removeChecked(Block b) const { return removeChecked_[size_t(b)]; }
   void setRemoveChecked(Block b, bool on) { removeChecked_[size_t(b)] = on; }
-
-  // Remembered dialog positions (slider 20 = no change; channel 0 = both).
-  int volumeSliderMemory = 20;
-  int volumeChannelMemory = 0;
-  int fadeSliderMemory = 20;
 
   bool isBusy() const { return doc_.busy || dialogOpen || preparingPlayback; }
   bool dialogOpen = false;
@@ -206,7 +199,6 @@ class Editor {
   // Inserts a file at the cursor, replacing the selection. Without `path`
   // the user chooses it in the open dialog (remembering its folder).
   void insertFile(Sender sender, const std::optional<std::string>& path = std::nullopt);
-  std::string lastInsertFolder;
 
   // Building blocks of every undoable edit: snapshot, change, afterChange.
   void prepareUndo();

@@ -484,10 +484,10 @@ void Editor::insertFile(Sender sender, const std::optional<std::string>& path) {
     file = *path;
   } else if (sender == Sender::User) {
     const auto chosen = host_.chooseOpenFile(
-        hasSelection() ? msg::kInsertReplaceTitle : msg::kInsertAtCursorTitle, lastInsertFolder);
+        hasSelection() ? msg::kInsertReplaceTitle : msg::kInsertAtCursorTitle, options_.lastInsertFolder);
     if (!chosen) return;
     file = *chosen;
-    lastInsertFolder = folderOf(file);
+    options_.lastInsertFolder = folderOf(file);
     saveConfiguration();
   }
   if (isBusy()) {

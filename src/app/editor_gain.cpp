@@ -34,14 +34,14 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
   } else {
     const bool stereo = selectionHasStereo(doc_, true, a, b);
     const VolumeDialogState state =
-        volumeDialogState(options_.volumeMemoryMode, volumeSliderMemory, volumeChannelMemory, stereo,
+        volumeDialogState(options_.volumeMemoryMode, options_.volumeSliderMemory, options_.volumeChannelMemory, stereo,
                           stereo ? selectionStereoKind(doc_, true, a, b) : 0);
     const std::optional<VolumeDialogResult> chosen = showDialog([&] { return host_.volumeDialog(state); });
     if (!chosen) return;
     const int position = std::clamp(chosen->sliderPosition, 0, kSliderMax);
     const VolumeChannel channel = stereo ? chosen->channel : VolumeChannel::Both;
-    volumeSliderMemory = position;
-    volumeChannelMemory = int(channel);
+    options_.volumeSliderMemory = position;
+    options_.volumeChannelMemory = int(channel);
     volumeSteps = position - kVolumeSliderZero;
     adjustLeft = channel != VolumeChannel::Right;
     adjustRight = channel != VolumeChannel::Left;
@@ -78,11 +78,11 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
     fadeIn = request->fadeIn;
     fadeSteps = -std::clamp(request->magnitudeSteps, 0, kSliderMax);
   } else {
-    const FadeDialogState state = fadeDialogState(options_.fadeMemoryMode, fadeSliderMemory, fadeIn);
+    const FadeDialogState state = fadeDialogState(options_.fadeMemoryMode, options_.fadeSliderMemory, fadeIn);
     const std::optional<FadeDialogResult> chosen = showDialog([&] { return host_.fadeDialog(state); });
     if (!chosen) return;
     const int position = std::clamp(chosen->sliderPosition, 0, kSliderMax);
-    fadeSliderMemory = position;
+    options_.fadeSliderMemory = position;
     fadeSteps = -position;
     fadeIn = chosen->fadeIn;
   }

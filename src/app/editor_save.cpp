@@ -153,7 +153,7 @@ void Editor::failSave(const std::string& message, SaveMode mode) {
 }
 
 std::optional<std::string> Editor::chooseSaveAsName() {
-  const std::string folder = lastSaveFolder.empty() ? folderOf(doc_.documentName) : lastSaveFolder;
+  const std::string folder = options_.lastSaveFolder.empty() ? folderOf(doc_.documentName) : options_.lastSaveFolder;
   for (;;) {
     std::optional<std::string> chosen = host_.chooseSaveFile(folder, fileNameOf(doc_.documentName));
     if (!chosen || chosen->empty()) return std::nullopt;
@@ -234,7 +234,7 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
         return false;
     }
     const std::string output = useTemporary ? temporary : target;
-    if (savesOuterBlocks(mode)) lastSaveFolder = folderOf(target);
+    if (savesOuterBlocks(mode)) options_.lastSaveFolder = folderOf(target);
 
     for (size_t b = 0; b < kBlockCount; ++b) settings.remove[b] = removeChecked(Block(b));
     settings.writeId3v1 = enabled(Control::FootTagCheck) && !removeChecked(Block::Id3v1);

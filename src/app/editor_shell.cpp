@@ -5,14 +5,13 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/configuration.h"
-#include "platform/desktop.h"
+#include "settings/configuration.h"
 #include "app/editor.h"
-#include "base/paths.h"
 #include "app/shell_messages.h"
+#include "base/paths.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
-
+#include "platform/desktop.h"
 
 namespace kavrel {
 
@@ -40,18 +39,18 @@ bool inFolder(const std::string& path, const std::string& folder) {
 // ------------------------------------------------------------ the file
 
 bool Editor::loadConfiguration() {
-  if (!configurationPath.empty() && readConfigurationFile(*this, configurationPath)) {
+  if (!configurationPath.empty() && readConfigurationFile(options_, dataFolder, configurationPath)) {
     host_.viewChanged(ViewChange::Controls);
     return true;
   }
-  resetConfiguration(*this);
+  resetConfiguration(options_, dataFolder, [this](size_t slot) { return host_.centredWindowPosition(slot); });
   saveConfiguration();
   host_.viewChanged(ViewChange::Controls);
   return false;
 }
 
 void Editor::saveConfiguration() {
-  if (!configurationPath.empty()) writeConfigurationFile(*this, configurationPath);
+  if (!configurationPath.empty()) writeConfigurationFile(options_, configurationPath);
 }
 
 void Editor::saveConfigurationAsCommand() {
@@ -72,7 +71,7 @@ void Editor::saveConfigurationAsCommand() {
       continue;
     }
     options_.lastConfigurationFolder = folderOf(*chosen);
-    if (!writeConfigurationFile(*this, *chosen))
+    if (!writeConfigurationFile(options_, *chosen))
       host_.messageBox(msg::kDiskErrorWritingFile, msg::kErrorCaption, MessageIcon::Stop, MessageButtons::Ok,
                        MessageResult::Ok);
     saveConfiguration();
@@ -97,7 +96,7 @@ void Editor::loadConfigurationFromCommand() {
     const std::string folder = folderOf(*chosen);
     options_.lastConfigurationFolder = folder;
     saveConfiguration();
-    if (readConfigurationFile(*this, *chosen)) {
+    if (readConfigurationFile(options_, dataFolder, *chosen)) {
       // The folder the file came from stays the one the dialog opens in.
       options_.lastConfigurationFolder = folder;
       saveConfiguration();
@@ -106,7 +105,7 @@ void Editor::loadConfigurationFromCommand() {
                        MessageResult::Ok);
       // A half-read file may have changed nothing yet, but the settings of
       // kavrel.ini are the ones to keep.
-      if (!configurationPath.empty()) readConfigurationFile(*this, configurationPath);
+      if (!configurationPath.empty()) readConfigurationFile(options_, dataFolder, configurationPath);
     }
     host_.viewChanged(ViewChange::Controls);
     return;
@@ -118,7 +117,7 @@ void Editor::resetConfigurationCommand() {
   if (host_.messageBox(msg::kAreYouCertain, msg::kOptionsResetCaption, MessageIcon::Exclamation,
                        MessageButtons::YesNo, MessageResult::No) == MessageResult::No)
     return;
-  resetConfiguration(*this);
+  resetConfiguration(options_, dataFolder, [this](size_t slot) { return host_.centredWindowPosition(slot); });
   saveConfiguration();
   host_.viewChanged(ViewChange::Controls);
 }
@@ -152,7 +151,8 @@ std::optional<RadioChoice> radioChoice(OptionItem item) {
     return i >= int(first) && i <= int(last) ? i - int(first) : -1;
   };
   using O = OptionItem;
-  if (const int k = from(O::NeverOverwrite, O::Overwrite); k >= 0) return RadioChoice{RadioGroup::Overwrite, k};
+  if (const int k = from(O::NeverOverwrite, O::Overwrite); k >= 0)
+    return RadioChoice{RadioGroup::Overwrite, k};
   if (const int k = from(O::Aex1, O::Aex3); k >= 0) return RadioChoice{RadioGroup::AutoExit, k};
   // Tag20, Tag21, Tag30, ...: versions 2..4, each without and with unsynchronisation.
   if (const int k = from(O::Tag20, O::Tag41); k >= 0)
@@ -160,7 +160,8 @@ std::optional<RadioChoice> radioChoice(OptionItem item) {
   if (const int k = from(O::Pv0, O::PvKb); k >= 0) return RadioChoice{RadioGroup::Padding, k};
   if (const int k = from(O::Mv0, O::Mv2); k >= 0) return RadioChoice{RadioGroup::VolumeMemory, k};
   if (const int k = from(O::Mf0, O::Mf2); k >= 0) return RadioChoice{RadioGroup::FadeMemory, k};
-  if (const int k = from(O::InputStats, O::OutputStats); k >= 0) return RadioChoice{RadioGroup::Statistics, k};
+  if (const int k = from(O::InputStats, O::OutputStats); k >= 0)
+    return RadioChoice{RadioGroup::Statistics, k};
   return std::nullopt;
 }
 
@@ -241,10 +242,10 @@ void Editor::openCommand() {
   FileDialogRequest request;
   request.title = msg::kOpenSourceTitle;
   request.filter = msg::kMp3Filter;
-  request.folder = lastInsertFolder;
+  request.folder = options_.lastInsertFolder;
   const std::optional<std::string> chosen = host_.chooseFile(request);
   if (!chosen || chosen->empty()) return;
-  lastInsertFolder = folderOf(*chosen);
+  options_.lastInsertFolder = folderOf(*chosen);
   saveConfiguration();
   loadFile(*chosen);
 }

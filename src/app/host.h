@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/options.h"
+#include "settings/options.h"
 #include "editing/gain_ops.h"
 #include "editing/silence.h"
 #include "editing/split_plan.h"

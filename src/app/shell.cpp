@@ -1,6 +1,6 @@
 #include "app/shell.h"
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "app/editor.h"
 
 namespace kavrel {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "platform/desktop.h"
 #include "app/shell_messages.h"
 #include "document/messages.h"

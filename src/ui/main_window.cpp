@@ -26,7 +26,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "app/shell_messages.h"
 #include "editing/messages.h"
 #include "script/messages.h"

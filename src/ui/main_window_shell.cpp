@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "app/shell_messages.h"
 #include "document/messages.h"
 #include "script/messages.h"

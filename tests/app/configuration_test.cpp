@@ -1,7 +1,7 @@
 // kavrel.ini: the bytes as stored, the defaults, the checks a read applies,
 // the commands of the Options menu and the options reaching their users.
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -53,8 +53,9 @@ class ConfigurationTest : public ::testing::Test {
     ConfigHost h;
     Editor fresh(h);
     fresh.dataFolder = data();
-    resetConfiguration(fresh);
-    StoredConfiguration s = gatherConfiguration(fresh);
+    resetConfiguration(fresh.options(), fresh.dataFolder,
+                       [&](size_t slot) { return h.centredWindowPosition(slot); });
+    StoredConfiguration s = gatherConfiguration(fresh.options());
     change(s);
     writeFile(ini(), encodeConfiguration(s));
     ASSERT_TRUE(editor.loadConfiguration());
@@ -121,13 +122,13 @@ TEST_F(ConfigurationTest, MissingOrBrokenFileGivesTheDefaultsWritten) {
       {402, 1}, {403, 1}, {404, 0}, {413, 0}, {414, 1}, {415, 0}, {416, 0}};
   for (auto [offset, value] : defaults) EXPECT_EQ(r[offset], value) << offset;
   EXPECT_EQ(editor.options().processingErrorPolicy, ProcessingErrorPolicy::TryToContinue);
-  EXPECT_EQ(editor.lastSaveFolder, home);
+  EXPECT_EQ(editor.options().lastSaveFolder, home);
 
   writeFile(ini(), {5, 0, 'a', 'b'});
   editor.options().autoReload = true;
   EXPECT_FALSE(editor.loadConfiguration());
   EXPECT_FALSE(editor.options().autoReload);
-  EXPECT_EQ(readFile(ini()), encodeConfiguration(gatherConfiguration(editor)));
+  EXPECT_EQ(readFile(ini()), encodeConfiguration(gatherConfiguration(editor.options())));
 }
 
 TEST_F(ConfigurationTest, StartupRaisesTheNoticeOnlyOnTheFirstStart) {
@@ -156,8 +157,8 @@ TEST_F(ConfigurationTest, ReadMapsForeignDefaultsAndChecksTheListedBytes) {
     s.strings[config_string::kOpenFolder] = dir.path();
   });
   EXPECT_EQ(editor.options().logPath, dir.file("elsewhere.log"));
-  EXPECT_EQ(editor.lastSaveFolder, homeFolder());
-  EXPECT_EQ(editor.lastInsertFolder, dir.path());
+  EXPECT_EQ(editor.options().lastSaveFolder, homeFolder());
+  EXPECT_EQ(editor.options().lastInsertFolder, dir.path());
 
   // Byte 386 holds a version 2..4 in its low 7 bits: anything else is ID3v2.3.
   for (int format : {7, 0x87, 0, 1, 255}) {
@@ -181,9 +182,9 @@ TEST_F(ConfigurationTest, ReadMapsForeignDefaultsAndChecksTheListedBytes) {
   EXPECT_EQ(o.overwritePolicy, OverwritePolicy::PromptOnSaveAs);
   EXPECT_EQ(o.autoExit, 0);
   EXPECT_EQ(o.newTagPadding, 0);
-  EXPECT_EQ(editor.fadeSliderMemory, 20);
-  EXPECT_EQ(editor.volumeSliderMemory, 20);
-  EXPECT_EQ(editor.volumeChannelMemory, 0);
+  EXPECT_EQ(editor.options().fadeSliderMemory, 20);
+  EXPECT_EQ(editor.options().volumeSliderMemory, 20);
+  EXPECT_EQ(editor.options().volumeChannelMemory, 0);
   EXPECT_EQ(o.volumeMemoryMode, 0);
   EXPECT_EQ(o.fadeMemoryMode, 1);
   EXPECT_EQ(o.record[387], 2);  // masked
@@ -222,11 +223,11 @@ TEST_F(ConfigurationTest, EveryFieldAndEveryUnclaimedByteComesBackFromTheFile) {
   o.logPath = dir.file("x.log");
   o.importPictureFolder = "/pics";
   o.lastConfigurationFolder = "/cfg";
-  editor.lastSaveFolder = "/saved";
-  editor.lastInsertFolder = "/opened";
-  editor.volumeSliderMemory = 27;
-  editor.volumeChannelMemory = 2;
-  editor.fadeSliderMemory = 33;
+  editor.options().lastSaveFolder = "/saved";
+  editor.options().lastInsertFolder = "/opened";
+  editor.options().volumeSliderMemory = 27;
+  editor.options().volumeChannelMemory = 2;
+  editor.options().fadeSliderMemory = 33;
   editor.saveConfiguration();
   const std::vector<uint8_t> once = readFile(ini());
 
@@ -235,7 +236,8 @@ TEST_F(ConfigurationTest, EveryFieldAndEveryUnclaimedByteComesBackFromTheFile) {
   other.dataFolder = data();
   other.configurationPath = ini();
   ASSERT_TRUE(other.loadConfiguration());
-  const StoredConfiguration mine = gatherConfiguration(editor), theirs = gatherConfiguration(other);
+  const StoredConfiguration mine = gatherConfiguration(editor.options()),
+                            theirs = gatherConfiguration(other.options());
   EXPECT_EQ(theirs.strings, mine.strings);
   EXPECT_EQ(theirs.record, mine.record);
   // The typed fields, not only the bytes, came back.
@@ -247,9 +249,9 @@ TEST_F(ConfigurationTest, EveryFieldAndEveryUnclaimedByteComesBackFromTheFile) {
   EXPECT_EQ(p.transferWords, (std::array<uint16_t, 2>{1, 0x8123}));
   EXPECT_EQ(p.windowPositions[5], (WindowPosition{-40, 70000}));
   EXPECT_EQ(p.recentScripts, o.recentScripts);
-  EXPECT_EQ(other.lastInsertFolder, "/opened");
-  EXPECT_EQ(other.volumeChannelMemory, 2);
-  EXPECT_EQ(other.fadeSliderMemory, 33);
+  EXPECT_EQ(other.options().lastInsertFolder, "/opened");
+  EXPECT_EQ(other.options().volumeChannelMemory, 2);
+  EXPECT_EQ(other.options().fadeSliderMemory, 33);
   // The file order: recent file 1, recent script 1, recent file 2, ...
   EXPECT_EQ(mine.strings[8] + mine.strings[9] + mine.strings[11] + mine.strings[12],
             "/m/1.mp3/s/a.txt/s/b.txt/m/3.mp3");
@@ -260,7 +262,7 @@ TEST_F(ConfigurationTest, EveryFieldAndEveryUnclaimedByteComesBackFromTheFile) {
 
 TEST_F(ConfigurationTest, OverlongStringsAreWrittenAsTheirDefaults) {
   editor.loadConfiguration();
-  editor.lastSaveFolder = "/" + std::string(kMaxConfigurationString, 'f');
+  editor.options().lastSaveFolder = "/" + std::string(kMaxConfigurationString, 'f');
   editor.options().logPath = "/" + std::string(kMaxConfigurationString, 'l');
   editor.options().recentFiles[0] = "/" + std::string(kMaxConfigurationString, 'r');
   editor.options().recentFiles[1] = "/" + std::string(kMaxConfigurationString - 1, 'r');  // just fits
@@ -335,7 +337,7 @@ TEST_F(ConfigurationTest, LoadFromAnotherFile) {
   // Another set of settings in a file elsewhere.
   editor.options().autoExit = 2;
   editor.options().recentFiles[0] = "/x/y.mp3";
-  ASSERT_TRUE(writeConfigurationFile(editor, dir.file("other.ini")));
+  ASSERT_TRUE(writeConfigurationFile(editor.options(), dir.file("other.ini")));
   editor.options().autoExit = 0;
   editor.options().recentFiles[0] = "";
   host.answerOpenFile(data() + "/kavrel.ini");

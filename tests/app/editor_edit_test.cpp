@@ -426,7 +426,7 @@ TEST_F(EditorEditTest, UndoIsOneLevelAndClosingForgetsIt) {
 
 TEST_F(EditorEditTest, InsertFileAtTheCursorOrOverTheSelection) {
   load(10);
-  editor.lastInsertFolder = "/somewhere";
+  editor.options().lastInsertFolder = "/somewhere";
   cursor(4);
   editor.insertFile(Sender::User);  // cancelled
   ASSERT_EQ(host.openDialogs().size(), 1u);
@@ -440,7 +440,7 @@ TEST_F(EditorEditTest, InsertFileAtTheCursorOrOverTheSelection) {
   EXPECT_EQ(state(), "0-3 10-12 4-9 | 4..7 | 1 modified");
   EXPECT_EQ(editor.positionText[1], "0.183");
   EXPECT_EQ(doc().insertedFileCount, 1);
-  EXPECT_EQ(editor.lastInsertFolder, dir.path());  // the next dialog opens there
+  EXPECT_EQ(editor.options().lastInsertFolder, dir.path());  // the next dialog opens there
   editor.undo(Sender::User);
   EXPECT_EQ(state(), "0-9 | 4 | 0 modified");
   EXPECT_EQ(doc().insertedFileCount, 0);

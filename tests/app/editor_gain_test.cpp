@@ -93,8 +93,8 @@ TEST_F(EditorGainTest, VolumeDialogAppliesTheChosenChannelAndRemembers) {
   EXPECT_EQ(gains(1, 7), "0 3/0 3/0 3/0 3/0 0");
   EXPECT_EQ(editor.selection, (Ends{6, 2}));  // the selection stays as it was
   EXPECT_TRUE(doc().modified);
-  EXPECT_EQ(editor.volumeSliderMemory, 23);
-  EXPECT_EQ(editor.volumeChannelMemory, 1);
+  EXPECT_EQ(editor.options().volumeSliderMemory, 23);
+  EXPECT_EQ(editor.options().volumeChannelMemory, 1);
 
   // The next dialog starts where this one ended; cancelling changes nothing.
   host.onDialog = nullptr;
@@ -109,13 +109,13 @@ TEST_F(EditorGainTest, VolumeDialogAppliesTheChosenChannelAndRemembers) {
   // Closing the file forgets the memory in mode 1.
   editor.options().volumeMemoryMode = 1;
   editor.unload(false);
-  EXPECT_EQ(editor.volumeSliderMemory, 20);
-  EXPECT_EQ(editor.volumeChannelMemory, 0);
+  EXPECT_EQ(editor.options().volumeSliderMemory, 20);
+  EXPECT_EQ(editor.options().volumeChannelMemory, 0);
 
   // A mono selection: both channels only, even when the host returns one.
   load(6, 3);
   editor.options().volumeMemoryMode = 2;
-  editor.volumeChannelMemory = 2;
+  editor.options().volumeChannelMemory = 2;
   selectRange(0, 6);
   host.answerVolume(VolumeDialogResult{22, VolumeChannel::Right});
   editor.amplify(Sender::User);
@@ -186,7 +186,7 @@ TEST_F(EditorGainTest, FadeRefusals) {
 TEST_F(EditorGainTest, FadeDialogPreselectsAndRamps) {
   load(10);
   editor.options().fadeMemoryMode = 1;
-  editor.fadeSliderMemory = 27;
+  editor.options().fadeSliderMemory = 27;
   selectRange(0, 5);
   host.answerFade(FadeDialogResult{20, true});
   editor.fade(Sender::User);
@@ -194,7 +194,7 @@ TEST_F(EditorGainTest, FadeDialogPreselectsAndRamps) {
   EXPECT_TRUE(host.fadeDialogs()[0].fadeIn);  // from the start
   EXPECT_EQ(host.fadeDialogs()[0].sliderPosition, 27);
   EXPECT_EQ(gains(0, 6), "-20 -15 -10 -5 0 0");
-  EXPECT_EQ(editor.fadeSliderMemory, 20);
+  EXPECT_EQ(editor.options().fadeSliderMemory, 20);
   EXPECT_TRUE(editor.fadeIn);
   EXPECT_EQ(editor.fadeSteps, -20);
 

@@ -504,9 +504,9 @@ TEST_F(EditorTest, UnloadClearsEverything) {
   editor.options().volumeMemoryMode = 1;
   ASSERT_TRUE(editor.loadFile(write("full.mp3", b)));
   ASSERT_EQ(editor.insertFileAt(write("again.mp3", b), 50), 0);
-  editor.volumeSliderMemory = 3;
-  editor.volumeChannelMemory = 2;
-  editor.fadeSliderMemory = 5;
+  editor.options().volumeSliderMemory = 3;
+  editor.options().volumeChannelMemory = 2;
+  editor.options().fadeSliderMemory = 5;
 
   EXPECT_EQ(editor.unload(false), kUnloadClosed);
   const Document& d = doc();
@@ -526,9 +526,9 @@ TEST_F(EditorTest, UnloadClearsEverything) {
   for (int c = 0; c < int(kControlCount); ++c)
     EXPECT_FALSE(editor.enabled(Control(c))) << controlName(Control(c));
   for (int k = 0; k < int(kBlockCount); ++k) EXPECT_FALSE(editor.removeChecked(Block(k)));
-  EXPECT_EQ(editor.volumeSliderMemory, 20);
-  EXPECT_EQ(editor.volumeChannelMemory, 0);
-  EXPECT_EQ(editor.fadeSliderMemory, 5);  // the fade dialog keeps its memory in mode 0
+  EXPECT_EQ(editor.options().volumeSliderMemory, 20);
+  EXPECT_EQ(editor.options().volumeChannelMemory, 0);
+  EXPECT_EQ(editor.options().fadeSliderMemory, 5);  // the fade dialog keeps its memory in mode 0
   editor.selectAll(Sender::User);         // an empty document has nothing to select
   EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);
   EXPECT_EQ(editor.selection, (Ends{0, 0}));

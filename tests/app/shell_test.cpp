@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "platform/desktop.h"
 #include "app/editor.h"
 #include "support/mp3_builder.h"
@@ -246,14 +246,14 @@ TEST_F(ShellEditorTest, LoadsPutTheFileInFrontOfTheRecentFilesAndStoreThem) {
 
 TEST_F(ShellEditorTest, OpenAndDropLoadAFile) {
   const std::string a = mp3("a.mp3"), b = mp3("b.mp3");
-  editor.lastInsertFolder = "/somewhere";
+  editor.options().lastInsertFolder = "/somewhere";
   host.answerOpenFile(a);
   editor.openCommand();
   ASSERT_EQ(host.openDialogs().size(), 1u);
   EXPECT_EQ(host.openDialogs()[0].title, " CHOOSE THE SOURCE FILE ");
   EXPECT_EQ(host.openDialogs()[0].folder, "/somewhere");
   EXPECT_TRUE(editor.document().documentLoaded);
-  EXPECT_EQ(editor.lastInsertFolder, dir.path());  // remembered, and stored
+  EXPECT_EQ(editor.options().lastInsertFolder, dir.path());  // remembered, and stored
   EXPECT_EQ(stored().strings[config_string::kOpenFolder], dir.path());
 
   editor.dropFiles({b, a});

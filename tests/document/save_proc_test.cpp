@@ -65,7 +65,7 @@ TEST_F(SaveProcTest, SaveAsToANewNameKeepsTheDocumentOpenUnderThatName) {
   EXPECT_FALSE(doc().modified);
   EXPECT_EQ(doc().documentName, target);
   EXPECT_EQ(doc().loadPath, path);
-  EXPECT_EQ(editor.lastSaveFolder, dir.path());
+  EXPECT_EQ(editor.options().lastSaveFolder, dir.path());
   EXPECT_EQ(readFile(target), readFile(path));
 
   // A busy editor refuses; user clicks are ignored during scripts.

@@ -14,7 +14,7 @@
 #include <map>
 #include <thread>
 
-#include "app/configuration.h"
+#include "settings/configuration.h"
 #include "app/editor.h"
 #include "app/shell.h"
 #include "support/mp3_builder.h"

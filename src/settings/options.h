@@ -1,6 +1,6 @@
 #pragma once
 // The options record: the values other parts of the program read. The
-// configuration file (app/configuration.h) stores and restores it; the
+// configuration file (settings/configuration.h) stores and restores it; the
 // defaults here are the installation defaults a reset gives.
 
 #include <array>
@@ -60,6 +60,13 @@ struct Options {
   std::string exportPictureFolder;
   std::string importPictureFolder;
   std::string lastConfigurationFolder;
+  std::string lastSaveFolder;    // where the save dialog opens ("" = beside the document)
+  std::string lastInsertFolder;  // the open and insert dialogs
+
+  // --- remembered dialog positions (slider 20 = no change; channel 0 = both)
+  int volumeSliderMemory = 20;
+  int volumeChannelMemory = 0;
+  int fadeSliderMemory = 20;
 
   // --- the tag transfer dialog: one settings word per direction (v1 -> v2, v2 -> v1)
   std::array<uint16_t, 2> transferWords{383, 383};

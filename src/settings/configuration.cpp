@@ -1,4 +1,4 @@
-#include "app/configuration.h"
+#include "settings/configuration.h"
 
 #include <unistd.h>
 
@@ -6,9 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/editor.h"
-#include "base/paths.h"
 #include "base/file_io.h"
+#include "base/paths.h"
 
 namespace kavrel {
 
@@ -100,7 +99,8 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   // Named after the process: two copies never write the same temporary file.
   const std::string temporary = path + ".tmp." + std::to_string(::getpid());
   WriteFile file;
-  const bool ok = file.create(temporary) && file.write(bytes.data(), bytes.size()) && file.sync() && file.close();
+  const bool ok =
+      file.create(temporary) && file.write(bytes.data(), bytes.size()) && file.sync() && file.close();
   if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
     file.close();
     ::unlink(temporary.c_str());
@@ -159,12 +159,11 @@ void validateOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& r) {
   if (r[ob::kFadeMemoryMode] > 2) r[ob::kFadeMemoryMode] = 1;
 }
 
-StoredConfiguration gatherConfiguration(const Editor& editor) {
-  const Options& o = editor.options();
+StoredConfiguration gatherConfiguration(const Options& o) {
   StoredConfiguration st;
   auto& s = st.strings;
-  s[cs::kSaveFolder] = editor.lastSaveFolder;
-  s[cs::kOpenFolder] = editor.lastInsertFolder;
+  s[cs::kSaveFolder] = o.lastSaveFolder;
+  s[cs::kOpenFolder] = o.lastInsertFolder;
   s[cs::kScriptFolder] = o.lastScriptFolder;
   s[cs::kLogPath] = effectiveLogPath(o);
   s[cs::kExportFieldFolder] = o.exportFieldFolder;
@@ -206,9 +205,9 @@ StoredConfiguration gatherConfiguration(const Editor& editor) {
   r[ob::kTwoBitSetting] &= 3;
   r[ob::kAutoExit] = uint8_t(std::clamp(o.autoExit, 0, 2));
   r[ob::kPadding] = o.newTagPadding;
-  r[ob::kFadeMagnitude] = uint8_t(std::clamp(editor.fadeSliderMemory, 0, 40));
-  r[ob::kVolumeMagnitude] = uint8_t(std::clamp(editor.volumeSliderMemory, 0, 40));
-  r[ob::kVolumeChannel] = uint8_t(std::clamp(editor.volumeChannelMemory, 0, 2));
+  r[ob::kFadeMagnitude] = uint8_t(std::clamp(o.fadeSliderMemory, 0, 40));
+  r[ob::kVolumeMagnitude] = uint8_t(std::clamp(o.volumeSliderMemory, 0, 40));
+  r[ob::kVolumeChannel] = uint8_t(std::clamp(o.volumeChannelMemory, 0, 2));
   r[ob::kVolumeMemoryMode] = uint8_t(std::clamp(o.volumeMemoryMode, 0, 2));
   r[ob::kFadeMemoryMode] = uint8_t(std::clamp(o.fadeMemoryMode, 0, 2));
   r[ob::kAutoReload] = o.autoReload;
@@ -223,18 +222,16 @@ StoredConfiguration gatherConfiguration(const Editor& editor) {
   return st;
 }
 
-void applyConfiguration(Editor& editor, const StoredConfiguration& stored) {
-  Options& o = editor.options();
+void applyConfiguration(Options& o, const StoredConfiguration& stored, const std::string& dataFolder) {
   const auto& s = stored.strings;
-  editor.lastSaveFolder = folderValue(s[cs::kSaveFolder]);
-  editor.lastInsertFolder = folderValue(s[cs::kOpenFolder]);
+  o.lastSaveFolder = folderValue(s[cs::kSaveFolder]);
+  o.lastInsertFolder = folderValue(s[cs::kOpenFolder]);
   o.lastScriptFolder = folderValue(s[cs::kScriptFolder]);
   // A log among the program's own files is not allowed; an empty one is
   // no log at all.
   const std::string& log = s[cs::kLogPath];
-  o.logPath = log.empty() || isForeignLog(log) || sameFolder(folderOf(log), editor.dataFolder)
-                  ? defaultLogPath()
-                  : log;
+  o.logPath =
+      log.empty() || isForeignLog(log) || sameFolder(folderOf(log), dataFolder) ? defaultLogPath() : log;
   o.exportFieldFolder = folderValue(s[cs::kExportFieldFolder]);
   o.importFieldFolder = folderValue(s[cs::kImportFieldFolder]);
   o.exportPictureFolder = folderValue(s[cs::kExportPictureFolder]);
@@ -262,9 +259,9 @@ void applyConfiguration(Editor& editor, const StoredConfiguration& stored) {
   o.newTagFormat = r[ob::kNewTagFormat];
   o.autoExit = r[ob::kAutoExit];
   o.newTagPadding = r[ob::kPadding];
-  editor.fadeSliderMemory = r[ob::kFadeMagnitude];
-  editor.volumeSliderMemory = r[ob::kVolumeMagnitude];
-  editor.volumeChannelMemory = r[ob::kVolumeChannel];
+  o.fadeSliderMemory = r[ob::kFadeMagnitude];
+  o.volumeSliderMemory = r[ob::kVolumeMagnitude];
+  o.volumeChannelMemory = r[ob::kVolumeChannel];
   o.volumeMemoryMode = r[ob::kVolumeMemoryMode];
   o.fadeMemoryMode = r[ob::kFadeMemoryMode];
   o.autoReload = r[ob::kAutoReload] != 0;
@@ -299,7 +296,7 @@ void putRecent(std::array<std::string, 5>& list, const std::string& path) {
 
 // ------------------------------------------------------------ files
 
-bool readConfigurationFile(Editor& editor, const std::string& path) {
+bool readConfigurationFile(Options& options, const std::string& dataFolder, const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   std::vector<uint8_t> bytes;
@@ -317,20 +314,21 @@ bool readConfigurationFile(Editor& editor, const std::string& path) {
   if (!ok) return false;
   const std::optional<StoredConfiguration> stored = decodeConfiguration(bytes);
   if (!stored) return false;
-  applyConfiguration(editor, *stored);
+  applyConfiguration(options, *stored, dataFolder);
   return true;
 }
 
-bool writeConfigurationFile(const Editor& editor, const std::string& path) {
-  return writeFileAtomically(path, encodeConfiguration(gatherConfiguration(editor)));
+bool writeConfigurationFile(const Options& options, const std::string& path) {
+  return writeFileAtomically(path, encodeConfiguration(gatherConfiguration(options)));
 }
 
-void resetConfiguration(Editor& editor) {
+void resetConfiguration(Options& options, const std::string& dataFolder,
+                        const std::function<WindowPosition(size_t slot)>& centred) {
   StoredConfiguration stored;
-  stored.record = editor.options().record;
-  resetOptionsRecord(stored.record, [&](size_t slot) { return editor.host().centredWindowPosition(slot); });
+  stored.record = options.record;
+  resetOptionsRecord(stored.record, centred);
   // Empty strings: every folder its default, the default log, empty lists.
-  applyConfiguration(editor, stored);
+  applyConfiguration(options, stored, dataFolder);
 }
 
 }  // namespace kavrel

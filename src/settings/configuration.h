@@ -12,11 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "settings/options.h"
 
 namespace kavrel {
-
-class Editor;
 
 inline constexpr const char* kConfigurationFileName = "kavrel.ini";
 inline constexpr size_t kConfigurationStrings = 19;
@@ -91,10 +89,10 @@ void resetOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& record,
 // The checks made whenever a record is taken into use.
 void validateOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& record);
 
-// What the editor holds, as the file stores it, and back. `dataFolder`
-// is the folder a log path may not lie in.
-StoredConfiguration gatherConfiguration(const Editor& editor);
-void applyConfiguration(Editor& editor, const StoredConfiguration& stored);
+// The settings as the file stores them, and back. `dataFolder` is the
+// folder a log path may not lie in.
+StoredConfiguration gatherConfiguration(const Options& options);
+void applyConfiguration(Options& options, const StoredConfiguration& stored, const std::string& dataFolder);
 
 // The "c:\" defaults of a fresh file, as this system has them.
 std::string defaultFolder();
@@ -106,12 +104,13 @@ std::string recentCaption(int i, const std::string& path);
 // there moves up; otherwise the last one drops out).
 void putRecent(std::array<std::string, 5>& list, const std::string& path);
 
-// --- the file, for the editor of this process
-// Reads `path`; false when it could not be opened or was incomplete.
-bool readConfigurationFile(Editor& editor, const std::string& path);
-// Writes the editor's configuration to `path`; false on failure.
-bool writeConfigurationFile(const Editor& editor, const std::string& path);
-// All settings back to the installation defaults.
-void resetConfiguration(Editor& editor);
+// --- the file
+// Reads `path` into `options`; false when it could not be opened or was incomplete.
+bool readConfigurationFile(Options& options, const std::string& dataFolder, const std::string& path);
+// Writes `options` to `path`; false on failure.
+bool writeConfigurationFile(const Options& options, const std::string& path);
+// All settings back to the installation defaults; window positions centred by `centred`.
+void resetConfiguration(Options& options, const std::string& dataFolder,
+                        const std::function<WindowPosition(size_t slot)>& centred);
 
 }  // namespace kavrel
