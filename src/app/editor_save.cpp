@@ -24,9 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-
-
 // The same file, whatever the spelling of its path (links, "..", relative).
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ec;

@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <optional>
 
-#include "settings/configuration.h"
 #include "app/editor.h"
 #include "app/shell_messages.h"
 #include "base/paths.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
 #include "platform/desktop.h"
+#include "settings/configuration.h"
 
 namespace kavrel {
 
@@ -25,13 +25,7 @@ bool fileExists(const std::string& path) {
 }
 
 bool inFolder(const std::string& path, const std::string& folder) {
-  if (folder.empty()) return false;
-  const std::string parent = folderOf(path);
-  if (equalsIgnoringCase(parent, folder)) return true;
-  std::error_code ec1, ec2;
-  const fs::path a = fs::weakly_canonical(parent, ec1);
-  const fs::path b = fs::weakly_canonical(folder, ec2);
-  return !ec1 && !ec2 && equalsIgnoringCase(a.string(), b.string());
+  return sameFolder(folderOf(path), folder);
 }
 
 }  // namespace

@@ -23,8 +23,13 @@ inline std::string fileNameOf(const std::string& path) {
 
 inline bool equalsIgnoringCase(const std::string& a, const std::string& b) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
 }
+
+// Two spellings of one folder: equal without regard to case, or the same
+// folder once links and ".." are resolved. False when either is "".
+bool sameFolder(const std::string& a, const std::string& b);
 
 // The user's home folder ($HOME, else the password database).
 std::string homeFolder();

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "base/file_io.h"
 #include "base/paths.h"
@@ -13,7 +12,6 @@ namespace kavrel {
 
 namespace {
 
-namespace fs = std::filesystem;
 namespace ob = option_byte;
 namespace cs = config_string;
 
@@ -50,15 +48,6 @@ bool isForeignLog(const std::string& s) { return equalsIgnoringCase(s, "c:\\kavr
 
 std::string folderValue(const std::string& stored) {
   return stored.empty() || isForeignRoot(stored) ? defaultFolder() : stored;
-}
-
-bool sameFolder(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  if (equalsIgnoringCase(a, b)) return true;
-  std::error_code ec1, ec2;
-  const fs::path ca = fs::weakly_canonical(a, ec1);
-  const fs::path cb = fs::weakly_canonical(b, ec2);
-  return !ec1 && !ec2 && equalsIgnoringCase(ca.string(), cb.string());
 }
 
 }  // namespace
