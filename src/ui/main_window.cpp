@@ -63,9 +63,11 @@ MainWindow::MainWindow()
   auto* groupLayout = new QVBoxLayout(group);
   static const char* kLabels[kBlockCount] = {"RIFF header", "ID3v2 tag", "Unknown header",
                                              "Unknown footer", "Lyrics3", "ID3v1 tag"};
+  static const char* kBoxNames[kBlockCount] = {"RiffCheck",  "HeadTagCheck", "UheadCheck",
+                                               "UfootCheck", "Lyrics3Check", "FootTagCheck"};
   for (size_t b = 0; b < kBlockCount; ++b) {
     auto* box = new QCheckBox(kLabels[b], group);
-    box->setObjectName(QString::fromLatin1(controlName(blockCheckBox(Block(b))).data()));
+    box->setObjectName(kBoxNames[b]);
     connect(box, &QCheckBox::toggled, this, [this, b](bool on) { editor_->setRemoveChecked(Block(b), on); });
     groupLayout->addWidget(box);
     boxes_[b] = box;
@@ -213,7 +215,7 @@ void MainWindow::refresh() {
   labInfoOutput_->setVisible(editor_->labOutputVisible);
   for (size_t b = 0; b < kBlockCount; ++b) {
     const QSignalBlocker block(boxes_[b]);
-    boxes_[b]->setEnabled(editor_->enabled(blockCheckBox(Block(b))));
+    boxes_[b]->setEnabled(editor_->enabled(removeCommand(Block(b))));
     boxes_[b]->setChecked(editor_->removeChecked(Block(b)));
   }
   const StatisticsList list = editor_->statisticsList();

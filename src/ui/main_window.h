@@ -75,7 +75,7 @@ class MainWindow final : public QMainWindow, public Host {
   void buildMenus();
   void refreshRecentFiles();
   void refreshMenus();
-  void refreshPlayMenu();
+  void refreshCommands();
   void showStartupNotice();
   void actOnCommandLine();
   void afterCommand();
@@ -99,6 +99,7 @@ class MainWindow final : public QMainWindow, public Host {
   std::array<QAction*, 5> recentFiles_{};
   std::array<QAction*, 5> recentScripts_{};
   std::vector<std::pair<OptionItem, QAction*>> optionActions_;
+  std::vector<std::pair<Command, QAction*>> commandActions_;
 };
 
 }  // namespace kavrel

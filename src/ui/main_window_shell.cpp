@@ -50,8 +50,10 @@ QString qtFilter(const std::string& filter) {
 QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(name); }
 
 void MainWindow::buildMenus() {
-  auto named = [](QAction* a, const char* name) {
+  // Every action gets a name; a command's actions follow its availability.
+  auto named = [this](QAction* a, const char* name, std::optional<Command> command = std::nullopt) {
     a->setObjectName(name);
+    if (command) commandActions_.emplace_back(*command, a);
     return a;
   };
   // --- File
@@ -75,13 +77,13 @@ void MainWindow::buildMenus() {
                           afterCommand();
                           if (exit) close();
                         }),
-        "MenuQuickSave");
+        "MenuQuickSave", Command::Save);
   named(file->addAction("Save &As...", this,
                         [this] {
                           editor_->saveAs(Sender::User);
                           afterCommand();
                         }),
-        "MenuSaveAs");
+        "MenuSaveAs", Command::SaveAs);
   named(file->addAction(" &Close (not needed)    (Ctrl+F4)", this,
                         [this] {
                           const bool exit = editor_->closeCommand();
@@ -106,48 +108,50 @@ void MainWindow::buildMenus() {
 
   // --- Edit: the dialogs of the editing commands
   QMenu* edit = menuBar()->addMenu("&Edit");
-  auto command = [this, edit, named](const char* text, const char* name, const QKeySequence& keys, auto run) {
+  auto command = [this, edit, named](const char* text, const char* name, Command c, const QKeySequence& keys,
+                                     auto run) {
     QAction* a = named(edit->addAction(text, this,
                                        [this, run] {
                                          run();
                                          afterCommand();
                                        }),
-                       name);
+                       name, c);
     if (!keys.isEmpty()) a->setShortcut(keys);
   };
-  command("&Vol./bal.", "MenuAmplify", QKeySequence(), [this] { editor_->amplify(Sender::User); });
-  command("Fa&de in/out", "MenuFade", QKeySequence(), [this] { editor_->fade(Sender::User); });
-  command("add S&il.", "MenuSilence", QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
-  command("&Split", "MenuSplit", QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
-  command("Save se&lection", "MenuSaveSel", QKeySequence("Ctrl+F8"),
+  command("&Vol./bal.", "MenuAmplify", Command::Volume, QKeySequence(), [this] { editor_->amplify(Sender::User); });
+  command("Fa&de in/out", "MenuFade", Command::Fade, QKeySequence(), [this] { editor_->fade(Sender::User); });
+  command("add S&il.", "MenuSilence", Command::InsertSilence, QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
+  command("&Split", "MenuSplit", Command::Split, QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
+  command("Save se&lection", "MenuSaveSel", Command::SaveSelection, QKeySequence("Ctrl+F8"),
           [this] { editor_->saveSelection(Sender::User); });
 
   // --- Play: files handed to the desktop's player
   QMenu* play = menuBar()->addMenu("&Play");
-  auto playAction = [this, play, named](const char* text, const char* name, void (Editor::*run)(Sender)) {
+  auto playAction = [this, play, named](const char* text, const char* name, Command c,
+                                        void (Editor::*run)(Sender)) {
     named(play->addAction(text, this,
                           [this, run] {
                             (editor_.get()->*run)(Sender::User);
                             afterCommand();
                           }),
-          name);
+          name, c);
   };
-  playAction("Play &input (loaded) file", "MenuPlaySrc", &Editor::playInput);
-  playAction("Play &preview (edited)", "MenuPlayPreview", &Editor::playPreview);
-  playAction("Play &selection", "MenuPlaySel", &Editor::playSelection);
-  playAction("Play &output (saved) file", "MenuPlayOut", &Editor::playOutput);
+  playAction("Play &input (loaded) file", "MenuPlaySrc", Command::PlayInput, &Editor::playInput);
+  playAction("Play &preview (edited)", "MenuPlayPreview", Command::PlayPreview, &Editor::playPreview);
+  playAction("Play &selection", "MenuPlaySel", Command::PlaySelection, &Editor::playSelection);
+  playAction("Play &output (saved) file", "MenuPlayOut", Command::PlayOutput, &Editor::playOutput);
   if (editor_->canEnqueue()) {
     play->addSeparator();
-    playAction("&Enqueue input (loaded) file", "MenuEnqueueInput", &Editor::enqueueInput);
-    playAction("E&nqueue preview (edited)", "MenuEnqueuePreview", &Editor::enqueuePreview);
-    playAction("En&queue output (saved) file", "MenuEnqueueOutput", &Editor::enqueueOutput);
+    playAction("&Enqueue input (loaded) file", "MenuEnqueueInput", Command::EnqueueInput, &Editor::enqueueInput);
+    playAction("E&nqueue preview (edited)", "MenuEnqueuePreview", Command::EnqueuePreview, &Editor::enqueuePreview);
+    playAction("En&queue output (saved) file", "MenuEnqueueOutput", Command::EnqueueOutput, &Editor::enqueueOutput);
   }
   // Play commands follow their files: enabled while the file exists.
   auto* availability = new QTimer(this);
   availability->setObjectName("TimerDisappear");
   connect(availability, &QTimer::timeout, this, [this] {
     editor_->refreshPlayAvailability();
-    refreshPlayMenu();
+    refreshCommands();
   });
   availability->start(937);
 
@@ -266,16 +270,13 @@ void MainWindow::refreshRecentFiles() {
   }
 }
 
-void MainWindow::refreshPlayMenu() {
-  for (const Control c : {Control::MenuPlaySrc, Control::MenuPlayPreview, Control::MenuPlaySel, Control::MenuPlayOut,
-                          Control::MenuEnqueueInput, Control::MenuEnqueuePreview, Control::MenuEnqueueOutput}) {
-    if (QAction* a = action(std::string(controlName(c)).c_str())) a->setEnabled(editor_->enabled(c));
-  }
+void MainWindow::refreshCommands() {
+  for (const auto& [c, a] : commandActions_) a->setEnabled(editor_->enabled(c));
 }
 
 void MainWindow::refreshMenus() {
   editor_->refreshPlayAvailability();
-  refreshPlayMenu();
+  refreshCommands();
   for (auto& [item, a] : optionActions_) {
     a->setChecked(editor_->optionChecked(item));
     if (!optionItemInfo(item).radio) a->setData(optionImage(a->isChecked()));

@@ -57,7 +57,7 @@ class EditorEditTest : public ::testing::Test {
   }
   void script(bool on = true) { editor.scriptRunning = on; }
   Document& doc() { return editor.document(); }
-  bool on(Control c) const { return editor.enabled(c); }
+  bool on(Command c) const { return editor.enabled(c); }
 
   // The frame list as runs ("0-2 7 9-10"); "gains moved" when a loaded
   // frame lost its (i, -i) or an inserted one got a gain.
@@ -102,11 +102,11 @@ TEST_F(EditorEditTest, SelectionEnablesItsCommandsAndTrimWhileAFrameIsOutside) {
   editor.selectAll(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);  // no document
   load(100);
-  const Control selectionCommands[] = {Control::DelBut,   Control::CutBut,      Control::Copybut,
-                                       Control::Unselbut, Control::SelClrBut,   Control::Amplifybut,
-                                       Control::FadeBut,  Control::MenuSaveSel, Control::ButPselect};
+  const Command selectionCommands[] = {Command::Delete,   Command::Cut,      Command::Copy,
+                                       Command::Unselect, Command::Volume,
+                                       Command::Fade,  Command::SaveSelection, Command::PlaySelection};
   selectRange(60, 20);  // either order
-  for (Control c : selectionCommands) EXPECT_TRUE(on(c)) << controlName(c);
+  for (Command c : selectionCommands) EXPECT_TRUE(on(c)) << commandName(c);
   EXPECT_EQ(editor.positionText[1], "0.522");
   EXPECT_EQ(editor.labSelLen, "sel: 1.045");
   EXPECT_TRUE(editor.labSelLenVisible);
@@ -118,13 +118,12 @@ TEST_F(EditorEditTest, SelectionEnablesItsCommandsAndTrimWhileAFrameIsOutside) {
   for (const auto& [a, b, selected, trim] : trims) {
     selectRange(a, b);
     EXPECT_EQ(sel(), selected);
-    EXPECT_EQ(on(Control::TrimBut), trim) << selected;
-    EXPECT_EQ(on(Control::MenuCrop), trim) << selected;
+    EXPECT_EQ(on(Command::Trim), trim) << selected;
   }
   editor.unselect();
   EXPECT_EQ(sel(), "0");
-  for (Control c : selectionCommands) EXPECT_FALSE(on(c)) << controlName(c);
-  EXPECT_FALSE(on(Control::TrimBut));
+  for (Command c : selectionCommands) EXPECT_FALSE(on(c)) << commandName(c);
+  EXPECT_FALSE(on(Command::Trim));
   EXPECT_EQ(editor.labSelLen, "sel: 0.000");
   EXPECT_FALSE(editor.labSelLenVisible);
   selectRange(7, 7);  // equal ends are no selection
@@ -134,7 +133,7 @@ TEST_F(EditorEditTest, SelectionEnablesItsCommandsAndTrimWhileAFrameIsOutside) {
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(sel(), "0..100");
   EXPECT_EQ(editor.positionText[1], "2.612");
-  EXPECT_FALSE(on(Control::TrimBut));
+  EXPECT_FALSE(on(Command::Trim));
   editor.selection[0] = 40;
   editor.unselectCommand(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
@@ -167,11 +166,10 @@ TEST_F(EditorEditTest, PositionEntryMovesOneEndToAFrameBoundary) {
       {0, "x", 2, -1, false, "57..19", "x"},
   };
   for (const Step& s : steps) {
-    editor.relativeEntry[size_t(s.k)] = s.relative;
-    EXPECT_EQ(editor.submitPosition(Sender::User, s.k, s.text, s.reference), s.ok) << s.text;
+    EXPECT_EQ(editor.submitPosition(Sender::User, s.k, s.text, s.reference, RelativeMode(s.relative)), s.ok)
+        << s.text;
     EXPECT_EQ(sel(), s.selected) << s.text;
     EXPECT_EQ(editor.positionText[size_t(s.k)], s.shown) << s.text;
-    EXPECT_EQ(editor.relativeEntry[size_t(s.k)], 0) << s.text;  // used once, failed or not
   }
 }
 
@@ -231,24 +229,24 @@ TEST_F(EditorEditTest, SteppingButtonsTheirRepeatAndTheMouse) {
 // Each refusal with its status and text: a box from the window, lineError
 // (and no box) from a script. Nothing changes.
 TEST_F(EditorEditTest, RefusalsKeepTheDocumentAndSayWhy) {
-  using Command = std::function<void(Sender)>;
+  using Run = std::function<void(Sender)>;
   const std::string extra = fileOf(2);
-  const Command del = [&](Sender s) { editor.deleteSelection(s); };
-  const Command cut = [&](Sender s) { editor.cut(s); };
-  const Command copy = [&](Sender s) { editor.copy(s); };
-  const Command paste = [&](Sender s) { editor.paste(s); };
-  const Command trim = [&](Sender s) {
-    editor.setEnabled(Control::TrimBut, true);  // a refusal turns it off
+  const Run del = [&](Sender s) { editor.deleteSelection(s); };
+  const Run cut = [&](Sender s) { editor.cut(s); };
+  const Run copy = [&](Sender s) { editor.copy(s); };
+  const Run paste = [&](Sender s) { editor.paste(s); };
+  const Run trim = [&](Sender s) {
+    editor.setEnabled(Command::Trim, true);  // a refusal turns it off
     editor.trim(s);
   };
-  const Command insert = [&](Sender s) { editor.insertFile(s, extra); };
-  const Command insertMissing = [&](Sender s) { editor.insertFile(s, dir.file("missing.mp3")); };
+  const Run insert = [&](Sender s) { editor.insertFile(s, extra); };
+  const Run insertMissing = [&](Sender s) { editor.insertFile(s, dir.file("missing.mp3")); };
   struct Case {
     const char* what;
     int frames;    // loaded first (none: closed)
     int32_t a, b;  // the selection
     bool scripted;
-    Command command;
+    Run command;
     int status;
     std::string text;
     const char* caption;
@@ -293,8 +291,8 @@ TEST_F(EditorEditTest, RefusalsKeepTheDocumentAndSayWhy) {
       EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation) << c.what;
     }
     EXPECT_EQ(state(), before) << c.what;
-    EXPECT_FALSE(on(Control::UndoBut)) << c.what;
-    EXPECT_FALSE(on(Control::TrimBut)) << c.what;  // nothing, or everything, is selected
+    EXPECT_FALSE(on(Command::Undo)) << c.what;
+    EXPECT_FALSE(on(Command::Trim)) << c.what;  // nothing, or everything, is selected
     script(false);
   }
   // A refused cut leaves the clipboard as it was.
@@ -311,7 +309,7 @@ TEST_F(EditorEditTest, DeleteCopyCutAndPaste) {
   editor.deleteSelection(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(state(), "0-2 7-9 | 3 | 1 modified");  // the cursor where the frames were
-  EXPECT_TRUE(on(Control::MenuUndo));
+  EXPECT_TRUE(on(Command::Undo));
   EXPECT_EQ(editor.labInfoOutput, "44.1 KHz, JOINT STEREO, 128 kbps, 0.157 sec");
   EXPECT_TRUE(host.messages().empty());
 
@@ -334,7 +332,7 @@ TEST_F(EditorEditTest, DeleteCopyCutAndPaste) {
   editor.cut(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(editor.clipboard().count(), 7);
-  EXPECT_TRUE(on(Control::MenuPaste));
+  EXPECT_TRUE(on(Command::Paste));
   EXPECT_EQ(state(), "0-4 12-19 | 5 | 1 modified");
   editor.paste(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
@@ -363,7 +361,7 @@ TEST_F(EditorEditTest, PasteAtTheCursorOverASelectionOrOverEverything) {
   selectRange(0, 10);
   editor.paste(Sender::User);
   EXPECT_EQ(state(), "8-9 | 0..2 | 1 modified");
-  EXPECT_FALSE(on(Control::TrimBut));
+  EXPECT_FALSE(on(Command::Trim));
 }
 
 TEST_F(EditorEditTest, TrimKeepsTheSelectionAndARefusedOneStillReplacesTheSnapshot) {
@@ -372,7 +370,7 @@ TEST_F(EditorEditTest, TrimKeepsTheSelectionAndARefusedOneStillReplacesTheSnapsh
   editor.trim(Sender::User);
   EXPECT_EQ(editor.operationStatus, kStatusOk);
   EXPECT_EQ(state(), "5-14 | 0..10 | 1 modified");
-  EXPECT_FALSE(on(Control::TrimBut));  // everything stays selected
+  EXPECT_FALSE(on(Command::Trim));  // everything stays selected
   EXPECT_EQ(editor.positionText[1], "0.261");
   editor.undo(Sender::User);
   EXPECT_EQ(state(), "0-19 | 15..5 | 0 modified");
@@ -396,9 +394,9 @@ TEST_F(EditorEditTest, UndoIsOneLevelAndClosingForgetsIt) {
   editor.viewOffset = 0;
   editor.undo(Sender::User);
   EXPECT_EQ(state(), "0-99 | 20..30 | 0 modified");
-  EXPECT_TRUE(on(Control::DelBut));
+  EXPECT_TRUE(on(Command::Delete));
   EXPECT_EQ(editor.viewOffset, 10);
-  EXPECT_FALSE(on(Control::MenuUndo));
+  EXPECT_FALSE(on(Command::Undo));
   EXPECT_FALSE(editor.undoSnapshot().valid());  // released
   selectRange(0, 50);
   editor.undo(Sender::User);  // a second undo does nothing
@@ -418,8 +416,8 @@ TEST_F(EditorEditTest, UndoIsOneLevelAndClosingForgetsIt) {
   EXPECT_FALSE(editor.undoSnapshot().valid());
   EXPECT_EQ(editor.positionText[0], "0.000");
   load(10);
-  EXPECT_FALSE(on(Control::Pastebut));
-  EXPECT_FALSE(on(Control::UndoBut));
+  EXPECT_FALSE(on(Command::Paste));
+  EXPECT_FALSE(on(Command::Undo));
 }
 
 // ---------------------------------------------------------------- insert file
@@ -589,7 +587,7 @@ TEST_F(EditorEditTest, EveryCommandWaitsForABusyEditorAndIgnoresTheUserDuringScr
     EXPECT_EQ(state(), before) << name;
   }
   EXPECT_EQ(editor.clipboard().count(), 4);
-  EXPECT_TRUE(on(Control::UndoBut));
+  EXPECT_TRUE(on(Command::Undo));
   for (const char* name : {"a.mp3", "sel.mp3", "kavrel.Preview.mp3"})
     EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
   // A script's own call is refused by a busy editor too, and no undo runs in a script.

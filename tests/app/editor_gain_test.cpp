@@ -130,7 +130,7 @@ TEST_F(EditorGainTest, VolumeZeroAndHighAmplification) {
   selectRange(0, 4);
   host.answerVolume(VolumeDialogResult{20, VolumeChannel::Both});
   editor.amplify(Sender::User);
-  EXPECT_FALSE(editor.enabled(Control::UndoBut));  // 0 dB: no snapshot, no change
+  EXPECT_FALSE(editor.enabled(Command::Undo));  // 0 dB: no snapshot, no change
   EXPECT_FALSE(doc().modified);
 
   // More than +12 dB asks first; only OK goes on. +12 dB itself doesn't ask.
@@ -157,7 +157,7 @@ TEST_F(EditorGainTest, VolumeZeroAndHighAmplification) {
   selectRange(0, 4);
   editor.amplify(Sender::ScriptMarker, Editor::VolumeRequest{0});
   EXPECT_EQ(editor.operationStatus, 0);
-  EXPECT_TRUE(editor.enabled(Control::UndoBut));
+  EXPECT_TRUE(editor.enabled(Command::Undo));
   EXPECT_TRUE(doc().modified);
   EXPECT_TRUE(host.messages().empty());
 }

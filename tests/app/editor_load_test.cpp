@@ -61,7 +61,7 @@ class EditorTest : public ::testing::Test {
     EXPECT_EQ(doc().documentFrameCount(), 0) << what;
     EXPECT_EQ(doc().frameTable.count(), 0) << what;
     EXPECT_EQ(editor.labInfoInput, "No file loaded") << what;
-    EXPECT_FALSE(editor.enabled(Control::SelAllBut)) << what;
+    EXPECT_FALSE(editor.enabled(Command::SelectAll)) << what;
     EXPECT_FALSE(doc().busy || host.busy()) << what;
   }
 
@@ -85,10 +85,10 @@ TEST_F(EditorTest, SuccessfulLoadSetsUpTheWindowState) {
   EXPECT_EQ(editor.selection, (Ends{0, 0}));
   EXPECT_FALSE(editor.multipleSelected);
   // The stepping buttons need more than 84 frames.
-  for (Control c : {Control::SleftBit, Control::SelAllBut, Control::ButQuickSave, Control::InsertBut})
-    EXPECT_TRUE(editor.enabled(c)) << controlName(c);
-  for (Control c : {Control::Pastebut, Control::UndoBut, Control::DelBut})
-    EXPECT_FALSE(editor.enabled(c)) << controlName(c);
+  for (Command c : {Command::PageLeft, Command::SelectAll, Command::Save, Command::Insert})
+    EXPECT_TRUE(editor.enabled(c)) << commandName(c);
+  for (Command c : {Command::Paste, Command::Undo, Command::Delete})
+    EXPECT_FALSE(editor.enabled(c)) << commandName(c);
   EXPECT_EQ(editor.statisticsList().selected, 9);
   EXPECT_FALSE(doc().busy || host.busy());
   EXPECT_GE(host.progressEndCalls(), 1);
@@ -96,12 +96,12 @@ TEST_F(EditorTest, SuccessfulLoadSetsUpTheWindowState) {
   // With the option on, a load selects everything.
   editor.options().autoSelectAll = true;
   ASSERT_TRUE(editor.loadFile(write("few.mp3", t::Mp3Builder().frames(84))));
-  EXPECT_FALSE(editor.enabled(Control::SleftBit));
-  EXPECT_FALSE(editor.enabled(Control::SrightBit));
+  EXPECT_FALSE(editor.enabled(Command::PageLeft));
+  EXPECT_FALSE(editor.enabled(Command::PageRight));
   EXPECT_TRUE(editor.multipleSelected);
   EXPECT_EQ(editor.selection, (Ends{0, 84}));
-  EXPECT_TRUE(editor.enabled(Control::DelBut));
-  EXPECT_FALSE(editor.enabled(Control::TrimBut));  // all is selected
+  EXPECT_TRUE(editor.enabled(Command::Delete));
+  EXPECT_FALSE(editor.enabled(Command::Trim));  // all is selected
   EXPECT_EQ(editor.operationStatus, kStatusOk);
 }
 
@@ -213,22 +213,22 @@ TEST_F(EditorTest, RemoveCheckBoxesFollowTheLayout) {
   t::Mp3Builder full;
   full.riff(36).id3v2(3, 0, 0, std::vector<uint8_t>(20, 0)).raw("junk").frames(3).zeros(40);
   const std::string fullPath = write("full.mp3", full.lyrics3v2("IND00002").id3v1("T"));
-  const Control boxes[] = {Control::RiffCheck,  Control::HeadTagCheck, Control::UheadCheck,
-                           Control::UfootCheck, Control::Lyrics3Check, Control::FootTagCheck,
-                           Control::vuhbut,     Control::vufbut,       Control::vl3button};
+  const Command boxes[] = {Command::RemoveRiff,  Command::RemoveId3v2, Command::RemoveUnknownHeader,
+                           Command::RemoveUnknownFooter, Command::RemoveLyrics3, Command::RemoveId3v1,
+                           Command::ViewUnknownHeader,     Command::ViewUnknownFooter,       Command::ViewLyrics3};
   for (const bool aru : {false, true}) {
     editor.options().autoRemoveUnknown = aru;
     ASSERT_TRUE(editor.loadFile(fullPath));
-    for (Control c : boxes) EXPECT_TRUE(editor.enabled(c)) << controlName(c);
+    for (Command c : boxes) EXPECT_TRUE(editor.enabled(c)) << commandName(c);
     // Only the blocks of no known use are checked, and only with the option.
     for (Block b : {Block::Riff, Block::UnknownHeader, Block::UnknownFooter})
       EXPECT_EQ(editor.removeChecked(b), aru);
     for (Block b : {Block::Id3v2, Block::Lyrics3, Block::Id3v1}) EXPECT_FALSE(editor.removeChecked(b));
   }
   ASSERT_TRUE(editor.loadFile(write("plain.mp3", t::Mp3Builder().frames(3))));
-  for (Control c : boxes) EXPECT_FALSE(editor.enabled(c)) << controlName(c);
+  for (Command c : boxes) EXPECT_FALSE(editor.enabled(c)) << commandName(c);
   // The tag views stay available to create a tag.
-  EXPECT_TRUE(editor.enabled(Control::vhtbut) && editor.enabled(Control::vftbut));
+  EXPECT_TRUE(editor.enabled(Command::ViewId3v2) && editor.enabled(Command::ViewId3v1));
   for (int b = 0; b < int(kBlockCount); ++b) EXPECT_FALSE(editor.removeChecked(Block(b)));
 }
 
@@ -523,8 +523,8 @@ TEST_F(EditorTest, UnloadClearsEverything) {
   EXPECT_FALSE(editor.labOutputVisible);
   EXPECT_EQ(editor.selection, (Ends{0, 0}));
   EXPECT_FALSE(editor.multipleSelected);
-  for (int c = 0; c < int(kControlCount); ++c)
-    EXPECT_FALSE(editor.enabled(Control(c))) << controlName(Control(c));
+  for (int c = 0; c < int(kCommandCount); ++c)
+    EXPECT_FALSE(editor.enabled(Command(c))) << commandName(Command(c));
   for (int k = 0; k < int(kBlockCount); ++k) EXPECT_FALSE(editor.removeChecked(Block(k)));
   EXPECT_EQ(editor.options().volumeSliderMemory, 20);
   EXPECT_EQ(editor.options().volumeChannelMemory, 0);

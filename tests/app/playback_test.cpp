@@ -431,28 +431,28 @@ TEST_F(EditorPlayTest, AvailabilityFollowsTheFilesOnDisk) {
   auto shown = [&] {
     editor.refreshPlayAvailability();
     std::string bits;
-    for (Control c : {Control::MenuPlaySrc, Control::MenuPlayPreview, Control::MenuPlaySel,
-                      Control::ButPselect, Control::MenuEnqueueInput, Control::MenuEnqueuePreview,
-                      Control::MenuPlayOut, Control::MenuEnqueueOutput})
+    for (Command c : {Command::PlayInput, Command::PlayPreview, Command::PlaySelection,
+                      Command::EnqueueInput, Command::EnqueuePreview,
+                      Command::PlayOutput, Command::EnqueueOutput})
       bits += editor.enabled(c) ? '1' : '0';
     return bits;
   };
-  EXPECT_EQ(shown(), "00000000");
+  EXPECT_EQ(shown(), "0000000");
   const std::string song = load(50);
-  EXPECT_EQ(shown(), "11001100");
+  EXPECT_EQ(shown(), "1101100");
   selectRange(5, 10);
   const std::string saved = dir.file("saved.mp3");
   ASSERT_TRUE(editor.saveAs(Sender::User, saved));
-  EXPECT_EQ(shown(), "11111111");
+  EXPECT_EQ(shown(), "1111111");
   fs::remove(song);
-  EXPECT_EQ(shown(), "00000011");
+  EXPECT_EQ(shown(), "0000011");
   // The saved file outlives the document; without a queue program there
   // are no enqueue commands.
   editor.unload(false);
   editor.setPlayerCommands({dir.file("player"), "", true});
-  EXPECT_EQ(shown(), "00000010");
+  EXPECT_EQ(shown(), "0000010");
   fs::remove(saved);
-  EXPECT_EQ(shown(), "00000000");
+  EXPECT_EQ(shown(), "0000000");
 }
 
 }  // namespace

@@ -251,7 +251,7 @@ TEST_F(WriterTest, Id3v1IsWrittenFromTheRecordWhileItsBoxIsEnabledAndClear) {
   setId3v1Text(doc().id3v1Record, Id3v1Field::Title, "New title");
   EXPECT_EQ(saveAsNew(), Mp3Builder().frames(4).id3v1("New title", "Artist", "", "", "", 3, 8).bytes());
   // An emptied record disables the box: nothing is written.
-  editor.setEnabled(Control::FootTagCheck, false);
+  editor.setEnabled(Command::RemoveId3v1, false);
   EXPECT_EQ(saveAsNew("second.mp3"), Mp3Builder().frames(4).bytes());
 }
 

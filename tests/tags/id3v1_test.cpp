@@ -170,7 +170,7 @@ TEST_F(Id3v1LoadTest, LoadReadsTheRecordAndKeepsACopyAsLoaded) {
   EXPECT_EQ(doc.id3v1Record.track(), 12);
   EXPECT_EQ(doc.id3v1Record.genre(), 17);
   EXPECT_EQ(doc.loadedId3v1Record, doc.id3v1Record);
-  EXPECT_TRUE(editor.enabled(Control::FootTagCheck));
+  EXPECT_TRUE(editor.enabled(Command::RemoveId3v1));
   EXPECT_TRUE(host.messages().empty());
 
   // A file without a tag leaves a reset record; unloading resets it too.
@@ -180,7 +180,7 @@ TEST_F(Id3v1LoadTest, LoadReadsTheRecordAndKeepsACopyAsLoaded) {
   writeFile(other, plain.bytes());
   ASSERT_TRUE(editor.loadFile(other));
   EXPECT_EQ(editor.document().id3v1Record, Id3v1Record{});
-  EXPECT_FALSE(editor.enabled(Control::FootTagCheck));
+  EXPECT_FALSE(editor.enabled(Command::RemoveId3v1));
 }
 
 TEST_F(Id3v1LoadTest, InfoPrintsTheTagFields) {
