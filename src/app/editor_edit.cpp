@@ -564,21 +564,21 @@ int Editor::insertFileAt(const std::string& path, int32_t insertAt) {
     doc_.frameTable.truncate(tableBefore);
     recomputeStatistics(doc_);
     result = InsertResult{};
-    result.status = 14;
+    result.status = InsertStatus::ReadFailed;
     result.message = msg::kInsertRead;
   }
   host_.progress(-1);
   host_.setBusy(false);
   doc_.busy = false;
-  if (result.status != 0) {
-    operationStatus = uint8_t(result.status);
+  if (result.status != InsertStatus::Inserted) {
+    setOutcome(result.status);
     if (scriptRunning) {
       lineError = result.message;
-    } else if (result.status != 11) {
+    } else if (result.status != InsertStatus::Cancelled) {
       host_.messageBox(result.message, msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
                        MessageResult::Ok);
     }
-    return result.status;
+    return operationStatus;
   }
   doc_.sourceNames[size_t(slot)] = path;
   doc_.bindSourceSlot(slot, path);

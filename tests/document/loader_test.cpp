@@ -149,7 +149,7 @@ TEST_F(LoaderTest, SmallestFileFolderAndFilesOf2GiB) {
   // Nor can such a file be inserted.
   ASSERT_TRUE(loads(t::Mp3Builder().frames(3)));
   const InsertResult r = insertFileFrames(*doc, buffer_, huge, 0, 1, *this);
-  EXPECT_EQ(r.status, 14);
+  EXPECT_EQ(r.status, InsertStatus::ReadFailed);
   EXPECT_EQ(r.message, msg::kInsertRead);
   EXPECT_EQ(doc->frameTable.count(), 3);
   std::filesystem::remove(huge);
