@@ -1,12 +1,11 @@
-// The menus of the main window that reach the configuration and the shell:
-// File (open, recent files, exit, exit all), Options, Scripts and Help;
-// the start of the program and the close requests of other copies.
+// The menus of the main window: File (open, reload, save, recent files,
+// exit, exit all), Edit, Play, Options, Scripts and Help; the start of the
+// program and the close requests of other copies.
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QDialog>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -19,33 +18,11 @@
 #include "document/messages.h"
 #include "script/messages.h"
 #include "script/runner.h"
+#include "ui/dialogs/file_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/qt_strings.h"
 
 namespace kavrel {
-
-namespace {
-
-QString q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-std::string str(const QString& s) {
-  const QByteArray utf8 = s.toUtf8();
-  return std::string(utf8.constData(), size_t(utf8.size()));
-}
-
-// "ini files|*.ini|all files|*.*" as Qt writes filters.
-QString qtFilter(const std::string& filter) {
-  const QStringList parts = q(filter).split('|');
-  QStringList out;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    if (patterns == "*.*") patterns = "*";
-    out << parts[i] + " (" + patterns + ")";
-  }
-  return out.join(";;");
-}
-
-}  // namespace
 
 QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(name); }
 
@@ -392,14 +369,7 @@ void MainWindow::closeFromOutside() {
 // ------------------------------------------------------------ Host
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
-  QFileDialog dialog(this, q(request.title), q(request.folder), qtFilter(request.filter));
-  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(q(request.defaultExtension));
-  if (request.save && !request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!request.fileName.empty()) dialog.selectFile(q(request.fileName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return str(dialog.selectedFiles().front());
+  return showFileDialog(this, request);
 }
 
 WindowPosition MainWindow::centredWindowPosition(size_t slot) {
