@@ -1,12 +1,10 @@
-// Shared set-up of the save tests: an Editor on a recording host with a
-// scripted save dialog, and helpers to load built bytes and read results.
+// Shared set-up of the save tests: an Editor on a recording host, and
+// helpers to load built bytes and read results.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,40 +15,19 @@
 
 namespace kavrel::test {
 
-class SaveHost : public RecordingHost {
- public:
-  // Answers of the save dialog, in order; an empty queue cancels.
-  std::deque<std::optional<std::string>> saveDialogAnswers;
-  int saveDialogCalls = 0;
-  std::string lastDialogFolder;
-  std::string lastDialogFileName;
-
-  std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override {
-    ++saveDialogCalls;
-    lastDialogFolder = folder;
-    lastDialogFileName = fileName;
-    if (saveDialogAnswers.empty()) return std::nullopt;
-    auto next = saveDialogAnswers.front();
-    saveDialogAnswers.pop_front();
-    return next;
-  }
-};
-
 class SaveFixture : public ::testing::Test {
  protected:
-  // A load selects nothing and checks no removal box here, and the fade
-  // dialog keeps its memory: the tests set those themselves.
+  // A load selects nothing and checks no removal box, and the fade dialog
+  // keeps its memory: the tests set those themselves.
   SaveFixture() {
     editor.options().autoSelectAll = false;
     editor.options().autoRemoveUnknown = false;
     editor.options().fadeMemoryMode = 0;
   }
   TempDir dir;
-  SaveHost host;
+  RecordingHost host;
   Editor editor{host};
-
   Document& doc() { return editor.document(); }
-
   // Writes `bytes` as `name` in the test folder and loads it.
   std::string load(const std::vector<uint8_t>& bytes, const std::string& name = "in.mp3") {
     const std::string path = dir.file(name);
@@ -59,13 +36,11 @@ class SaveFixture : public ::testing::Test {
     host.clearRecord();
     return path;
   }
-
   // Loads a builder's bytes; the builder, for its frame offsets.
   Mp3Builder load(const Mp3Builder& b, const std::string& name = "in.mp3") {
     load(b.bytes(), name);
     return b;
   }
-
   // Writes `count` frames of the given gain as `name` and inserts them at `at`.
   std::string insertFile(const std::string& name, int count, uint8_t gain, int32_t at) {
     const std::string path = dir.file(name);
@@ -73,20 +48,17 @@ class SaveFixture : public ::testing::Test {
     EXPECT_EQ(editor.insertFileAt(path, at), 0) << editor.lineError;
     return path;
   }
-
   // Save As under a new name in the test folder; the written bytes.
   std::vector<uint8_t> saveAsNew(const std::string& name = "out.mp3") {
     const std::string path = dir.file(name);
     EXPECT_TRUE(editor.saveAs(Sender::User, path)) << messagesText();
     return std::filesystem::exists(path) ? readFile(path) : std::vector<uint8_t>{};
   }
-
   // Keeps the first `n` frames of the document.
   void truncateTo(size_t n) {
     doc().frameList.resize(n);
     doc().gainList.resize(n);
   }
-
   // A script's Save As that fails with `status`: its line error.
   std::string scriptSaveAsError(const std::string& target, int status = kStatusSaveFailed) {
     editor.scriptRunning = true;
@@ -94,18 +66,15 @@ class SaveFixture : public ::testing::Test {
     EXPECT_EQ(editor.operationStatus, status);
     return editor.lineError;
   }
-
   void selectRange(int32_t from, int32_t to) {
     editor.selection = {from, to};
     editor.select();
   }
-
   std::string messagesText() const {
     std::string all;
     for (const auto& m : host.messages()) all += "[" + m.caption + "] " + m.text + "\n";
     return all;
   }
-
   bool exists(const std::string& path) const { return std::filesystem::exists(path); }
 };
 

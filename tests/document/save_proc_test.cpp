@@ -6,8 +6,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-
 #include "document/messages.h"
 #include "document/save_messages.h"
 #include "save_fixture.h"
@@ -39,15 +37,12 @@ TEST_F(SaveProcTest, SaveReplacesTheLoadedFileAndUnloadsTheDocumentOrReloadsIt) 
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replacement keeps the permissions
-
   load(frames(50));
   editor.options().autoReload = true;
   truncateTo(20);
   ASSERT_TRUE(editor.save(Sender::User));
-  EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_EQ(doc().documentFrameCount(), 20);
-  EXPECT_EQ(doc().loadPath, path);
-  EXPECT_FALSE(doc().modified);
+  EXPECT_EQ(std::tuple(doc().documentLoaded, doc().documentFrameCount(), doc().loadPath, doc().modified),
+            std::tuple(true, 20, path, false));
   // Scripts never reload on their own.
   editor.scriptRunning = true;
   truncateTo(10);
@@ -61,13 +56,10 @@ TEST_F(SaveProcTest, SaveAsToANewNameKeepsTheDocumentOpenUnderThatName) {
   doc().modified = true;
   const std::string target = dir.file("copy.mp3");
   ASSERT_TRUE(editor.saveAs(Sender::User, target));
-  EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_FALSE(doc().modified);
-  EXPECT_EQ(doc().documentName, target);
-  EXPECT_EQ(doc().loadPath, path);
+  EXPECT_EQ(std::tuple(doc().documentLoaded, doc().modified, doc().documentName, doc().loadPath),
+            std::tuple(true, false, target, path));
   EXPECT_EQ(editor.options().lastSaveFolder, dir.path());
   EXPECT_EQ(readFile(target), readFile(path));
-
   // A busy editor refuses; user clicks are ignored during scripts.
   editor.dialogOpen = true;
   EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("busy.mp3")));
@@ -83,7 +75,6 @@ TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
   load(frames(10));
   const std::string other = dir.file("other.mp3");
   writeFile(other, {1, 2, 3});
-
   // Default: Save As onto an existing file asks, with No as the default.
   host.answer(MessageResult::No);
   EXPECT_FALSE(editor.saveAs(Sender::User, other));
@@ -93,12 +84,10 @@ TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
   EXPECT_EQ(std::tuple(box.buttons, box.defaultButton, box.icon),
             std::tuple(MessageButtons::YesNo, MessageResult::No, MessageIcon::Exclamation));
   EXPECT_EQ(readFile(other), (std::vector<uint8_t>{1, 2, 3}));
-
   host.clearRecord();
   host.answer(MessageResult::Yes);
   EXPECT_TRUE(editor.saveAs(Sender::User, other));
   EXPECT_EQ(readFile(other).size(), 10 * 417u);
-
   // Never overwrite without a prompt: Save asks too.
   host.clearRecord();
   editor.options().overwritePolicy = OverwritePolicy::NeverWithoutPrompt;
@@ -106,7 +95,6 @@ TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
   EXPECT_FALSE(editor.save(Sender::User));
   EXPECT_EQ(host.messages().size(), 1u);
   EXPECT_TRUE(doc().documentLoaded);
-
   // Always overwrite: nobody is asked; nor are scripts ever.
   host.clearRecord();
   editor.options().overwritePolicy = OverwritePolicy::Always;
@@ -117,9 +105,24 @@ TEST_F(SaveProcTest, OverwritePolicyDecidesWhoIsAsked) {
   EXPECT_TRUE(host.messages().empty());
 }
 
-TEST_F(SaveProcTest, FailedRenameKeepsTheTemporaryFileAndSaysSo) {
-  load(frames(10));
-  // A folder of that name can't be replaced by a file.
+TEST_F(SaveProcTest, DialogNameProgramFolderAndAFailedRename) {
+  const std::string path = load(frames(10));
+  editor.dataFolder = dir.file("data");
+  fs::create_directory(editor.dataFolder);
+  host.answerSaveFile(editor.dataFolder + "/x.mp3");
+  host.answerSaveFile(dir.file("chosen.mp3"));
+  ASSERT_TRUE(editor.saveAs(Sender::User));
+  ASSERT_EQ(host.saveDialogs().size(), 2u);
+  EXPECT_EQ(host.saveDialogs()[1].fileName, "in.mp3");
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].text, msg::kSaveToProgramFolder);
+  EXPECT_FALSE(exists(editor.dataFolder + "/x.mp3"));
+  EXPECT_EQ(readFile(dir.file("chosen.mp3")), readFile(path));
+  // Cancel writes nothing.
+  host.clearRecord();
+  EXPECT_FALSE(editor.saveAs(Sender::User));
+  EXPECT_TRUE(doc().documentLoaded);
+  // A folder of that name can't be replaced by a file: the temporary file stays, and the message says so.
   const std::string target = dir.file("taken.mp3");
   fs::create_directory(target);
   writeFile(target + "/inside", {1});
@@ -132,26 +135,8 @@ TEST_F(SaveProcTest, FailedRenameKeepsTheTemporaryFileAndSaysSo) {
   EXPECT_EQ(scriptSaveAsError(target, kStatusRenameFailed), msg::kRenameFailed);
 }
 
-TEST_F(SaveProcTest, SaveAsDialogNameIsUsedAndTheProgramFolderRefused) {
-  const std::string path = load(frames(10));
-  editor.dataFolder = dir.file("data");
-  fs::create_directory(editor.dataFolder);
-  host.saveDialogAnswers = {editor.dataFolder + "/x.mp3", dir.file("chosen.mp3")};
-  ASSERT_TRUE(editor.saveAs(Sender::User));
-  EXPECT_EQ(host.saveDialogCalls, 2);
-  EXPECT_EQ(host.lastDialogFileName, "in.mp3");
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text, msg::kSaveToProgramFolder);
-  EXPECT_FALSE(exists(editor.dataFolder + "/x.mp3"));
-  EXPECT_EQ(readFile(dir.file("chosen.mp3")), readFile(path));
-
-  // Cancel writes nothing.
-  host.clearRecord();
-  EXPECT_FALSE(editor.saveAs(Sender::User));
-  EXPECT_TRUE(doc().documentLoaded);
-}
-
-TEST_F(SaveProcTest, ZeroFramesOrAnUnwritableTargetWriteNothing) {
+TEST_F(SaveProcTest, FailedSavesWriteNothing) {
+  // No frames, a folder that does not exist.
   load(frames(10));
   truncateTo(0);
   const std::string target = dir.file("empty.mp3");
@@ -159,7 +144,6 @@ TEST_F(SaveProcTest, ZeroFramesOrAnUnwritableTargetWriteNothing) {
   EXPECT_EQ(host.lastMessage().text, msg::kZeroFrameCount);
   EXPECT_EQ(scriptSaveAsError(target), msg::kZeroFrameCount);
   EXPECT_FALSE(exists(target));
-
   editor.scriptRunning = false;
   load(frames(10));
   EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("no-such-folder/out.mp3")));
@@ -167,22 +151,18 @@ TEST_F(SaveProcTest, ZeroFramesOrAnUnwritableTargetWriteNothing) {
   // A device of that name is never removed to make room.
   EXPECT_FALSE(editor.saveproc(SaveMode::Preview, "/dev/null"));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
-}
-
-TEST_F(SaveProcTest, SourceTruncatedOrDeletedAfterLoadingIsADiskErrorAndTheOldFileStays) {
+  // A source truncated after loading is a disk error; the old file stays.
   const std::string path = load(frames(300));
   fs::resize_file(path, 100 * 417 + 10);
   const auto before = readFile(path);
   EXPECT_FALSE(editor.save(Sender::User));
-  EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
-  EXPECT_EQ(host.lastMessage().caption, "Warning");
-  EXPECT_EQ(readFile(path), before);
-  EXPECT_TRUE(noTemporaryFiles(dir.path()));
+  EXPECT_EQ(std::pair(host.lastMessage().text, host.lastMessage().caption),
+            std::pair(std::string(msg::kDiskError), std::string("Warning")));
+  EXPECT_TRUE(readFile(path) == before && noTemporaryFiles(dir.path()));
   EXPECT_TRUE(doc().documentLoaded);  // a failed save changes nothing
   // A new target is not left half written either.
   EXPECT_FALSE(editor.saveAs(Sender::User, dir.file("new.mp3")));
   EXPECT_FALSE(exists(dir.file("new.mp3")));
-
   // An inserted source deleted after the insert: a script gets the error.
   load(frames(20));
   fs::remove(insertFile("extra.mp3", 20, 90, 10));
@@ -207,56 +187,44 @@ TEST_F(SaveProcTest, DiskFullOrEscLeavesTheOldFileAndNoTemporaryFile) {
   ::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(saved);
   EXPECT_EQ(host.lastMessage().text, msg::kDiskError);
-  EXPECT_EQ(readFile(path), before);
-  EXPECT_TRUE(noTemporaryFiles(dir.path()));
-
+  EXPECT_TRUE(readFile(path) == before && noTemporaryFiles(dir.path()));
   // Esc cancels without a message and leaves everything.
   host.clearRecord();
   host.escapeAfterProgress(1);
   EXPECT_FALSE(editor.save(Sender::User));
   EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(readFile(path), before);
-  EXPECT_TRUE(noTemporaryFiles(dir.path()));
-  EXPECT_TRUE(doc().documentLoaded && doc().modified);
-  EXPECT_FALSE(doc().busy);
+  EXPECT_TRUE(readFile(path) == before && noTemporaryFiles(dir.path()));
+  EXPECT_EQ(std::tuple(doc().documentLoaded, doc().modified, doc().busy), std::tuple(true, true, false));
   // A script learns that nothing was saved.
   host.escapeAfterProgress(1);
   scriptSaveAsError(dir.file("cancelled.mp3"));
   EXPECT_FALSE(exists(dir.file("cancelled.mp3")));
 }
 
-TEST_F(SaveProcTest, PartsAndPreviewsNeverOverwriteAFileTheDocumentReads) {
+TEST_F(SaveProcTest, PartsAndPreviewsNeverOverwriteASourceButSaveAsReplacesOneSafely) {
   const std::string path = load(frames(30));
   const std::string extra = insertFile("extra.mp3", 10, 90, 5);
   selectRange(0, 10);
   const auto loadedBefore = readFile(path);
   const auto extraBefore = readFile(extra);
   fs::create_symlink(path, dir.file("link.mp3"));
-
   EXPECT_FALSE(editor.saveproc(SaveMode::SaveSelection, path));
   EXPECT_EQ(host.lastMessage().text, msg::kTargetIsSource);
   EXPECT_FALSE(editor.saveproc(SaveMode::PlaySelection, extra));
   EXPECT_FALSE(editor.saveproc(SaveMode::Preview, dir.file("link.mp3")));
   editor.scriptRunning = true;
   EXPECT_FALSE(editor.saveproc(SaveMode::SaveSelection, dir.path() + "/./extra.mp3"));
-  EXPECT_EQ(editor.operationStatus, kStatusSaveFailed);
-  EXPECT_EQ(editor.lineError, msg::kTargetIsSource);
-
+  EXPECT_EQ(std::pair(int(editor.operationStatus), editor.lineError),
+            std::pair(int(kStatusSaveFailed), std::string(msg::kTargetIsSource)));
   EXPECT_EQ(readFile(path), loadedBefore);
   EXPECT_EQ(readFile(extra), extraBefore);
   EXPECT_TRUE(doc().documentLoaded);
-}
-
-TEST_F(SaveProcTest, SaveAsOverAnInsertedSourceReplacesItSafelyAndUnloads) {
-  load(frames(30));
-  const std::string extra = insertFile("extra.mp3", 10, 90, 5);
-  editor.scriptRunning = true;
+  // Save As over the inserted file reads its frames before replacing it, and unloads.
   ASSERT_TRUE(editor.saveAs(Sender::ScriptMarker, extra));
-  // The inserted frames were read from the old file before it was replaced.
   const auto out = readFile(extra);
   ASSERT_EQ(out.size(), 40 * 417u);
-  EXPECT_EQ(readGains(out, 5 * 417)[0], 90);
-  EXPECT_EQ(readGains(out, 15 * 417)[0], 150);
+  EXPECT_EQ(std::pair(readGains(out, 5 * 417)[0], readGains(out, 15 * 417)[0]),
+            std::pair(uint8_t(90), uint8_t(150)));
   EXPECT_FALSE(doc().documentLoaded);
 }
 
@@ -264,23 +232,20 @@ TEST_F(SaveProcTest, SourceSlotsAreNeverReusedAfterAnUndoneInsert) {
   load(frames(10));
   insertFile("a.mp3", 5, 60, 10);
   const std::vector<int32_t> withA = doc().frameList;  // e.g. what a clipboard kept
-
   // What an undo puts back: the list, the file count and the names before the insert.
   truncateTo(10);
   doc().insertedFileCount = 0;
   doc().sourceNames[1].clear();
-
   insertFile("b.mp3", 5, 70, 10);
   EXPECT_EQ(doc().frameTable[doc().frameList[10]].sourceIndex, 2);
   // Paste the kept frames of A back after B's.
   doc().frameList.insert(doc().frameList.end(), withA.begin() + 10, withA.end());
   doc().gainList.resize(doc().frameList.size());
-
   const auto out = saveAsNew();
   ASSERT_EQ(out.size(), 20 * 417u);
-  EXPECT_EQ(readGains(out, 0)[0], 150);
-  EXPECT_EQ(readGains(out, 10 * 417)[0], 70);
-  EXPECT_EQ(readGains(out, 15 * 417)[0], 60);  // A's frames still come from A
+  // A's frames still come from A.
+  EXPECT_EQ(std::tuple(readGains(out, 0)[0], readGains(out, 10 * 417)[0], readGains(out, 15 * 417)[0]),
+            std::tuple(150, 70, 60));
 }
 
 }  // namespace

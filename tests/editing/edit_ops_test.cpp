@@ -5,20 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
-#include <vector>
+
+#include "support/doc_builder.h"
 
 namespace kavrel {
 namespace {
 
 using List = std::vector<int32_t>;
 
-// Frame entries 0..n-1 with gains (i, -i) so that a moved gain shows.
+// Entries 0..n-1 with gains (i, -i), so that a gain parted from its frame shows.
 Document listOf(int n) {
-  Document doc;
-  for (int i = 0; i < n; ++i) {
-    doc.frameList.push_back(i);
-    doc.gainList.push_back({int16_t(i), int16_t(-i)});
-  }
+  Document doc = test::DocBuilder().frames(n).build(false);
+  for (int i = 0; i < n; ++i) doc.gainList[size_t(i)] = {int16_t(i), int16_t(-i)};
   return doc;
 }
 
@@ -44,22 +42,18 @@ TEST(EditOps, RangesAreCutToTheListAndGainsMoveWithTheirFrames) {
   EXPECT_EQ(framesOf(doc), (List{1, 2, 7, 8, 9}));
   removeFrames(doc, 3, 99);
   EXPECT_EQ(framesOf(doc), (List{1, 2, 7}));
-
   Document kept = listOf(10);
   keepFrames(kept, 2, 6);
   keepFrames(kept, 0, 4);
   EXPECT_EQ(framesOf(kept), range(2, 6));
-
   // The clipboard inserts at the start, the end and in between.
   LocalClipboard clip;
   clip.copyFrom(doc, 3, 1);
-  clip.insertInto(doc, 0);
-  clip.insertInto(doc, doc.documentFrameCount());
-  clip.insertInto(doc, 3);
+  for (int32_t at : {0, 5, 3}) clip.insertInto(doc, at);
   EXPECT_EQ(framesOf(doc), (List{2, 7, 1, 2, 7, 2, 7, 2, 7}));
 }
 
-TEST(EditOps, SnapshotComesBackIntoAListThatGrewSinceIt) {
+TEST(EditOps, SnapshotsComeBackIntoAListThatGrewAndFromBeforeAnInsert) {
   Document doc = listOf(5);
   UndoSnapshot snap;
   snap.take(doc, EditView{});
@@ -72,30 +66,16 @@ TEST(EditOps, SnapshotComesBackIntoAListThatGrewSinceIt) {
   EXPECT_EQ(framesOf(doc), range(0, 5));
   EXPECT_EQ(doc.frameList.capacity(), grown);  // the larger memory stays with the document
   EXPECT_FALSE(snap.valid());
-}
-
-TEST(EditOps, SnapshotOfTheStateBeforeAnInsert) {
-  Document doc = listOf(6);
-  doc.frameList.insert(doc.frameList.begin() + 2, {40, 41, 42});
-  doc.gainList.insert(doc.gainList.begin() + 2, 3, GainPair{});
-  doc.insertedFileCount = 4;
-  UndoSnapshot snap;
-  snap.takeBefore(doc, EditView{{2, 2}, false, 0}, 2, 3, 3);
-  EXPECT_EQ(snap.insertedFileCount(), 3);
-  snap.restoreLists(doc);
-  EXPECT_EQ(framesOf(doc), range(0, 6));
-
-  // At the very start and at the very end.
-  Document head = listOf(3);
-  head.frameList.insert(head.frameList.begin(), 9);
-  head.gainList.insert(head.gainList.begin(), GainPair{9, -9});
-  snap.takeBefore(head, EditView{}, 0, 1, 0);
-  snap.restoreLists(head);
-  EXPECT_EQ(framesOf(head), range(0, 3));
-  Document tail = listOf(4);
-  snap.takeBefore(tail, EditView{}, 2, 2, 0);
-  snap.restoreLists(tail);
-  EXPECT_EQ(framesOf(tail), range(0, 2));
+  // The lists before an insert: in between, at the very start, at the very end.
+  const std::tuple<int, int32_t, List> inserts[] = {{6, 2, {40, 41, 42}}, {3, 0, {9}}, {2, 2, {40, 41}}};
+  for (const auto& [n, at, entries] : inserts) {
+    Document d = listOf(n);
+    for (size_t k = 0; k < entries.size(); ++k) test::insertEntry(d, size_t(at) + k, entries[k]);
+    snap.takeBefore(d, EditView{{2, 2}, false, 0}, at, int32_t(entries.size()), 3);
+    EXPECT_EQ(snap.insertedFileCount(), 3);
+    snap.restoreLists(d);
+    EXPECT_EQ(framesOf(d), range(0, n)) << n << " at " << at;
+  }
 }
 
 }  // namespace

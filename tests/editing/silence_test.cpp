@@ -5,19 +5,18 @@
 #include <gtest/gtest.h>
 
 #include "document/save_writer.h"
+#include "support/doc_builder.h"
 
 namespace kavrel {
 namespace {
 
-Document oneFormat(int frames, int bitrateIndex, int rate, int mode) {
-  Document doc;
-  for (int i = 0; i < frames; ++i) {
-    doc.frameList.push_back(i);
-    doc.gainList.push_back({int16_t(i), int16_t(i)});
-  }
-  doc.editSummary = doc.sourceSummary = {uint8_t(bitrateIndex), uint8_t(mode), uint8_t(rate)};
-  return doc;
+using D = test::DocBuilder;
+
+// One bitrate, rate and mode throughout, or every field mixed.
+Document oneFormat(int frames, int bitrate, int rate, int mode) {
+  return D().frames(frames, bitrate, rate, mode).build();
 }
+Document mixedFormats() { return D().frames(1, 9, 0, 0).frames(1, 10, 1, 3).build(); }
 
 TEST(SilentFrameCode, PacksTheChoicesAndTheWriterBuildsThem) {
   // 32 kbps, 48 kHz, mono: FF FB 14 C0 and 92 zero bytes.
@@ -29,27 +28,21 @@ TEST(SilentFrameCode, PacksTheChoicesAndTheWriterBuildsThem) {
   std::copy_n(std::array<uint8_t, 4>{0xFF, 0xFB, 0x14, 0xC0}.begin(), 4, expected.begin());
   EXPECT_EQ(silentFrameBytes(entry), expected);
   // 320 kbps at 32 kHz, 32 kbps and 128 kbps (no padding) at 44.1 kHz.
-  EXPECT_EQ(silentFrameBytes(silentFrameEntry({13, 2, 0})).size(), 1440u);
-  EXPECT_EQ(silentFrameBytes(silentFrameEntry({0, 0, 1})).size(), 104u);
-  EXPECT_EQ(silentFrameBytes(silentFrameEntry({8, 0, 1})).size(), 417u);
+  const std::pair<SilenceFormat, size_t> sizes[] = {{{13, 2, 0}, 1440}, {{0, 0, 1}, 104}, {{8, 0, 1}, 417}};
+  for (const auto& [format, size] : sizes) EXPECT_EQ(silentFrameBytes(silentFrameEntry(format)).size(), size);
   EXPECT_EQ(silentFrameEntry({13, 2, 3}), -238);  // the largest code
-
   EXPECT_EQ(recommendedSilence(oneFormat(1, 11, 1, 0)), (SilenceFormat{10, 1, 0}));
-  EXPECT_EQ(recommendedSilence(oneFormat(1, 0, 3, 4)), (SilenceFormat{0, 0, 1}));
-}
-
-// Insertion at a cursor and over a selection goes through the Editor in
-// editor_gain_test; here the ends of the list.
-TEST(InsertSilentFrames, BeyondTheEndAppendsAndZeroFramesIsNothing) {
+  EXPECT_EQ(recommendedSilence(mixedFormats()), (SilenceFormat{0, 0, 1}));
+  // Insertion at a cursor and over a selection goes through the Editor in
+  // editor_gain_test; here the ends of the list.
   Document doc = oneFormat(4, 9, 0, 1);
   insertSilentFrames(doc, 99, -25, 2);
+  insertSilentFrames(doc, 0, -1, 0);
   EXPECT_EQ(doc.frameList, (std::vector<int32_t>{0, 1, 2, 3, -25, -25}));
   EXPECT_EQ(doc.gainList.back(), (GainPair{-32768, -32768}));
-  insertSilentFrames(doc, 0, -1, 0);
-  EXPECT_EQ(doc.frameList.size(), 6u);
 }
 
-TEST(SilenceLength, TextToFrameCount) {
+TEST(SilenceLength, TextToFrameCountStepsAndTexts) {
   struct Case {
     const char* text;
     int rate;
@@ -65,23 +58,15 @@ TEST(SilenceLength, TextToFrameCount) {
       {"1e-999", 0, true, 0}};
   for (const Case& c : cases) {
     const SilenceLength l = parseSilenceLength(c.text, c.rate);
-    EXPECT_EQ(l.valid, c.valid) << c.text;
-    EXPECT_EQ(l.frames, c.frames) << c.text;
-    EXPECT_FALSE(l.resetText) << c.text;
+    EXPECT_EQ(std::tuple(l.valid, l.frames, l.resetText), std::tuple(c.valid, c.frames, false)) << c.text;
   }
   const SilenceLength negative = parseSilenceLength("-2", 0);
-  EXPECT_TRUE(negative.valid && negative.resetText);
-  EXPECT_EQ(negative.frames, 0);
-}
-
-TEST(SilenceLength, StepButtonsAndTexts) {
-  EXPECT_EQ(silenceLengthText(38, 0), "0.993");
-  EXPECT_EQ(silenceLengthText(0, 0), "0");
-  EXPECT_EQ(silenceLengthText(25, 2), "0.9");
-  EXPECT_EQ(stepSilenceFrame(0, -1), 0);
-  EXPECT_EQ(stepSilenceFrame(kMaxSilenceFrames, 1), kMaxSilenceFrames);
-  EXPECT_EQ(stepSilenceFrame(5, 1), 6);
-
+  EXPECT_EQ(std::tuple(negative.valid, negative.frames, negative.resetText), std::tuple(true, 0, true));
+  EXPECT_EQ(silenceLengthText(38, 0) + " " + silenceLengthText(0, 0) + " " + silenceLengthText(25, 2),
+            "0.993 0 0.9");
+  EXPECT_EQ(
+      std::tuple(stepSilenceFrame(0, -1), stepSilenceFrame(kMaxSilenceFrames, 1), stepSilenceFrame(5, 1)),
+      std::tuple(0, kMaxSilenceFrames, 6));
   // Up: Int(t + 1.5001) seconds; down: Int(t - 0.5001). "junk" counts as 0 s.
   // 0.6 up is 2 s, 83.33 frames at 48 kHz; 2.4 down 1 s; 0.4 down Int(-0.1001) = 0.
   const std::tuple<const char*, int, int, int32_t> steps[] = {
@@ -97,29 +82,25 @@ TEST(SilenceDialog, RecommendedItemsForOneAndForMixedFormats) {
   using Items3 = std::array<std::string, 3>;
   using Items4 = std::array<std::string, 4>;
   const SilenceDialogState s = silenceDialogState(oneFormat(10, 11, 0, 1), 0, 0, false);  // 192 kbps
-  EXPECT_EQ(s.kbpsItems[0], "32 kbps (makes file var. kbps)");
-  EXPECT_EQ(s.kbpsItems[10], "192 kbps (RECOMMENDED)");
+  EXPECT_EQ(std::pair(s.kbpsItems[0], s.kbpsItems[10]),
+            std::pair(std::string("32 kbps (makes file var. kbps)"), std::string("192 kbps (RECOMMENDED)")));
   EXPECT_EQ(s.format, (SilenceFormat{10, 0, 1}));
   EXPECT_EQ(s.rateItems,
             (Items3{"32 KHz (makes mixed freq.)", "44.1 KHz (RECOMMENDED)", "48 KHz (makes mixed freq.)"}));
-  EXPECT_EQ(itemOfRate(s.format.rate), 1);
   EXPECT_EQ(s.modeItems, (Items4{"stereo (makes variable stereo)", "joint stereo (RECOMMENDED)",
                                  "dual channel (makes variable stereo)", "mono (makes variable stereo)"}));
-  EXPECT_EQ(s.limitLabel, "Max. length is 256K frames");
-  EXPECT_EQ(s.lengthText, "0");
-  EXPECT_FALSE(s.replacesSelection);
-
-  Document mixed = oneFormat(10, 0, 3, 4);
-  const SilenceDialogState m = silenceDialogState(mixed, 30, 12.3456, true);
-  EXPECT_EQ(m.kbpsItems[0], "32 kbps (RECOMMENDED)");
-  EXPECT_EQ(m.kbpsItems[1], "40 kbps");
+  EXPECT_EQ(std::tuple(s.limitLabel, s.lengthText, s.replacesSelection),
+            std::tuple(std::string("Max. length is 256K frames"), std::string("0"), false));
+  const SilenceDialogState m = silenceDialogState(mixedFormats(), 30, 12.3456, true);
+  EXPECT_EQ(std::pair(m.kbpsItems[0], m.kbpsItems[1]),
+            std::pair(std::string("32 kbps (RECOMMENDED)"), std::string("40 kbps")));
   EXPECT_EQ(m.rateItems, (Items3{"32 KHz ", "44.1 KHz (RECOMMENDED)", "48 KHz "}));
   EXPECT_EQ(m.modeItems, (Items4{"stereo", "joint stereo (RECOMMENDED)", "dual channel", "mono"}));
-  EXPECT_EQ(m.frames, 30);
-  EXPECT_EQ(m.lengthText, "12.346");
-  EXPECT_TRUE(m.replacesSelection);
-  EXPECT_EQ(rateOfItem(0), 2);
-  EXPECT_EQ(rateOfItem(2), 1);
+  EXPECT_EQ(std::tuple(m.frames, m.lengthText, m.replacesSelection),
+            std::tuple(30, std::string("12.346"), true));
+  // Items run 32, 44.1, 48 kHz; rate codes 44.1, 48, 32 kHz.
+  EXPECT_EQ(std::tuple(itemOfRate(0), itemOfRate(1), itemOfRate(2)), std::tuple(1, 2, 0));
+  EXPECT_EQ(std::tuple(rateOfItem(0), rateOfItem(1), rateOfItem(2)), std::tuple(2, 0, 1));
 }
 
 }  // namespace

@@ -18,64 +18,53 @@ std::string partsText(const SplitDialogState& s) {
   return text + (s.saveSelectionVisible ? " save selection" : "");
 }
 
-TEST(SplitPlan, PartsAtTheCursorAndAroundASelection) {
-  const std::tuple<bool, int32_t, int32_t, const char*> cases[] = {
-      {false, 10, 10,
-       " File 1: left of (before) cursor [EC1] no selection [--2] File 2: right of (after) cursor [EC2]"},
-      {false, 0, 0, " File 1: N/A [--1] no selection [--2] File 2: right of (after) cursor [EC2]"},
-      {false, 100, 100, " File 1: left of (before) cursor [EC1] no selection [--2] File 2: N/A [--2]"},
+TEST(SplitPlan, PartsAtTheCursorAndAroundASelectionAndWhenTheyAreReady) {
+  const std::string left = " File 1: left of (before) ", right = "right of (after) ";
+  const std::tuple<bool, int32_t, int32_t, std::string> cases[] = {
+      {false, 10, 10, left + "cursor [EC1] no selection [--2] File 2: " + right + "cursor [EC2]"},
+      {false, 0, 0, " File 1: N/A [--1] no selection [--2] File 2: " + right + "cursor [EC2]"},
+      {false, 100, 100, left + "cursor [EC1] no selection [--2] File 2: N/A [--2]"},
       {true, 10, 20,
-       " File 1: left of (before) selection [EC1] File 2: the selection [EC2]"
-       " File 3: right of (after) selection [EC3] save selection"},
+       left + "selection [EC1] File 2: the selection [EC2] File 3: " + right +
+           "selection [EC3] save selection"},
       {true, 0, 20,
-       " File 1: N/A [--1] File 2: the selection [EC2] File 3: right of (after) selection [EC3]"
-       " save selection"},
-      {true, 50, 100,
-       " File 1: left of (before) selection [EC1] File 2: the selection [EC2] File 3: N/A [--3]"
-       " save selection"}};
+       " File 1: N/A [--1] File 2: the selection [EC2] File 3: " + right + "selection [EC3] save selection"},
+      {true, 50, 100, left + "selection [EC1] File 2: the selection [EC2] File 3: N/A [--3] save selection"}};
   for (const auto& [selection, a, b, text] : cases)
     EXPECT_EQ(partsText(splitDialogState(selection, a, b, 100)), text) << selection << " " << a << " " << b;
   EXPECT_EQ(splitDialogState(false, 10, 10, 100).fileLabels[2], "not specified yet");
-}
-
-TEST(SplitPlan, ReadyNeedsANameForEveryCheckedPart) {
+  // Every checked part that is not N/A needs a name; one at least is checked.
   const SplitDialogState s = splitDialogState(true, 0, 20, 100);
   SplitDialogResult r{{true, true, true}, {"", "b.mp3", ""}};
-  EXPECT_FALSE(splitReady(s, r));  // part 3 unnamed
+  EXPECT_FALSE(splitReady(s, r));
   r.names[2] = "c.mp3";
-  EXPECT_TRUE(splitReady(s, r));  // part 1 is N/A: its missing name doesn't count
+  EXPECT_TRUE(splitReady(s, r));
   r.checked = {false, false, false};
   EXPECT_FALSE(splitReady(s, r));
 }
 
-TEST(SplitPlan, SameFileWrittenDifferently) {
+TEST(SplitPlan, SameFileWrittenDifferentlyLabelsAndPictures) {
   test::TempDir dir;
   const std::string a = dir.file("Part.mp3");
   EXPECT_EQ(comparableFileName(a + "  "), comparableFileName(dir.file("PART.MP3")));
   EXPECT_EQ(comparableFileName(dir.path() + "/x/../part.mp3"), comparableFileName(a));
   EXPECT_NE(comparableFileName(dir.file("part1.mp3")), comparableFileName(a));
-
   const SplitDialogState s = splitDialogState(true, 10, 20, 100);
   const std::array<std::string, 3> names{dir.file("a.mp3"), dir.file("b.mp3"), dir.file("B.mp3")};
   const auto same = findSameNames(s.parts, {true, true, true}, names);
   ASSERT_TRUE(same);
   EXPECT_EQ(std::pair(same->first, same->second), std::pair(1, 2));
   EXPECT_FALSE(findSameNames(s.parts, {true, true, false}, names));  // an unchecked part is not compared
-}
-
-TEST(SplitPlan, FileLabelsAndPictures) {
-  EXPECT_EQ(fileLabelText("", nullptr), "not specified yet");
+  // Labels lose their start to fit, never below 12 characters.
   const std::string name = "/home/user/music/a-long-file-name.mp3";
+  EXPECT_EQ(fileLabelText("", nullptr), "not specified yet");
   EXPECT_EQ(fileLabelText(name, [](const std::string&) { return true; }), name);
   EXPECT_EQ(fileLabelText(name, [](const std::string& t) { return t.size() <= 20; }), "...ong-file-name.mp3");
-  // Never below 12 characters, however narrow the label.
   EXPECT_EQ(fileLabelText(name, [](const std::string&) { return false; }).size(), 12u);
-
-  test::TempDir dir;
-  EXPECT_EQ(targetPicture(""), TargetPicture::Yellow);
-  EXPECT_EQ(targetPicture(dir.file("new.mp3")), TargetPicture::Green);
   test::writeFile(dir.file("old.mp3"), {1});
-  EXPECT_EQ(targetPicture(dir.file("old.mp3")), TargetPicture::Red);
+  EXPECT_EQ(
+      std::tuple(targetPicture(""), targetPicture(dir.file("new.mp3")), targetPicture(dir.file("old.mp3"))),
+      std::tuple(TargetPicture::Yellow, TargetPicture::Green, TargetPicture::Red));
 }
 
 }  // namespace
