@@ -65,8 +65,10 @@ int Editor::unload(bool promptToSave) {
     const MessageResult answer = host_.messageBox(msg::kSavePrompt, msg::kSavePromptCaption, MessageIcon::Question,
                                                   MessageButtons::YesNoCancel, MessageResult::Yes);
     if (answer == MessageResult::Cancel) return kUnloadCancelled;
+    // A save that was cancelled or failed keeps the document: closing
+    // it anyway would lose the changes the user just asked to keep.
     if (answer == MessageResult::Yes) {
-      saveAs(Sender::User);
+      if (!saveAs(Sender::User)) return kUnloadCancelled;
       result = kUnloadSaved;
     }
   }

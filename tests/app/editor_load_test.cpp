@@ -287,11 +287,13 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
   using R = MessageResult;
   // Changes, asked for, the option, in a script, the answer; the result and
   // whether the question was put. No question when unchanged, not asked
-  // for, the option off, or inside a script.
+  // for, the option off, or inside a script. Yes saves through the save
+  // dialog; cancelling that dialog keeps the document and its changes.
   const std::tuple<int, bool, bool, bool, R, int, bool> cases[] = {
       {1, true, true, false, R::Cancel, kUnloadCancelled, true},
       {2, true, true, false, R::No, kUnloadClosed, true},
-      {2, true, true, false, R::Yes, kUnloadSaved, true},
+      {2, true, true, false, R::Yes, kUnloadCancelled, true},
+      {3, true, true, false, R::Yes, kUnloadSaved, true},
       {0, true, true, false, R::Yes, kUnloadClosed, false},
       {1, false, true, false, R::Yes, kUnloadClosed, false},
       {1, true, false, false, R::Yes, kUnloadClosed, false},
@@ -302,11 +304,13 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
     editor.options().promptToSaveChanges = option;
     script(scripted);
     if (asked) host.answer(answer);
+    if (changes == 3) host.answerSaveFile(dir.file("kept.mp3"));
     EXPECT_EQ(editor.unload(prompt), result) << changes << prompt << option << scripted;
     EXPECT_EQ(boxes(), asked ? "?prompt: Do you wish to save the changes?" : "");
     if (asked) EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
     EXPECT_EQ(doc().documentLoaded, result == kUnloadCancelled);
     script(false);
+    editor.unload(false);
   }
   // Cancel keeps the window open even with auto-exit on, and lets no other
   // file replace the document.
