@@ -40,7 +40,7 @@ void buildDocument(Editor& editor, int32_t frames, bool mixed) {
   doc.gainList.assign(size_t(frames), GainPair{});
   doc.sourceFirstFrame[1] = frames;
   doc.documentLoaded = true;
-  for (Control c : {Control::InsertBut, Control::SelAllBut, Control::MenuSelAll}) editor.setEnabled(c, true);
+  for (Command c : {Command::Insert, Command::SelectAll}) editor.setEnabled(c, true);
   editor.refreshStatistics();
   // As a load does.
   editor.reserveEditMemory();

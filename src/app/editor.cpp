@@ -14,15 +14,12 @@ namespace kavrel {
 
 namespace {
 
-constexpr Control kEditCommands[] = {Control::ButQuickSave, Control::MenuQuickSave, Control::MenuSaveAs,
-                                     Control::InsertBut,    Control::MenuInsert,    Control::SelAllBut,
-                                     Control::MenuSelAll,   Control::Emptybut,      Control::SplitBut};
-
-constexpr Control kSelectionCommands[] = {
-    Control::MenuSaveSel, Control::Unselbut,  Control::MenuUnsel, Control::SelClrBut, Control::Amplifybut,
-    Control::MenuAmplify, Control::FadeBut,   Control::MenuFade,  Control::MenuPlaySel, Control::ButPselect,
-    Control::DelBut,      Control::MenuDel,   Control::Copybut,   Control::MenuCopy,  Control::CutBut,
-    Control::MenuCut};
+// Available while a document is loaded, and while frames are selected.
+constexpr Command kEditCommands[] = {Command::Save, Command::SaveAs, Command::Insert,
+                                     Command::SelectAll, Command::InsertSilence, Command::Split};
+constexpr Command kSelectionCommands[] = {Command::SaveSelection, Command::Unselect, Command::Volume,
+                                          Command::Fade, Command::PlaySelection, Command::Delete,
+                                          Command::Copy, Command::Cut};
 
 }  // namespace
 
@@ -54,22 +51,24 @@ bool Editor::tryToContinue(const std::string& message) {
 }
 
 void Editor::setEditCommands(bool on) {
-  for (Control c : kEditCommands) setEnabled(c, on);
+  for (Command c : kEditCommands) setEnabled(c, on);
 }
 
 void Editor::setSelectionCommands(bool on) {
-  for (Control c : kSelectionCommands) setEnabled(c, on);
+  for (Command c : kSelectionCommands) setEnabled(c, on);
 }
 
 int Editor::unload(bool promptToSave) {
   int result = kUnloadClosed;
-  if (enabled(Control::ButQuickSave) && doc_.changeCount > 0 && options_.promptToSaveChanges &&
+  if (enabled(Command::Save) && doc_.changeCount > 0 && options_.promptToSaveChanges &&
       !doc_.documentName.empty() && promptToSave && !scriptRunning) {
     const MessageResult answer = host_.messageBox(msg::kSavePrompt, msg::kSavePromptCaption, MessageIcon::Question,
                                                   MessageButtons::YesNoCancel, MessageResult::Yes);
     if (answer == MessageResult::Cancel) return kUnloadCancelled;
+    // A save that was cancelled or failed keeps the document: closing
+    // it anyway would lose the changes the user just asked to keep.
     if (answer == MessageResult::Yes) {
-      saveAs(Sender::User);
+      if (!saveAs(Sender::User)) return kUnloadCancelled;
       result = kUnloadSaved;
     }
   }
@@ -188,36 +187,34 @@ void Editor::finishLoad() {
   refreshStatistics();
 
   const bool aru = options_.autoRemoveUnknown;
-  setEnabled(Control::RiffCheck, layout.riffFound);
+  setEnabled(Command::RemoveRiff, layout.riffFound);
   setRemoveChecked(Block::Riff, layout.riffFound && aru);
-  setEnabled(Control::Lyrics3Check, layout.lyrics3Found);
+  setEnabled(Command::RemoveLyrics3, layout.lyrics3Found);
   setRemoveChecked(Block::Lyrics3, false);
-  setEnabled(Control::vl3button, layout.lyrics3Found);
-  setEnabled(Control::HeadTagCheck, layout.id3v2Found);
+  setEnabled(Command::ViewLyrics3, layout.lyrics3Found);
+  setEnabled(Command::RemoveId3v2, layout.id3v2Found);
   setRemoveChecked(Block::Id3v2, false);
-  setEnabled(Control::vhtbut, true);
-  setEnabled(Control::FootTagCheck, layout.id3v1Found);
+  setEnabled(Command::ViewId3v2, true);
+  setEnabled(Command::RemoveId3v1, layout.id3v1Found);
   setRemoveChecked(Block::Id3v1, false);
-  setEnabled(Control::vftbut, true);
-  setEnabled(Control::UheadCheck, layout.unknownHeaderFound);
+  setEnabled(Command::ViewId3v1, true);
+  setEnabled(Command::RemoveUnknownHeader, layout.unknownHeaderFound);
   setRemoveChecked(Block::UnknownHeader, layout.unknownHeaderFound && aru);
-  setEnabled(Control::vuhbut, layout.unknownHeaderFound);
-  setEnabled(Control::UfootCheck, layout.unknownFooterFound);
+  setEnabled(Command::ViewUnknownHeader, layout.unknownHeaderFound);
+  setEnabled(Command::RemoveUnknownFooter, layout.unknownFooterFound);
   setRemoveChecked(Block::UnknownFooter, layout.unknownFooterFound && aru);
-  setEnabled(Control::vufbut, layout.unknownFooterFound);
+  setEnabled(Command::ViewUnknownFooter, layout.unknownFooterFound);
 
   doc_.documentLoaded = true;
   doc_.modified = false;
   doc_.documentName = doc_.loadPath;
   doc_.changeCount = 0;
   const bool paging = doc_.documentFrameCount() > 84;
-  setEnabled(Control::SleftBit, paging);
-  setEnabled(Control::SrightBit, paging);
+  setEnabled(Command::PageLeft, paging);
+  setEnabled(Command::PageRight, paging);
   viewOffset = 0;
-  setEnabled(Control::Pastebut, false);
-  setEnabled(Control::MenuPaste, false);
-  setEnabled(Control::UndoBut, false);
-  setEnabled(Control::MenuUndo, false);
+  setEnabled(Command::Paste, false);
+  setEnabled(Command::Undo, false);
   selection = {0, 0};
   unselect();
   setEditCommands(true);

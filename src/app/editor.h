@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "app/commands.h"
 #include "app/flag_scope.h"
 #include "app/host.h"
+#include "app/outcomes.h"
 #include "settings/option_items.h"
 #include "settings/options.h"
 #include "document/document.h"
@@ -35,15 +36,6 @@ inline constexpr int kUnloadCancelled = 2;
 inline constexpr int kUnloadSaved = 6;
 inline constexpr int kUnloadClosed = 7;
 
-// OperationStatus values shared by many commands.
-inline constexpr uint8_t kStatusOk = 0;
-inline constexpr uint8_t kStatusNothingToDo = 1;
-inline constexpr uint8_t kStatusRenameFailed = 101;   // the new file stays under its temporary name
-inline constexpr uint8_t kStatusSaveFailed = 102;     // the writer failed, text in lineError
-inline constexpr uint8_t kStatusTagNotWritten = 103;  // saved without the ID3v2 tag
-inline constexpr uint8_t kStatusLoadFailed = 201;
-inline constexpr uint8_t kStatusBusy = 255;
-
 class Editor {
  public:
   explicit Editor(Host& host);
@@ -55,7 +47,12 @@ class Editor {
   const Options& options() const { return options_; }
 
   // --- script-engine state
+  // The last command's outcome (outcomes.h) and, in scripts, its message.
   uint8_t operationStatus = 0;
+  template <class Outcome>
+  Outcome outcome() const {
+    return Outcome(operationStatus);
+  }
   std::string lineError;
   bool scriptRunning = false;
   bool silentMode = false;
@@ -119,8 +116,8 @@ class Editor {
   StatisticsList statisticsList() const;
 
   // --- command availability and the remove check boxes
-  bool enabled(Control c) const { return enabled_[size_t(c)]; }
-  void setEnabled(Control c, bool on) { enabled_[size_t(c)] = on; }
+  bool enabled(Command c) const { return enabled_[size_t(c)]; }
+  void setEnabled(Command c, bool on) { enabled_[size_t(c)] = on; }
   bool removeChecked(Block b) const { return removeChecked_[size_t(b)]; }
   void setRemoveChecked(Block b, bool on) { removeChecked_[size_t(b)] = on; }
 
@@ -155,16 +152,14 @@ class Editor {
   Document doc_;
   Options options_;
   std::vector<uint8_t> workBuffer_;
-  std::bitset<kControlCount> enabled_;
+  std::bitset<kCommandCount> enabled_;
   std::bitset<kBlockCount> removeChecked_;
 
   // --- editing (editor_edit.cpp)
  public:
   // The position boxes (the first for the cursor, the second for the other
-  // end) show these texts. The script engine sets relativeEntry[k] (0
-  // absolute, 1 backward, 2 forward) before it submits a text for end k.
+  // end) show these texts.
   std::array<std::string, 2> positionText{"0.000", "0.000"};
-  std::array<uint8_t, 2> relativeEntry{0, 0};
   // The selection-length label; the window drops the "sel: " prefix when
   // the text is wider than the label.
   std::string labSelLen = "sel: 0.000";
@@ -173,10 +168,17 @@ class Editor {
   // Writes the time of selection[k] into its box; clampEnd also clamps it.
   void setCursorView(int k);
   void clampEnd(int k);
-  // Enter in position box k: `text` as typed. Relative entries count from
-  // `reference` (a position; -1 = selection[k]). False when the text does
-  // not parse (the box keeps it) or the entry was refused.
-  bool submitPosition(Sender sender, int k, const std::string& text, int32_t reference = -1);
+  // Enter in position box k: `text` as typed. Relative entries (the script
+  // engine's R+ and R-) count from `reference` (a position; -1 =
+  // selection[k]). False when the text does not parse (the box keeps it)
+  // or the entry was refused.
+  bool submitPosition(Sender sender, int k, const std::string& text, int32_t reference = -1,
+                      RelativeMode mode = RelativeMode::Absolute);
+  // Selects from position `cursor` to `other` (clamped, either order), both
+  // boxes showing their ends; equal ends leave just the cursor.
+  void selectSpan(int32_t cursor, int32_t other);
+  // Puts the selection's ends in order within the document, boxes updated.
+  void normaliseSelection();
   void unselectCommand(Sender sender);
 
   // Click of a stepping or page button (StepButton codes 1..10); the held
@@ -358,6 +360,10 @@ class Editor {
     }
     operationStatus = kStatusOk;
     return true;
+  }
+  template <class Outcome>
+  void setOutcome(Outcome outcome) {
+    operationStatus = uint8_t(outcome);
   }
   void warn(const std::string& text);
   void orderSelection();

@@ -33,10 +33,21 @@ void Editor::clampEnd(int k) {
 }
 
 void Editor::orderSelection() {
+  const Span span = orderedSpan(selection[0], selection[1], doc_.documentFrameCount());
+  selection = {span.start, span.end};
+}
+
+void Editor::normaliseSelection() {
+  orderSelection();
+  setCursorView(0);
+  setCursorView(1);
+}
+
+void Editor::selectSpan(int32_t cursor, int32_t other) {
   const int32_t n = doc_.documentFrameCount();
-  const int32_t a = clampPosition(selection[0], n);
-  const int32_t b = clampPosition(selection[1], n);
-  selection = {std::min(a, b), std::max(a, b)};
+  selection = {clampPosition(cursor, n), clampPosition(other, n)};
+  setCursorView(0);
+  select();
 }
 
 void Editor::updateSelectionLabel() {
@@ -59,8 +70,7 @@ void Editor::select() {
   setSelectionCommands(true);
   const auto [a, b] = selectedSpan();
   const bool trim = a != 0 || b != doc_.documentFrameCount();
-  setEnabled(Control::TrimBut, trim);
-  setEnabled(Control::MenuCrop, trim);
+  setEnabled(Command::Trim, trim);
   updateSelectionLabel();
   notify(ViewChange::Selection);
 }
@@ -68,8 +78,7 @@ void Editor::select() {
 void Editor::unselect() {
   multipleSelected = false;
   setSelectionCommands(false);
-  setEnabled(Control::TrimBut, false);
-  setEnabled(Control::MenuCrop, false);
+  setEnabled(Command::Trim, false);
   selection[1] = selection[0];
   setCursorView(1);
   updateSelectionLabel();
@@ -111,15 +120,13 @@ void Editor::unselectCommand(Sender sender) {
   operationStatus = kStatusOk;
 }
 
-bool Editor::submitPosition(Sender sender, int k, const std::string& text, int32_t reference) {
+bool Editor::submitPosition(Sender sender, int k, const std::string& text, int32_t reference, RelativeMode mode) {
   if (!acceptsSender(sender) || (k != 0 && k != 1)) return false;
   if (isBusy()) {
     operationStatus = kStatusBusy;
     return false;
   }
   const size_t end = size_t(k);
-  const uint8_t relative = relativeEntry[end];
-  relativeEntry[end] = 0;
   const ParsedTime parsed = parseTime(text);
   if (parsed.failed) {
     // The box keeps the text (shown red) and nothing moves.
@@ -128,9 +135,9 @@ bool Editor::submitPosition(Sender sender, int k, const std::string& text, int32
     return false;
   }
   double t = parsed.seconds;
-  if (relative != 0) {
+  if (mode != RelativeMode::Absolute) {
     const double base = framePositionTime(doc_, reference >= 0 ? reference : selection[end]);
-    t = relative == 1 ? base - t : base + t;
+    t = mode == RelativeMode::Backward ? base - t : base + t;
   }
   selection[end] = clampPosition(positionAtTime(doc_, t), doc_.documentFrameCount());
   if (k == 0) {
@@ -219,15 +226,13 @@ void Editor::prepareUndo() {
   } catch (const std::exception&) {
     undoFailed_ = true;
     // The previous snapshot is gone with the failed one.
-    setEnabled(Control::UndoBut, false);
-    setEnabled(Control::MenuUndo, false);
+    setEnabled(Command::Undo, false);
     warn(msg::kUndoMemoryError);
   }
 }
 
 void Editor::afterChange() {
-  setEnabled(Control::UndoBut, !undoFailed_);
-  setEnabled(Control::MenuUndo, !undoFailed_);
+  setEnabled(Command::Undo, !undoFailed_);
   doc_.modified = true;
   if (doc_.changeCount < 2) ++doc_.changeCount;
 }
@@ -239,8 +244,7 @@ void Editor::copyToClipboard(int32_t p, int32_t q) {
     warn(msg::kClipboardMemoryError);
   }
   const bool filled = clipboard_.count() > 0;
-  setEnabled(Control::Pastebut, filled);
-  setEnabled(Control::MenuPaste, filled);
+  setEnabled(Command::Paste, filled);
 }
 
 bool Editor::insertClipboard(int32_t p) {
@@ -260,8 +264,7 @@ bool Editor::insertClipboard(int32_t p) {
 }
 
 void Editor::restoreSnapshot() {
-  setEnabled(Control::UndoBut, false);
-  setEnabled(Control::MenuUndo, false);
+  setEnabled(Command::Undo, false);
   if (!undo_.valid()) {
     warn(msg::kUndoReadError);
     return;
@@ -305,7 +308,6 @@ void Editor::discardEditState() {
   innerEdit_ = false;
   autoRepeat.release();
   positionText = {"0.000", "0.000"};
-  relativeEntry = {0, 0};
   labSelLen = std::string(msg::kSelectionLengthPrefix) + "0.000";
   labSelLenVisible = false;
 }
@@ -314,7 +316,7 @@ void Editor::discardEditState() {
 
 void Editor::deleteSelection(Sender sender) {
   if (!acceptsSender(sender)) return;
-  if (!innerEdit_ && sender == Sender::User && !enabled(Control::DelBut)) return;
+  if (!innerEdit_ && sender == Sender::User && !enabled(Command::Delete)) return;
   runDelete();
 }
 
@@ -327,17 +329,17 @@ void Editor::runDelete() {
       return;
     }
     if (doc_.documentFrameCount() < 1) {
-      operationStatus = kStatusNothingToDo;
+      setOutcome(DeleteOutcome::NoFrames);
       return;
     }
     if (!hasSelection()) {
-      operationStatus = 3;
+      setOutcome(DeleteOutcome::NothingSelected);
       warn(msg::kNoFramesSelected);
       return;
     }
     orderSelection();
     if (selection[0] == 0 && selection[1] == doc_.documentFrameCount()) {
-      operationStatus = 2;
+      setOutcome(DeleteOutcome::WouldLeaveNone);
       if (!scriptRunning)
         host_.messageBox(msg::kLeaveOneFrame, msg::kLeaveOneFrameCaption, MessageIcon::Exclamation,
                          MessageButtons::Ok, MessageResult::Ok);
@@ -365,7 +367,7 @@ void Editor::runDelete() {
 
 void Editor::cut(Sender sender) {
   if (!acceptsSender(sender)) return;
-  if (sender == Sender::User && !enabled(Control::CutBut)) return;
+  if (sender == Sender::User && !enabled(Command::Cut)) return;
   operationStatus = kStatusOk;
   FlagScope cutting(cutInProgress_);
   runDelete();
@@ -373,18 +375,18 @@ void Editor::cut(Sender sender) {
 
 void Editor::copy(Sender sender) {
   if (!acceptsSender(sender)) return;
-  if (sender == Sender::User && !enabled(Control::Copybut)) return;
+  if (sender == Sender::User && !enabled(Command::Copy)) return;
   if (isBusy()) {
     operationStatus = kStatusBusy;
     return;
   }
   operationStatus = kStatusOk;
   if (doc_.documentFrameCount() < 1) {
-    operationStatus = 254;
+    setOutcome(CopyOutcome::NoFrames);
     return;
   }
   if (!hasSelection()) {
-    operationStatus = kStatusNothingToDo;
+    setOutcome(CopyOutcome::NothingSelected);
     lineError = msg::kSelectFramesToCopy;
     warn(msg::kSelectFramesToCopy);
     return;
@@ -397,13 +399,13 @@ void Editor::copy(Sender sender) {
 
 void Editor::paste(Sender sender) {
   if (!acceptsSender(sender)) return;
-  if (sender == Sender::User && !enabled(Control::Pastebut)) return;
+  if (sender == Sender::User && !enabled(Command::Paste)) return;
   if (isBusy()) {
     operationStatus = kStatusBusy;
     return;
   }
   if (clipboard_.count() < 1) {
-    operationStatus = 11;
+    setOutcome(PasteOutcome::ClipboardEmpty);
     return;
   }
   operationStatus = kStatusOk;
@@ -434,10 +436,9 @@ void Editor::paste(Sender sender) {
 void Editor::trim(Sender sender) {
   if (!startCommand(sender)) return;
   if (!hasSelection()) {
-    operationStatus = kStatusNothingToDo;
+    setOutcome(TrimOutcome::NothingSelected);
     warn(msg::kSelectMultipleFrames);
-    setEnabled(Control::TrimBut, false);
-    setEnabled(Control::MenuCrop, false);
+    setEnabled(Command::Trim, false);
     return;
   }
   // Taken before the next test: a refused trim still replaces the snapshot.
@@ -445,10 +446,9 @@ void Editor::trim(Sender sender) {
   const int32_t n = doc_.documentFrameCount();
   const auto [a, b] = selectedSpan();
   if (a == 0 && b == n) {
-    operationStatus = 2;
+    setOutcome(TrimOutcome::NothingOutside);
     warn(msg::kTrimNeedsOutside);
-    setEnabled(Control::TrimBut, false);
-    setEnabled(Control::MenuCrop, false);
+    setEnabled(Command::Trim, false);
     return;
   }
   keepFrames(doc_, a, b);
@@ -462,20 +462,20 @@ void Editor::trim(Sender sender) {
 
 void Editor::undo(Sender /*sender*/) {
   // User only: scripts have no undo.
-  if (scriptRunning || isBusy() || !enabled(Control::UndoBut)) return;
+  if (scriptRunning || isBusy() || !enabled(Command::Undo)) return;
   restoreSnapshot();
 }
 
 void Editor::insertFile(Sender sender, const std::optional<std::string>& path) {
   if (!acceptsSender(sender)) return;
-  if (sender == Sender::User && !enabled(Control::InsertBut)) return;
+  if (sender == Sender::User && !enabled(Command::Insert)) return;
   operationStatus = kStatusOk;
   if (!doc_.documentLoaded) {
-    operationStatus = 129;
+    setOutcome(InsertOutcome::NotReady);
     return;
   }
   if (doc_.insertedFileCount >= kMaxInsertedFiles || doc_.nextSourceSlot() == 0) {
-    operationStatus = 128;
+    setOutcome(InsertOutcome::TooManyFiles);
     warn(msg::kTooManyInserted);
     return;
   }
@@ -491,7 +491,7 @@ void Editor::insertFile(Sender sender, const std::optional<std::string>& path) {
     saveConfiguration();
   }
   if (isBusy()) {
-    operationStatus = 129;
+    setOutcome(InsertOutcome::NotReady);
     return;
   }
   clampEnd(0);
@@ -499,7 +499,7 @@ void Editor::insertFile(Sender sender, const std::optional<std::string>& path) {
   if (replacing) {
     orderSelection();
     if (selection[0] == 0 && selection[1] == doc_.documentFrameCount()) {
-      operationStatus = 130;
+      setOutcome(InsertOutcome::AllSelected);
       warn(msg::kInsertAllSelected);
       return;
     }
@@ -536,7 +536,7 @@ int Editor::insertFileAt(const std::string& path, int32_t insertAt) {
   // counts every slot used since the load.
   const int slot = doc_.insertedFileCount >= kMaxInsertedFiles ? 0 : doc_.nextSourceSlot();
   if (slot == 0) {
-    operationStatus = 128;
+    setOutcome(InsertOutcome::TooManyFiles);
     report(msg::kTooManyInserted, msg::kWarningCaption, MessageIcon::Exclamation);
     return operationStatus;
   }
@@ -564,21 +564,21 @@ int Editor::insertFileAt(const std::string& path, int32_t insertAt) {
     doc_.frameTable.truncate(tableBefore);
     recomputeStatistics(doc_);
     result = InsertResult{};
-    result.status = 14;
+    result.status = InsertStatus::ReadFailed;
     result.message = msg::kInsertRead;
   }
   host_.progress(-1);
   host_.setBusy(false);
   doc_.busy = false;
-  if (result.status != 0) {
-    operationStatus = uint8_t(result.status);
+  if (result.status != InsertStatus::Inserted) {
+    setOutcome(result.status);
     if (scriptRunning) {
       lineError = result.message;
-    } else if (result.status != 11) {
+    } else if (result.status != InsertStatus::Cancelled) {
       host_.messageBox(result.message, msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
                        MessageResult::Ok);
     }
-    return result.status;
+    return operationStatus;
   }
   doc_.sourceNames[size_t(slot)] = path;
   doc_.bindSourceSlot(slot, path);

@@ -19,7 +19,7 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
     return;
   }
   if (!hasSelection()) {
-    operationStatus = kStatusNothingToDo;
+    setOutcome(VolumeOutcome::NothingSelected);
     report(msg::kSelectFramesToAmplify, msg::kWarningCaption, MessageIcon::Exclamation);
     return;
   }
@@ -61,13 +61,13 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
 void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
   if (!startCommand(sender)) return;
   if (!hasSelection()) {
-    operationStatus = kStatusNothingToDo;
+    setOutcome(FadeOutcome::NothingSelected);
     report(msg::kSelectMultipleFrames, msg::kCantDoCaption, MessageIcon::Exclamation);
     return;
   }
   const auto [a, b] = selectedSpan();
   if (b - a < 2) {
-    operationStatus = 2;
+    setOutcome(FadeOutcome::OneFrame);
     report(msg::kFadeNeedsTwoFrames, msg::kCantDoCaption, MessageIcon::Exclamation);
     return;
   }
@@ -94,7 +94,7 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
 void Editor::insertSilence(Sender sender, const std::optional<int32_t>& frames) {
   if (!acceptsSender(sender)) return;
   if (isBusy() || !doc_.documentLoaded) {
-    operationStatus = kStatusNothingToDo;  // "not ready" for this command
+    setOutcome(SilenceOutcome::NotReady);
     return;
   }
   operationStatus = kStatusOk;
@@ -137,7 +137,7 @@ void Editor::insertSilence(Sender sender, const std::optional<int32_t>& frames) 
     // memory leaves the document as it was.
     insertSilentFrames(doc_, b, silentFrameEntry(format), count);
   } catch (const std::bad_alloc&) {
-    operationStatus = kStatusNothingToDo;
+    setOutcome(SilenceOutcome::NotReady);
     report(msg::kSilenceMemoryError, msg::kWarningCaption, MessageIcon::Exclamation);
     return;
   }
@@ -155,7 +155,7 @@ void Editor::insertSilence(Sender sender, const std::optional<int32_t>& frames) 
   }
   viewOffset = std::clamp(keptView, 0, maxViewOffset);
   notify(ViewChange::Document);
-  if (limited) operationStatus = 2;
+  if (limited) setOutcome(SilenceOutcome::Limited);
 }
 
 }  // namespace kavrel

@@ -20,10 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint8_t kStatusFileMissing = 1;
-constexpr uint8_t kStatusTemporaryNotWritten = 2;
-constexpr uint8_t kStatusPlayerNotStarted = 3;
-
 // Some openers need a moment to let go before a second program is started.
 constexpr auto kFallbackPause = std::chrono::milliseconds(26);
 
@@ -72,7 +68,7 @@ void Editor::playFile(Sender sender, const std::string& path) {
   try {
     if (!fileExists(path)) {
       report(msg::kPlayFileMoved, msg::kWarningCaption, MessageIcon::Exclamation);
-      operationStatus = kStatusFileMissing;
+      setOutcome(PlayOutcome::FileMissing);
     } else {
       const std::string file = absolutePath(path);
       const PlayerCommands& commands = playerCommands();
@@ -96,12 +92,12 @@ void Editor::playFile(Sender sender, const std::string& path) {
           host_.messageBox(shellErrorText(result), msg::kShellErrorCaption, MessageIcon::Stop,
                            MessageButtons::Ok, MessageResult::Ok);
         lineError = msg::kPlaySystemError;
-        operationStatus = kStatusPlayerNotStarted;
+        setOutcome(PlayOutcome::PlayerNotStarted);
       }
     }
   } catch (const std::exception&) {
     lineError = msg::kPlaySystemError;
-    operationStatus = kStatusPlayerNotStarted;
+    setOutcome(PlayOutcome::PlayerNotStarted);
   }
   host_.processEvents();
 }
@@ -117,7 +113,7 @@ void Editor::enqueueFile(Sender sender, const std::string& path) {
       result = kShellNoAssociation;
     } else if (!fileExists(path)) {
       report(msg::kPlayFileMoved, msg::kWarningCaption, MessageIcon::Exclamation);
-      operationStatus = kStatusFileMissing;
+      setOutcome(PlayOutcome::FileMissing);
     } else {
       const CommandSplit parts = splitEnqueueCommand(command);
       std::vector<std::string> arguments = splitCommandWords(parts.switches);
@@ -126,11 +122,11 @@ void Editor::enqueueFile(Sender sender, const std::string& path) {
     }
     if (result < kShellSuccess) {
       report(shellErrorText(result), msg::kShellErrorCaption, MessageIcon::Stop);
-      operationStatus = kStatusPlayerNotStarted;
+      setOutcome(PlayOutcome::PlayerNotStarted);
     }
   } catch (const std::exception&) {
     lineError = msg::kPlaySystemError;
-    operationStatus = kStatusPlayerNotStarted;
+    setOutcome(PlayOutcome::PlayerNotStarted);
   }
   host_.processEvents();
 }
@@ -152,7 +148,7 @@ std::string Editor::writePlayFile(bool selection) {
     if (!doc_.documentLoaded || !fileExists(doc_.loadPath)) {
       report(selection ? msg::kPlaySourceMoved : msg::kPlayFileMoved, msg::kWarningCaption,
              MessageIcon::Exclamation);
-      operationStatus = kStatusFileMissing;
+      setOutcome(PlayOutcome::FileMissing);
       return {};
     }
     // Inserted files are read again by the save; only those that still give
@@ -164,7 +160,7 @@ std::string Editor::writePlayFile(bool selection) {
     for (int slot = 1; slot < kSourceSlots; ++slot) {
       if (used.test(size_t(slot)) && !fileExists(doc_.sourcePath(slot))) {
         report(msg::kPlayInsertedMoved, msg::kWarningCaption, MessageIcon::Exclamation);
-        operationStatus = kStatusFileMissing;
+        setOutcome(PlayOutcome::FileMissing);
         return {};
       }
     }
@@ -183,7 +179,7 @@ std::string Editor::writePlayFile(bool selection) {
   }
   lineError.clear();
   report(msg::kPlayTemporaryLocked, msg::kPlayErrorCaption, MessageIcon::Stop);
-  operationStatus = kStatusTemporaryNotWritten;
+  setOutcome(PlayOutcome::NotWritten);
   return {};
 }
 
@@ -213,15 +209,14 @@ void Editor::refreshPlayAvailability() {
   const bool loaded = doc_.documentLoaded && fileExists(doc_.loadPath);
   const bool saved = fileExists(lastSavedFile);
   const bool queue = canEnqueue();
-  const std::bitset<kControlCount> before = enabled_;
-  setEnabled(Control::MenuPlaySrc, loaded);
-  setEnabled(Control::MenuPlayPreview, loaded);
-  setEnabled(Control::MenuPlaySel, loaded && hasSelection());
-  setEnabled(Control::ButPselect, loaded && hasSelection());
-  setEnabled(Control::MenuEnqueueInput, loaded && queue);
-  setEnabled(Control::MenuEnqueuePreview, loaded && queue);
-  setEnabled(Control::MenuPlayOut, saved);
-  setEnabled(Control::MenuEnqueueOutput, saved && queue);
+  const std::bitset<kCommandCount> before = enabled_;
+  setEnabled(Command::PlayInput, loaded);
+  setEnabled(Command::PlayPreview, loaded);
+  setEnabled(Command::PlaySelection, loaded && hasSelection());
+  setEnabled(Command::EnqueueInput, loaded && queue);
+  setEnabled(Command::EnqueuePreview, loaded && queue);
+  setEnabled(Command::PlayOutput, saved);
+  setEnabled(Command::EnqueueOutput, saved && queue);
   if (enabled_ != before) notify(ViewChange::Controls);
 }
 

@@ -234,7 +234,7 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
     if (savesOuterBlocks(mode)) options_.lastSaveFolder = folderOf(target);
 
     for (size_t b = 0; b < kBlockCount; ++b) settings.remove[b] = removeChecked(Block(b));
-    settings.writeId3v1 = enabled(Control::FootTagCheck) && !removeChecked(Block::Id3v1);
+    settings.writeId3v1 = enabled(Command::RemoveId3v1) && !removeChecked(Block::Id3v1);
     settings.durable = useTemporary;
 
     host_.progress(0);

@@ -258,7 +258,7 @@ bool Editor::closeWindowQuery() {
   if (doc_.busy) return false;
   if (!startupNoticePending) saveConfiguration();
   const bool anyRemoval = removeChecked_.any();
-  if (!(enabled(Control::ButQuickSave) && (doc_.modified || anyRemoval) && doc_.documentLoaded &&
+  if (!(enabled(Command::Save) && (doc_.modified || anyRemoval) && doc_.documentLoaded &&
         options_.promptToSaveChanges && !scriptRunning))
     return true;
   const MessageResult answer = host_.messageBox(msg::kSavePrompt, msg::kClosingCaption, MessageIcon::Question,

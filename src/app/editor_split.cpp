@@ -19,7 +19,7 @@ bool Editor::writePart(const std::string& name, int32_t a, int32_t b, const Atta
   // doesn't have is nothing to remove.
   for (size_t k = 0; k < kBlockCount; ++k) {
     const Block block = Block(k);
-    removeChecked_[k] = enabled(blockCheckBox(block)) && !attach[k];
+    removeChecked_[k] = enabled(removeCommand(block)) && !attach[k];
   }
   selection = {a, b};
   multipleSelected = a < b;
@@ -35,7 +35,7 @@ bool Editor::writePart(const std::string& name, int32_t a, int32_t b, const Atta
 void Editor::saveSelection(Sender sender, const std::optional<std::string>& name) {
   if (!startCommand(sender)) return;
   if (!hasSelection()) {
-    operationStatus = kStatusNothingToDo;
+    setOutcome(SaveSelectionOutcome::NothingSelected);
     report(msg::kMustHaveSelection, msg::kWarningCaption, MessageIcon::Exclamation);
     return;
   }
@@ -43,7 +43,7 @@ void Editor::saveSelection(Sender sender, const std::optional<std::string>& name
   const auto [a, b] = selectedSpan();
   if (a < 1 && b >= n) {
     if (scriptRunning) {
-      operationStatus = 2;
+      setOutcome(SaveSelectionOutcome::AllSelected);
       return;
     }
     if (host_.messageBox(msg::kSaveSelectionAllSelected, msg::kWarningCaption, MessageIcon::Exclamation,
@@ -57,7 +57,7 @@ void Editor::saveSelection(Sender sender, const std::optional<std::string>& name
     target = *name;
   } else if (!scriptRunning) {
     SaveSelectionDialogState state;
-    for (size_t k = 0; k < kBlockCount; ++k) state.available[k] = enabled(blockCheckBox(Block(k)));
+    for (size_t k = 0; k < kBlockCount; ++k) state.available[k] = enabled(removeCommand(Block(k)));
     state.fileLabel = kNoFileNameYet;
     const std::optional<SaveSelectionDialogResult> chosen =
         showDialog([&] { return host_.saveSelectionDialog(state); });
@@ -94,7 +94,7 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
 
   if (selected && a == 0 && b >= n) {
     if (scriptRunning) {
-      operationStatus = 1;
+      setOutcome(SplitOutcome::AllSelected);
       return;
     }
     if (host_.messageBox(msg::kSplitAllSelected, msg::kWarningCaption, MessageIcon::Exclamation,
@@ -103,7 +103,7 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
   }
   if (!selected && (a == 0 || a >= n)) {
     if (scriptRunning) {
-      operationStatus = 2;
+      setOutcome(SplitOutcome::CursorAtEnd);
       return;
     }
     if (host_.messageBox(msg::kSplitAtEnd, msg::kWarningCaption, MessageIcon::Exclamation,
@@ -135,7 +135,7 @@ void Editor::split(Sender sender, const std::optional<std::vector<std::string>>&
   // Every pair is compared before the first part is written: a refused
   // split writes nothing.
   if (const auto same = findSameNames(state.parts, choice.checked, choice.names)) {
-    operationStatus = 3;
+    setOutcome(SplitOutcome::SameNames);
     lineError = msg::kSameFileNameLead + std::to_string(state.parts[size_t(same->first)].fileNumber) +
                 " and " + std::to_string(state.parts[size_t(same->second)].fileNumber) + " are the same.";
     report(lineError, msg::kWarningCaption, MessageIcon::Exclamation);

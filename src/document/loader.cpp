@@ -441,42 +441,42 @@ InsertResult insertFileFrames(Document& doc, std::vector<uint8_t>& workBuffer, c
     doc.frameTable.truncate(base);
     switch (failure) {
       case Failure::Open:
-        result.status = 3;
+        result.status = InsertStatus::OpenFailed;
         result.message = msg::kInsertOpen;
         break;
       case Failure::TooSmall:
-        result.status = 4;
+        result.status = InsertStatus::TooSmall;
         result.message = msg::kTooSmall;
         break;
       case Failure::RiffNotMp3:
-        result.status = 6;
+        result.status = InsertStatus::RiffNotMp3;
         result.message = msg::kRiffNotMp3;
         break;
       case Failure::Refused:
         result.message = scanner.message;
         switch (scanner.refusal) {
-          case RefusalKind::Layer: result.status = 7; break;
-          case RefusalKind::Version: result.status = 8; break;
-          case RefusalKind::Bitrate: result.status = 9; break;
-          default: result.status = 10; break;
+          case RefusalKind::Layer: result.status = InsertStatus::WrongLayer; break;
+          case RefusalKind::Version: result.status = InsertStatus::WrongVersion; break;
+          case RefusalKind::Bitrate: result.status = InsertStatus::BadBitrate; break;
+          default: result.status = InsertStatus::Refused; break;
         }
         break;
       case Failure::Cancel:
       case Failure::Closing:
-        result.status = 11;
+        result.status = InsertStatus::Cancelled;
         result.message = msg::kEscPressed;
         break;
       case Failure::NoFrames:
-        result.status = 12;
+        result.status = InsertStatus::NoFrames;
         result.message = msg::kNoFrames;
         break;
       case Failure::FrameSize:
-        result.status = 13;
+        result.status = InsertStatus::FrameSize;
         result.message = msg::kImproperFrameSize;
         break;
       case Failure::Read:
       case Failure::None:
-        result.status = 14;
+        result.status = InsertStatus::ReadFailed;
         result.message = msg::kInsertRead;
         break;
     }

@@ -35,8 +35,25 @@ struct LoadResult {
 // document's frames are left empty.
 LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, ScanObserver& observer);
 
+// Why a file could not be inserted. The numbers are those scripts see as
+// the insert's status.
+enum class InsertStatus : uint8_t {
+  Inserted = 0,
+  OpenFailed = 3,
+  TooSmall = 4,
+  RiffNotMp3 = 6,
+  WrongLayer = 7,
+  WrongVersion = 8,
+  BadBitrate = 9,
+  Refused = 10,  // another header the program does not edit
+  Cancelled = 11,
+  NoFrames = 12,
+  FrameSize = 13,
+  ReadFailed = 14,
+};
+
 struct InsertResult {
-  int status = 0;  // 0 or the insert status code 3..14
+  InsertStatus status = InsertStatus::Inserted;
   std::string message;
   int32_t insertedFrames = 0;
   int freeFormatIncrease = 0;

@@ -32,6 +32,10 @@ int32_t positionAtTime(const Document& doc, double t);
 std::string trimBlanks(std::string_view text);
 
 // "83.5", "1:23.5", "0:01:23.5", "1:23:00" (hours:minutes:seconds) as seconds.
+// How a typed position counts: from the start of the document, or back or
+// forward from a reference position.
+enum class RelativeMode : uint8_t { Absolute = 0, Backward = 1, Forward = 2 };
+
 struct ParsedTime {
   bool failed = true;
   double seconds = 0;

@@ -273,7 +273,7 @@ std::string findProgram(const std::string& program) {
 
 int shellOpen(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno == EACCES ? 5 : kShellFileNotFound;
+  if (::stat(path.c_str(), &st) != 0) return errno == EACCES ? kShellAccessDenied : kShellFileNotFound;
   const std::string opener = findProgram(kOpener);
   if (opener.empty()) return kShellNoAssociation;
   // An absolute name can never be taken for an option.

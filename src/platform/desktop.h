@@ -12,6 +12,7 @@ namespace kavrel {
 
 inline constexpr int kShellSuccess = 33;
 inline constexpr int kShellFileNotFound = 2;
+inline constexpr int kShellAccessDenied = 5;
 inline constexpr int kShellNoAssociation = 31;
 inline constexpr int kShellCallFailed = -1;
 

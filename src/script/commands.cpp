@@ -31,20 +31,19 @@ void ScriptEngine::cmdTrim() {
     const std::string second = "2nd TRIM parameter invalid:";
     if (!parseSlot(1, first) || !parseSlot(2, second) || !applyPositions(true, first, second)) return;
   }
-  normaliseSelection();
+  ed.normaliseSelection();
   const int32_t start = ed.selection[0];
   letEventsRun();
-  if (!ed.enabled(Control::TrimBut)) {
+  if (!ed.enabled(Command::Trim)) {
     setError("TRIM: multiple frames not selected.");
     return;
   }
   ed.trim(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case kStatusOk: baseOffset_ += start; break;
-    case 1: setError("TRIM: multiple frames not selected."); break;
-    case 2: setError("TRIM: some frames must be out of the selection in order to trim."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
+  switch (ed.outcome<TrimOutcome>()) {
+    case TrimOutcome::Done: baseOffset_ += start; break;
+    case TrimOutcome::NothingSelected: setError("TRIM: multiple frames not selected."); break;
+    case TrimOutcome::NothingOutside: setError("TRIM: some frames must be out of the selection in order to trim."); break;
+    case TrimOutcome::Busy: notReady(); break;
   }
 }
 
@@ -57,19 +56,12 @@ void ScriptEngine::cmdDelete() {
   }
   if (paramCount_ >= 2 && !parseOrdinalPositions("DELETE")) return;
   letEventsRun();
-  if (!ed.enabled(Control::DelBut)) {
+  if (!ed.enabled(Command::Delete)) {
     setError("DELETE: multiple frames not selected.");
     return;
   }
   ed.deleteSelection(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case kStatusOk: baseOffset_ += recordedLength_; break;
-    case 1: setError("DELETE: edited frames count zero, nothing to delete."); break;
-    case 2: setError("DELETE: at least one frame must be left."); break;
-    case 3: setError("DELETE: multiple frames not selected."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
-  }
+  if (reportDelete("DELETE")) baseOffset_ += recordedLength_;
 }
 
 void ScriptEngine::cmdBaseDelete() {
@@ -99,28 +91,15 @@ void ScriptEngine::cmdBaseDelete() {
   const int32_t n = doc.documentFrameCount();
   const int32_t a = clampPosition(std::min(p, q), n);
   const int32_t b = clampPosition(std::max(p, q), n);
-  ed.selection = {a, a};
-  ed.setCursorView(0);
-  ed.unselect();
-  ed.selection[1] = b;
-  ed.setCursorView(1);
-  ed.select();
+  ed.selectSpan(a, b);
   letEventsRun();
   recordedLength_ = std::abs(ed.selection[1] - ed.selection[0]);
-  if (!ed.enabled(Control::DelBut)) {
+  if (!ed.enabled(Command::Delete)) {
     setError("BASEDELETE: multiple frames not selected.");
     return;
   }
-  ed.operationStatus = kStatusOk;
   ed.deleteSelection(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case kStatusOk: baseOffset_ += recordedLength_; break;
-    case 1: setError("BASEDELETE: edited frames count zero, nothing to delete."); break;
-    case 2: setError("BASEDELETE: at least one frame must be left."); break;
-    case 3: setError("BASEDELETE: multiple frames not selected."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
-  }
+  if (reportDelete("BASEDELETE")) baseOffset_ += recordedLength_;
 }
 
 void ScriptEngine::cmdLoad() {
@@ -202,20 +181,18 @@ void ScriptEngine::cmdInsert() {
   // With two parameters slot 2 is the file: only the cursor is set.
   if (n >= 2 && !applyPositions(n >= 3, first, second)) return;
   letEventsRun();
-  if (!ed.enabled(Control::InsertBut)) {
+  if (!ed.enabled(Command::Insert)) {
     notReady();
     return;
   }
   ed.insertFile(Sender::ScriptMarker, file);
-  const uint8_t status = ed.operationStatus;
-  if (status >= 1 && status <= 14) {
-    setError("INSERT: " + ed.lineError);
-  } else if (status == 128) {
-    setError("INSERT: Maximum number of files already inserted.");
-  } else if (status == 129 || status == kStatusBusy) {
-    notReady();
-  } else if (status == 130) {
-    setError("INSERT: all is selected, use LOAD instead to replace the file.");
+  switch (ed.outcome<InsertOutcome>()) {
+    case InsertOutcome::Done: break;
+    case InsertOutcome::TooManyFiles: setError("INSERT: Maximum number of files already inserted."); break;
+    case InsertOutcome::NotReady:
+    case InsertOutcome::Busy: notReady(); break;
+    case InsertOutcome::AllSelected: setError("INSERT: all is selected, use LOAD instead to replace the file."); break;
+    default: setError("INSERT: " + ed.lineError); break;  // the scan's refusal
   }
 }
 
@@ -245,16 +222,16 @@ void ScriptEngine::cmdCopy() {
   } else if (!parseOrdinalPositions("COPY")) {
     return;
   }
-  if (!ed.enabled(Control::Copybut)) {
+  if (!ed.enabled(Command::Copy)) {
     setError("COPY: you must select some frames first.");
     return;
   }
   ed.copy(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case 1: setError("COPY: you must select some frames first."); break;
-    case 254: setError("COPY: frame count zero."); break;
-    case kStatusBusy: notReady(); break;
-    default: ed.lineError.clear(); break;
+  switch (ed.outcome<CopyOutcome>()) {
+    case CopyOutcome::NothingSelected: setError("COPY: you must select some frames first."); break;
+    case CopyOutcome::NoFrames: setError("COPY: frame count zero."); break;
+    case CopyOutcome::Busy: notReady(); break;
+    case CopyOutcome::Done: ed.lineError.clear(); break;
   }
 }
 
@@ -269,18 +246,12 @@ void ScriptEngine::cmdCut() {
   } else if (!parseOrdinalPositions("CUT")) {
     return;
   }
-  if (!ed.enabled(Control::CutBut)) {
+  if (!ed.enabled(Command::Cut)) {
     setError("CUT: multiple frames not selected.");
     return;
   }
   ed.cut(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case 1: setError("CUT: edited frames count zero, nothing to delete."); break;
-    case 2: setError("CUT: at least one frame must be left."); break;
-    case 3: setError("CUT: multiple frames not selected."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
-  }
+  reportDelete("CUT");
 }
 
 void ScriptEngine::cmdPaste() {
@@ -303,18 +274,18 @@ void ScriptEngine::cmdPaste() {
     if (!parseSlot(2, second)) return;
     if (!applyPositions(true, first, second)) return;
   }
-  if (!ed.enabled(Control::Pastebut)) {
+  if (!ed.enabled(Command::Paste)) {
     setError("PASTE: clipboard is empty.");
     return;
   }
   ed.paste(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case 1:
+  switch (ed.outcome<PasteOutcome>()) {
+    case PasteOutcome::NoFrames:
       setError("PASTE: edited frames count zero, nothing to delete prior to paste into selection.");
       break;
-    case 11: setError("PASTE: clipboard is empty."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
+    case PasteOutcome::ClipboardEmpty: setError("PASTE: clipboard is empty."); break;
+    case PasteOutcome::Busy: notReady(); break;
+    case PasteOutcome::Done: break;
   }
 }
 
@@ -322,7 +293,7 @@ void ScriptEngine::cmdSelectAll() {
   Editor& ed = editor_;
   if (!noFileCheck()) return;
   letEventsRun();
-  if (!ed.enabled(Control::SelAllBut)) {
+  if (!ed.enabled(Command::SelectAll)) {
     setError("SELECTALL: disabled - not ready? unknown error?");
     return;
   }
@@ -336,7 +307,7 @@ void ScriptEngine::cmdUnselect() {
   if (!noFileCheck()) return;
   letEventsRun();
   if (!ed.hasSelection()) return;
-  if (!ed.enabled(Control::Unselbut)) {
+  if (!ed.enabled(Command::Unselect)) {
     setError("UNSELECT: disabled - not ready? unknown error?");
     return;
   }
@@ -360,7 +331,7 @@ void ScriptEngine::cmdRemoveBlock(int which) {
   Editor& ed = editor_;
   if (!noFileCheck()) return;
   auto mark = [&](Block b) {
-    if (ed.enabled(blockCheckBox(b))) ed.setRemoveChecked(b, true);
+    if (ed.enabled(removeCommand(b))) ed.setRemoveChecked(b, true);
   };
   switch (which) {
     case 0: mark(Block::Id3v2); break;

@@ -60,7 +60,7 @@ void ScriptEngine::cmdFade(bool fadeIn) {
     setError(name + " magnitude parameter invalid:\r\n" + magnitudeText);
     return;
   }
-  if (!ed.enabled(Control::FadeBut)) {
+  if (!ed.enabled(Command::Fade)) {
     setError(name + ": multiple frames not selected.");
     return;
   }
@@ -68,11 +68,11 @@ void ScriptEngine::cmdFade(bool fadeIn) {
   request.fadeIn = fadeIn;
   request.magnitudeSteps = int(roundHalfEven(*magnitude / 1.5));
   ed.fade(Sender::ScriptMarker, request);
-  switch (ed.operationStatus) {
-    case 1: setError(name + ": multiple frames not selected."); break;
-    case 2: setError(name + ": only one frame selected (at least two needed)."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
+  switch (ed.outcome<FadeOutcome>()) {
+    case FadeOutcome::NothingSelected: setError(name + ": multiple frames not selected."); break;
+    case FadeOutcome::OneFrame: setError(name + ": only one frame selected (at least two needed)."); break;
+    case FadeOutcome::Busy: notReady(); break;
+    case FadeOutcome::Done: break;
   }
 }
 
@@ -113,17 +113,17 @@ void ScriptEngine::cmdVolume() {
     setError("VOLUME channel parameter invalid:\r\n" + channelText);
     return;
   }
-  if (!ed.enabled(Control::Amplifybut)) {
+  if (!ed.enabled(Command::Volume)) {
     setError("VOLUME: multiple frames not selected.");
     return;
   }
   request.steps = int(roundHalfEven(*magnitude / 1.5));
   if (request.steps == 0) return;
   ed.amplify(Sender::ScriptMarker, request);
-  switch (ed.operationStatus) {
-    case 1: setError("VOLUME: multiple frames not selected."); break;
-    case kStatusBusy: notReady(); break;
-    default: break;
+  switch (ed.outcome<VolumeOutcome>()) {
+    case VolumeOutcome::NothingSelected: setError("VOLUME: multiple frames not selected."); break;
+    case VolumeOutcome::Busy: notReady(); break;
+    case VolumeOutcome::Done: break;
   }
 }
 
@@ -157,15 +157,16 @@ void ScriptEngine::cmdSilence() {
     setError("SILENCE to insert must be at least one frame long.");
     return;
   }
-  if (!ed.enabled(Control::Emptybut)) {
+  if (!ed.enabled(Command::InsertSilence)) {
     notReady();
     return;
   }
   ed.insertSilence(Sender::ScriptMarker, int32_t(frames));
-  switch (ed.operationStatus) {
-    case 1: notReady(); break;
-    case 2: setError("SILENCE: warning - maximum of 256K frames have been inserted."); break;
-    default: break;
+  switch (ed.outcome<SilenceOutcome>()) {
+    case SilenceOutcome::NotReady: notReady(); break;
+    case SilenceOutcome::Limited: setError("SILENCE: warning - maximum of 256K frames have been inserted."); break;
+    case SilenceOutcome::Done:
+    case SilenceOutcome::Busy: break;
   }
 }
 
@@ -182,19 +183,19 @@ void ScriptEngine::cmdSplit() {
     setError("SPLIT: 3rd parameter missing (multiple frames selection exists).");
     return;
   }
-  if (!ed.enabled(Control::SplitBut)) {
+  if (!ed.enabled(Command::Split)) {
     notReady();
     return;
   }
   std::vector<std::string> names{slot(1), slot(2)};
   if (selected) names.push_back(slot(3));
   ed.split(Sender::ScriptMarker, names);
-  switch (ed.operationStatus) {
-    case kStatusOk: break;
-    case 1: setError("SPLIT: all is selected, use SAVE[AS] instead."); break;
-    case 2: setError("SPLIT: no selection, cursor at an end, use SAVE[AS] instead."); break;
-    case kStatusBusy: notReady(); break;
-    default: setError("SPLIT:\r\n" + ed.lineError); break;
+  switch (ed.outcome<SplitOutcome>()) {
+    case SplitOutcome::Done: break;
+    case SplitOutcome::AllSelected: setError("SPLIT: all is selected, use SAVE[AS] instead."); break;
+    case SplitOutcome::CursorAtEnd: setError("SPLIT: no selection, cursor at an end, use SAVE[AS] instead."); break;
+    case SplitOutcome::Busy: notReady(); break;
+    default: setError("SPLIT:\r\n" + ed.lineError); break;  // same names, or a part not written
   }
 }
 
@@ -215,16 +216,18 @@ void ScriptEngine::cmdSaveSelection() {
     setError("SAVESELECTION: no multiple frames selection.");
     return;
   }
-  if (!ed.enabled(Control::MenuSaveSel)) {
+  if (!ed.enabled(Command::SaveSelection)) {
     setError("SAVESELECTION: disabled - not ready? unknown error?");
     return;
   }
   ed.saveSelection(Sender::ScriptMarker, slot(3));
-  switch (ed.operationStatus) {
-    case kStatusOk: break;
-    case 1: setError("SAVESELECTION: no multiple frames selection."); break;
-    case 2: setError("SAVESELECTION: all is selected, use SAVE[AS] command instead."); break;
-    case kStatusBusy: notReady(); break;
+  switch (ed.outcome<SaveSelectionOutcome>()) {
+    case SaveSelectionOutcome::Done: break;
+    case SaveSelectionOutcome::NothingSelected: setError("SAVESELECTION: no multiple frames selection."); break;
+    case SaveSelectionOutcome::AllSelected:
+      setError("SAVESELECTION: all is selected, use SAVE[AS] command instead.");
+      break;
+    case SaveSelectionOutcome::Busy: notReady(); break;
     // A file that could not be written is a failure, never a success.
     default: setError("SAVESELECTION:\r\n" + ed.lineError); break;
   }

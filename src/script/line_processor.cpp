@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "script/messages.h"
 
@@ -191,29 +192,33 @@ bool ScriptEngine::applyPositions(bool withSecond, const std::string& firstLead,
       ed.multipleSelected ? std::min(ed.selection[0], ed.selection[1]) : ed.selection[0];
   auto enter = [&](int end, int k, const std::string& lead) {
     const std::string text = slot(k).substr(0, kPositionEntryWidth);
-    ed.relativeEntry[size_t(end)] = uint8_t(relative_[size_t(k)]);
-    relative_[size_t(k)] = RelativeMode::Absolute;
-    if (ed.submitPosition(Sender::ScriptMarker, end, text, reference)) return true;
+    const RelativeMode mode = std::exchange(relative_[size_t(k)], RelativeMode::Absolute);
+    if (ed.submitPosition(Sender::ScriptMarker, end, text, reference, mode)) return true;
     // The text as the box holds it may not parse even though the whole
     // parameter did; acting on the old selection instead would edit the
     // wrong frames.
-    ed.relativeEntry[size_t(end)] = 0;
     if (ed.operationStatus == kStatusBusy) return notReady();
     return setError(lead + "\r\n" + slot(k));
   };
   if (!enter(0, 1, firstLead)) return false;
   if (withSecond && !slot(2).empty()) {
     if (!enter(1, 2, secondLead)) return false;
-    if (ed.selection[1] < ed.selection[0]) {
-      std::swap(ed.selection[0], ed.selection[1]);
-      ed.setCursorView(0);
-      ed.setCursorView(1);
-      ed.select();
-    }
+    if (ed.selection[1] < ed.selection[0]) ed.selectSpan(ed.selection[1], ed.selection[0]);
   }
   letEventsRun();
   recordedLength_ = std::abs(ed.selection[1] - ed.selection[0]);
   return true;
+}
+
+bool ScriptEngine::reportDelete(const std::string& name) {
+  switch (editor_.outcome<DeleteOutcome>()) {
+    case DeleteOutcome::Done: return true;
+    case DeleteOutcome::NoFrames: setError(name + ": edited frames count zero, nothing to delete."); break;
+    case DeleteOutcome::WouldLeaveNone: setError(name + ": at least one frame must be left."); break;
+    case DeleteOutcome::NothingSelected: setError(name + ": multiple frames not selected."); break;
+    case DeleteOutcome::Busy: notReady(); break;
+  }
+  return false;
 }
 
 bool ScriptEngine::parseOrdinalPositions(const std::string& name) {
@@ -243,14 +248,5 @@ bool ScriptEngine::notReady() { return setError(notReadyMessage()); }
 
 void ScriptEngine::letEventsRun() { editor_.host().processEvents(); }
 
-void ScriptEngine::normaliseSelection() {
-  Editor& ed = editor_;
-  const int32_t n = ed.document().documentFrameCount();
-  const int32_t a = clampPosition(ed.selection[0], n);
-  const int32_t b = clampPosition(ed.selection[1], n);
-  ed.selection = {std::min(a, b), std::max(a, b)};
-  ed.setCursorView(0);
-  ed.setCursorView(1);
-}
 
 }  // namespace kavrel

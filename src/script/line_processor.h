@@ -17,8 +17,6 @@ inline constexpr size_t kMaxScriptLine = 32767;    // characters, in any state
 inline constexpr size_t kMaxTokenizedLine = 1024;  // characters of a line outside a block
 inline constexpr size_t kPositionEntryWidth = 13;  // characters the position boxes hold
 
-// Codes as Editor::relativeEntry takes them.
-enum class RelativeMode : uint8_t { Absolute = 0, Backward = 1, Forward = 2 };
 
 enum class BlockKind { None, Comment, Lyrics };
 
@@ -69,7 +67,8 @@ class ScriptEngine {
   bool noFileCheck();
   bool notReady();
   void letEventsRun();
-  void normaliseSelection();
+  // The log's words for a delete or cut that did not happen; true when it did.
+  bool reportDelete(const std::string& name);
   bool parseOrdinalPositions(const std::string& name);  // "1st NAME parameter invalid:" ...
 
   // Commands (commands.cpp, gain_commands.cpp, tag_commands.cpp).

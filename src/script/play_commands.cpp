@@ -8,26 +8,20 @@
 
 namespace kavrel {
 
-namespace {
-
-constexpr uint8_t kStatusTemporaryNotWritten = 2;
-
-}  // namespace
-
 void ScriptEngine::cmdPlayPreview() {
   Editor& ed = editor_;
   letEventsRun();
   ed.refreshPlayAvailability();
   if (!noFileCheck()) return;
-  if (!ed.enabled(Control::MenuPlayPreview)) {
+  if (!ed.enabled(Command::PlayPreview)) {
     notReady();
     return;
   }
   ed.playPreview(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case kStatusOk: ed.lineError.clear(); break;
-    case kStatusTemporaryNotWritten: setError("PLAYPREVIEW:\r\n" + ed.lineError); break;
-    case kStatusBusy: notReady(); break;
+  switch (ed.outcome<PlayOutcome>()) {
+    case PlayOutcome::Done: ed.lineError.clear(); break;
+    case PlayOutcome::NotWritten: setError("PLAYPREVIEW:\r\n" + ed.lineError); break;
+    case PlayOutcome::Busy: notReady(); break;
     default: setError("PLAYPREVIEW: " + ed.lineError); break;
   }
 }
@@ -51,15 +45,15 @@ void ScriptEngine::cmdPlaySelection() {
     setError(msg::kPlaySelectionNone);
     return;
   }
-  if (!ed.enabled(Control::MenuPlaySel)) {
+  if (!ed.enabled(Command::PlaySelection)) {
     setError(msg::kPlaySelectionDisabled);
     return;
   }
   ed.playSelection(Sender::ScriptMarker);
-  switch (ed.operationStatus) {
-    case kStatusOk: ed.lineError.clear(); break;
-    case kStatusTemporaryNotWritten: setError("PLAYSELECTION:\r\n" + ed.lineError); break;
-    case kStatusBusy: notReady(); break;
+  switch (ed.outcome<PlayOutcome>()) {
+    case PlayOutcome::Done: ed.lineError.clear(); break;
+    case PlayOutcome::NotWritten: setError("PLAYSELECTION:\r\n" + ed.lineError); break;
+    case PlayOutcome::Busy: notReady(); break;
     default: setError("PLAYSELECTION: " + ed.lineError); break;
   }
 }
@@ -68,7 +62,7 @@ void ScriptEngine::cmdPlayFile(bool input) {
   Editor& ed = editor_;
   letEventsRun();
   ed.refreshPlayAvailability();
-  if (!ed.enabled(input ? Control::MenuPlaySrc : Control::MenuPlayOut)) {
+  if (!ed.enabled(input ? Command::PlayInput : Command::PlayOutput)) {
     setError(input ? msg::kPlayInputDisabled : msg::kPlayOutputDisabled);
     return;
   }
@@ -77,9 +71,9 @@ void ScriptEngine::cmdPlayFile(bool input) {
   } else {
     ed.playOutput(Sender::ScriptMarker);
   }
-  switch (ed.operationStatus) {
-    case kStatusOk: ed.lineError.clear(); break;
-    case kStatusBusy: notReady(); break;
+  switch (ed.outcome<PlayOutcome>()) {
+    case PlayOutcome::Done: ed.lineError.clear(); break;
+    case PlayOutcome::Busy: notReady(); break;
     default: setError(keyword() + ": " + ed.lineError); break;
   }
 }

@@ -1,7 +1,10 @@
 #pragma once
-// The editor window. For now it opens files and shows what the loader
-// found: the information labels, the remove check boxes and the frame
-// statistics list. It talks to the core only through Editor.
+// The editor window: the loaded file's name, the information labels, the
+// remove check boxes and the frame statistics list, under the File, Edit,
+// Play, Options, Scripts and Help menus (main_window_shell.cpp). It is the
+// core's Host: message boxes, progress and the busy cursor, the file dialogs
+// and the editing dialogs (ui/dialogs/). It talks to the core only through
+// Editor and ScriptRunner.
 
 #include <QMainWindow>
 #include <array>
@@ -75,7 +78,7 @@ class MainWindow final : public QMainWindow, public Host {
   void buildMenus();
   void refreshRecentFiles();
   void refreshMenus();
-  void refreshPlayMenu();
+  void refreshCommands();
   void showStartupNotice();
   void actOnCommandLine();
   void afterCommand();
@@ -99,6 +102,7 @@ class MainWindow final : public QMainWindow, public Host {
   std::array<QAction*, 5> recentFiles_{};
   std::array<QAction*, 5> recentScripts_{};
   std::vector<std::pair<OptionItem, QAction*>> optionActions_;
+  std::vector<std::pair<Command, QAction*>> commandActions_;
 };
 
 }  // namespace kavrel

@@ -1,12 +1,11 @@
-// The menus of the main window that reach the configuration and the shell:
-// File (open, recent files, exit, exit all), Options, Scripts and Help;
-// the start of the program and the close requests of other copies.
+// The menus of the main window: File (open, reload, save, recent files,
+// exit, exit all), Edit, Play, Options, Scripts and Help; the start of the
+// program and the close requests of other copies.
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QDialog>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -19,39 +18,19 @@
 #include "document/messages.h"
 #include "script/messages.h"
 #include "script/runner.h"
+#include "ui/dialogs/file_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/qt_strings.h"
 
 namespace kavrel {
-
-namespace {
-
-QString q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-std::string str(const QString& s) {
-  const QByteArray utf8 = s.toUtf8();
-  return std::string(utf8.constData(), size_t(utf8.size()));
-}
-
-// "ini files|*.ini|all files|*.*" as Qt writes filters.
-QString qtFilter(const std::string& filter) {
-  const QStringList parts = q(filter).split('|');
-  QStringList out;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    if (patterns == "*.*") patterns = "*";
-    out << parts[i] + " (" + patterns + ")";
-  }
-  return out.join(";;");
-}
-
-}  // namespace
 
 QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(name); }
 
 void MainWindow::buildMenus() {
-  auto named = [](QAction* a, const char* name) {
+  // Every action gets a name; a command's actions follow its availability.
+  auto named = [this](QAction* a, const char* name, std::optional<Command> command = std::nullopt) {
     a->setObjectName(name);
+    if (command) commandActions_.emplace_back(*command, a);
     return a;
   };
   // --- File
@@ -75,13 +54,13 @@ void MainWindow::buildMenus() {
                           afterCommand();
                           if (exit) close();
                         }),
-        "MenuQuickSave");
+        "MenuQuickSave", Command::Save);
   named(file->addAction("Save &As...", this,
                         [this] {
                           editor_->saveAs(Sender::User);
                           afterCommand();
                         }),
-        "MenuSaveAs");
+        "MenuSaveAs", Command::SaveAs);
   named(file->addAction(" &Close (not needed)    (Ctrl+F4)", this,
                         [this] {
                           const bool exit = editor_->closeCommand();
@@ -106,48 +85,50 @@ void MainWindow::buildMenus() {
 
   // --- Edit: the dialogs of the editing commands
   QMenu* edit = menuBar()->addMenu("&Edit");
-  auto command = [this, edit, named](const char* text, const char* name, const QKeySequence& keys, auto run) {
+  auto command = [this, edit, named](const char* text, const char* name, Command c, const QKeySequence& keys,
+                                     auto run) {
     QAction* a = named(edit->addAction(text, this,
                                        [this, run] {
                                          run();
                                          afterCommand();
                                        }),
-                       name);
+                       name, c);
     if (!keys.isEmpty()) a->setShortcut(keys);
   };
-  command("&Vol./bal.", "MenuAmplify", QKeySequence(), [this] { editor_->amplify(Sender::User); });
-  command("Fa&de in/out", "MenuFade", QKeySequence(), [this] { editor_->fade(Sender::User); });
-  command("add S&il.", "MenuSilence", QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
-  command("&Split", "MenuSplit", QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
-  command("Save se&lection", "MenuSaveSel", QKeySequence("Ctrl+F8"),
+  command("&Vol./bal.", "MenuAmplify", Command::Volume, QKeySequence(), [this] { editor_->amplify(Sender::User); });
+  command("Fa&de in/out", "MenuFade", Command::Fade, QKeySequence(), [this] { editor_->fade(Sender::User); });
+  command("add S&il.", "MenuSilence", Command::InsertSilence, QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
+  command("&Split", "MenuSplit", Command::Split, QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
+  command("Save se&lection", "MenuSaveSel", Command::SaveSelection, QKeySequence("Ctrl+F8"),
           [this] { editor_->saveSelection(Sender::User); });
 
   // --- Play: files handed to the desktop's player
   QMenu* play = menuBar()->addMenu("&Play");
-  auto playAction = [this, play, named](const char* text, const char* name, void (Editor::*run)(Sender)) {
+  auto playAction = [this, play, named](const char* text, const char* name, Command c,
+                                        void (Editor::*run)(Sender)) {
     named(play->addAction(text, this,
                           [this, run] {
                             (editor_.get()->*run)(Sender::User);
                             afterCommand();
                           }),
-          name);
+          name, c);
   };
-  playAction("Play &input (loaded) file", "MenuPlaySrc", &Editor::playInput);
-  playAction("Play &preview (edited)", "MenuPlayPreview", &Editor::playPreview);
-  playAction("Play &selection", "MenuPlaySel", &Editor::playSelection);
-  playAction("Play &output (saved) file", "MenuPlayOut", &Editor::playOutput);
+  playAction("Play &input (loaded) file", "MenuPlaySrc", Command::PlayInput, &Editor::playInput);
+  playAction("Play &preview (edited)", "MenuPlayPreview", Command::PlayPreview, &Editor::playPreview);
+  playAction("Play &selection", "MenuPlaySel", Command::PlaySelection, &Editor::playSelection);
+  playAction("Play &output (saved) file", "MenuPlayOut", Command::PlayOutput, &Editor::playOutput);
   if (editor_->canEnqueue()) {
     play->addSeparator();
-    playAction("&Enqueue input (loaded) file", "MenuEnqueueInput", &Editor::enqueueInput);
-    playAction("E&nqueue preview (edited)", "MenuEnqueuePreview", &Editor::enqueuePreview);
-    playAction("En&queue output (saved) file", "MenuEnqueueOutput", &Editor::enqueueOutput);
+    playAction("&Enqueue input (loaded) file", "MenuEnqueueInput", Command::EnqueueInput, &Editor::enqueueInput);
+    playAction("E&nqueue preview (edited)", "MenuEnqueuePreview", Command::EnqueuePreview, &Editor::enqueuePreview);
+    playAction("En&queue output (saved) file", "MenuEnqueueOutput", Command::EnqueueOutput, &Editor::enqueueOutput);
   }
   // Play commands follow their files: enabled while the file exists.
   auto* availability = new QTimer(this);
   availability->setObjectName("TimerDisappear");
   connect(availability, &QTimer::timeout, this, [this] {
     editor_->refreshPlayAvailability();
-    refreshPlayMenu();
+    refreshCommands();
   });
   availability->start(937);
 
@@ -266,16 +247,13 @@ void MainWindow::refreshRecentFiles() {
   }
 }
 
-void MainWindow::refreshPlayMenu() {
-  for (const Control c : {Control::MenuPlaySrc, Control::MenuPlayPreview, Control::MenuPlaySel, Control::MenuPlayOut,
-                          Control::MenuEnqueueInput, Control::MenuEnqueuePreview, Control::MenuEnqueueOutput}) {
-    if (QAction* a = action(std::string(controlName(c)).c_str())) a->setEnabled(editor_->enabled(c));
-  }
+void MainWindow::refreshCommands() {
+  for (const auto& [c, a] : commandActions_) a->setEnabled(editor_->enabled(c));
 }
 
 void MainWindow::refreshMenus() {
   editor_->refreshPlayAvailability();
-  refreshPlayMenu();
+  refreshCommands();
   for (auto& [item, a] : optionActions_) {
     a->setChecked(editor_->optionChecked(item));
     if (!optionItemInfo(item).radio) a->setData(optionImage(a->isChecked()));
@@ -391,14 +369,7 @@ void MainWindow::closeFromOutside() {
 // ------------------------------------------------------------ Host
 
 std::optional<std::string> MainWindow::chooseFile(const FileDialogRequest& request) {
-  QFileDialog dialog(this, q(request.title), q(request.folder), qtFilter(request.filter));
-  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(q(request.defaultExtension));
-  if (request.save && !request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!request.fileName.empty()) dialog.selectFile(q(request.fileName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return str(dialog.selectedFiles().front());
+  return showFileDialog(this, request);
 }
 
 WindowPosition MainWindow::centredWindowPosition(size_t slot) {

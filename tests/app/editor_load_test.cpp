@@ -1,53 +1,23 @@
 // Loading, inserting and closing through the Editor, as the window and the
 // script engine see them: message boxes, policy questions, status codes,
 // the remove check boxes and the state left behind.
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <string>
+#include <optional>
 #include <tuple>
-#include <vector>
 
-#include "app/editor.h"
 #include "document/messages.h"
-#include "support/mp3_builder.h"
-#include "support/recording_host.h"
-#include "support/test_files.h"
+#include "support/editor_fixture.h"
 
 namespace kavrel {
 namespace {
 
 namespace t = kavrel::test;
+using Bytes = std::vector<uint8_t>;
 
-using Ends = std::array<int32_t, 2>;
-const std::string kLoadLead = "Error processing file: \r\n ";
+const std::string kLoadBox = "!Warning!: Error processing file: \r\n ";
 
-class EditorTest : public ::testing::Test {
+class EditorLoad : public t::EditorFixture {
  protected:
-  // A load selects nothing and checks no removal box here, and the fade
-  // dialog keeps its memory: the tests set those themselves.
-  EditorTest() {
-    editor.options().autoSelectAll = false;
-    editor.options().autoRemoveUnknown = false;
-    editor.options().fadeMemoryMode = 0;
-  }
-  std::string write(const std::string& name, const t::Mp3Builder& b) { return write(name, b.bytes()); }
-  std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = dir.file(name);
-    t::writeFile(path, bytes);
-    return path;
-  }
-  // Ten 128 kbit/s frames at 44.1 kHz, loaded.
-  void loadTenFrames() {
-    EXPECT_TRUE(editor.loadFile(write("base.mp3", t::Mp3Builder().frames(10))));
-    host.clearRecord();
-  }
-  Document& doc() { return editor.document(); }
-  // The text of the one message box shown, or how many there were.
-  std::string onlyMessage() const {
-    const auto& m = host.messages();
-    return m.size() == 1 ? m[0].text : std::to_string(m.size()) + " message boxes";
-  }
   // What an insert may change.
   auto snapshot() {
     const Document& d = doc();
@@ -55,210 +25,83 @@ class EditorTest : public ::testing::Test {
                       d.insertedFileCount, d.kbpsHistogram, d.editSummary, d.sourceSummary, editor.selection,
                       d.modified);
   }
-  // Nothing loaded, nothing busy.
+  // Nothing loaded, nothing available, nothing busy.
   void expectEmpty(const std::string& what) {
-    EXPECT_FALSE(doc().documentLoaded) << what;
-    EXPECT_EQ(doc().documentFrameCount(), 0) << what;
-    EXPECT_EQ(doc().frameTable.count(), 0) << what;
-    EXPECT_EQ(editor.labInfoInput, "No file loaded") << what;
-    EXPECT_FALSE(editor.enabled(Control::SelAllBut)) << what;
+    EXPECT_EQ(
+        std::tuple(doc().documentLoaded, doc().frameTable.count(), frames(), editor.labInfoInput, commands()),
+        std::tuple(false, 0, "", "No file loaded", ""))
+        << what;
     EXPECT_FALSE(doc().busy || host.busy()) << what;
   }
-
-  t::TempDir dir;
-  t::RecordingHost host;
-  Editor editor{host};
 };
 
-// ---------------------------------------------------------------- loading
-
-TEST_F(EditorTest, SuccessfulLoadSetsUpTheWindowState) {
+TEST_F(EditorLoad, LoadSetsUpTheWindowStateAndTheFrameBoxSelects) {
   const std::string path = write("song.mp3", t::Mp3Builder().frames(100));
   ASSERT_TRUE(editor.loadFile(path));
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_EQ(doc().documentName, path);
-  EXPECT_EQ(doc().documentFrameCount(), 100);
-  EXPECT_EQ(editor.operationStatus, kStatusOk);
+  EXPECT_EQ(boxes() + std::to_string(editor.operationStatus), "0");
+  EXPECT_EQ(std::tuple(doc().documentLoaded, doc().documentName, state()),
+            std::tuple(true, path, "0-99 | 0 | 0"));
   EXPECT_EQ(editor.labInfoInput, "44.1 KHz, JOINT STEREO, 128 kbps, 2.612 sec");
   EXPECT_EQ(editor.labInfoOutput, editor.labInfoInput);
-  EXPECT_EQ(editor.selection, (Ends{0, 0}));
-  EXPECT_FALSE(editor.multipleSelected);
-  // The stepping buttons need more than 84 frames.
-  for (Control c : {Control::SleftBit, Control::SelAllBut, Control::ButQuickSave, Control::InsertBut})
-    EXPECT_TRUE(editor.enabled(c)) << controlName(c);
-  for (Control c : {Control::Pastebut, Control::UndoBut, Control::DelBut})
-    EXPECT_FALSE(editor.enabled(c)) << controlName(c);
+  // Paging needs more than 84 frames; the tag views are there to create a tag.
+  EXPECT_EQ(commands(),
+            "Save SaveAs Insert SelectAll InsertSilence Split PageLeft PageRight ViewId3v2 ViewId3v1");
   EXPECT_EQ(editor.statisticsList().selected, 9);
-  EXPECT_FALSE(doc().busy || host.busy());
-  EXPECT_GE(host.progressEndCalls(), 1);
+  EXPECT_FALSE(doc().busy || host.busy() || host.progressEndCalls() == 0);
 
-  // With the option on, a load selects everything.
+  // With the option on, a load selects everything (so no trim).
   editor.options().autoSelectAll = true;
   ASSERT_TRUE(editor.loadFile(write("few.mp3", t::Mp3Builder().frames(84))));
-  EXPECT_FALSE(editor.enabled(Control::SleftBit));
-  EXPECT_FALSE(editor.enabled(Control::SrightBit));
-  EXPECT_TRUE(editor.multipleSelected);
-  EXPECT_EQ(editor.selection, (Ends{0, 84}));
-  EXPECT_TRUE(editor.enabled(Control::DelBut));
-  EXPECT_FALSE(editor.enabled(Control::TrimBut));  // all is selected
-  EXPECT_EQ(editor.operationStatus, kStatusOk);
+  EXPECT_EQ(sel() + " " + edits() + std::to_string(editor.operationStatus), "0..84 sel0");
+  EXPECT_FALSE(on(Command::PageLeft) || on(Command::PageRight));
+
+  // The information box of a frame selects it.
+  editor.showFrameInfo(4);
+  EXPECT_EQ(boxes().rfind("iframe info 0: Frame position: 5\r\nOriginal position: 5\r\n", 0), 0u);
+  EXPECT_EQ(sel() + " " + editor.positionText[0], "4..5 0.104");
+  editor.showFrameInfo(84);
+  editor.showFrameInfo(-1);
+  script();
+  editor.showFrameInfo(2);
+  EXPECT_EQ(boxes() + sel(), "2..3");
 }
 
-TEST_F(EditorTest, FailedLoadsShowTheirMessageAndLeaveAnEmptyDocument) {
-  const std::pair<std::vector<uint8_t>, std::string> cases[] = {
-      {{}, msg::kDiskError},
-      {std::vector<uint8_t>(255, 0), "Can't process files smaller than 0.25 KB!"},
-      {std::vector<uint8_t>(256, 0), "Doesn't seem like a 32/44.1/48 KHz mp3 file."}};
-  for (const auto& [bytes, message] : cases) {
-    loadTenFrames();
-    EXPECT_FALSE(editor.loadFile(write("bad.mp3", bytes)));
-    ASSERT_EQ(onlyMessage(), kLoadLead + message);
-    EXPECT_EQ(host.lastMessage().caption, "Warning!");
-    EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
-    EXPECT_EQ(host.lastMessage().buttons, MessageButtons::Ok);
-    expectEmpty(message);
-  }
-  host.clearRecord();
-  EXPECT_FALSE(editor.loadFile(dir.file("missing.mp3")));
-  EXPECT_EQ(onlyMessage(), kLoadLead + msg::kDiskError);
-}
-
-TEST_F(EditorTest, ScriptLoadsSetTheStatusAndSilentOnesNeverAsk) {
-  loadTenFrames();
-  editor.scriptRunning = true;
-  EXPECT_FALSE(editor.loadFile(write("small.mp3", std::vector<uint8_t>(100, 0))));
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(editor.operationStatus, kStatusLoadFailed);
-  EXPECT_EQ(editor.lineError, "Can't process files smaller than 0.25 KB!");
-  expectEmpty("script");
-
-  // A silent run takes damaged files as they come, whatever the policy; the
-  // success resets the status.
-  const std::string path = write("gap.mp3", t::Mp3Builder().frames(3).raw("abcde").frames(2));
-  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
-  editor.silentMode = true;
-  EXPECT_TRUE(editor.loadFile(path));
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(editor.operationStatus, kStatusOk);
-  // A script that is not silent follows the option.
-  editor.silentMode = false;
-  EXPECT_FALSE(editor.loadFile(path));
-  EXPECT_EQ(editor.lineError, "Improper frame size.");
-  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
-  host.answer(MessageResult::Yes);
-  EXPECT_TRUE(editor.loadFile(path));
-  EXPECT_EQ(host.messages().size(), 1u);
-}
-
-TEST_F(EditorTest, PromptPolicyAsksWithTheErrorText) {
-  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Prompt;
-  const std::string riff = write("riff.mp3", t::Mp3Builder().riff(36, false).frames(5));
-  host.answer(MessageResult::No);
-  EXPECT_FALSE(editor.loadFile(riff));
-  ASSERT_EQ(host.messages().size(), 2u);
-  const t::RecordedMessage& q = host.messages()[0];
-  EXPECT_EQ(q.text, "Improper or unknown header format.\r\nTry to continue processing?");
-  EXPECT_EQ(q.caption, "Error, may be possible to continue");
-  EXPECT_EQ(q.buttons, MessageButtons::YesNo);
-  EXPECT_EQ(q.icon, MessageIcon::Question);
-  EXPECT_EQ(host.messages()[1].text, kLoadLead + "RIFF header doesn't seem to be of an mp3 file.");
-  host.clearRecord();
-  host.answer(MessageResult::Yes);
-  EXPECT_TRUE(editor.loadFile(riff));
-  EXPECT_EQ(doc().documentFrameCount(), 3);
-  EXPECT_TRUE(doc().layout.riffFound);
-
-  // The frame size question groups the positions; the garbage goes with
-  // the frame before it.
-  const std::string gap = write("gap.mp3", t::Mp3Builder().frames(3).raw("abcde").frames(2));
-  host.clearRecord();
-  host.answer(MessageResult::Yes);
-  ASSERT_TRUE(editor.loadFile(gap));
-  EXPECT_EQ(onlyMessage(), "Improper frame size at position 834 to 1,256.\r\nTry to continue processing?");
-  EXPECT_EQ(doc().frameTable[2].storedLength, 422);
-  EXPECT_EQ(doc().frameTable[3].filePosition, 1256);
-  host.clearRecord();
-  editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
-  EXPECT_FALSE(editor.loadFile(gap));
-  EXPECT_EQ(onlyMessage(), kLoadLead + "Improper frame size.");
-}
-
-TEST_F(EditorTest, FreeFormatWarningAfterTheLoadOrInsert) {
-  t::FrameSpec free{.bitrateIndex = 0, .freeFormatLength = 300};
-  ASSERT_TRUE(editor.loadFile(write("one.mp3", t::Mp3Builder().frames(20).frame(free).frames(2))));
-  ASSERT_EQ(onlyMessage(), "Possible playtime error <  2.6E-0002 sec\r\n(due to free format frame)");
-  EXPECT_EQ(host.lastMessage().caption, "Warning");
-  EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
-  EXPECT_TRUE(doc().documentLoaded);
-  host.clearRecord();
-  free.sampleRateIndex = 1;
-  const std::string three = write(
-      "three.mp3", t::Mp3Builder().frames(3, free).frames(10, {.bitrateIndex = 9, .sampleRateIndex = 1}));
-  ASSERT_TRUE(editor.loadFile(three));
-  EXPECT_EQ(onlyMessage(), "Possible playtime error <  7.2E-0002 sec\r\n(due to free format frames)");
-
-  loadTenFrames();
-  free.sampleRateIndex = 0;
-  ASSERT_EQ(editor.insertFileAt(write("free.mp3", t::Mp3Builder().frames(2, free).frame({})), 0), 0);
-  ASSERT_EQ(onlyMessage(), "Possible length error <  5.2E-0002 sec\r\n(due to free format frames)");
-  EXPECT_EQ(host.lastMessage().caption, "Warning");
-  host.clearRecord();
-  editor.scriptRunning = true;
-  ASSERT_TRUE(editor.loadFile(three));
-  EXPECT_TRUE(host.messages().empty());
-}
-
-TEST_F(EditorTest, RemoveCheckBoxesFollowTheLayout) {
-  t::Mp3Builder full;
-  full.riff(36).id3v2(3, 0, 0, std::vector<uint8_t>(20, 0)).raw("junk").frames(3).zeros(40);
-  const std::string fullPath = write("full.mp3", full.lyrics3v2("IND00002").id3v1("T"));
-  const Control boxes[] = {Control::RiffCheck,  Control::HeadTagCheck, Control::UheadCheck,
-                           Control::UfootCheck, Control::Lyrics3Check, Control::FootTagCheck,
-                           Control::vuhbut,     Control::vufbut,       Control::vl3button};
-  for (const bool aru : {false, true}) {
-    editor.options().autoRemoveUnknown = aru;
-    ASSERT_TRUE(editor.loadFile(fullPath));
-    for (Control c : boxes) EXPECT_TRUE(editor.enabled(c)) << controlName(c);
-    // Only the blocks of no known use are checked, and only with the option.
-    for (Block b : {Block::Riff, Block::UnknownHeader, Block::UnknownFooter})
-      EXPECT_EQ(editor.removeChecked(b), aru);
-    for (Block b : {Block::Id3v2, Block::Lyrics3, Block::Id3v1}) EXPECT_FALSE(editor.removeChecked(b));
-  }
-  ASSERT_TRUE(editor.loadFile(write("plain.mp3", t::Mp3Builder().frames(3))));
-  for (Control c : boxes) EXPECT_FALSE(editor.enabled(c)) << controlName(c);
-  // The tag views stay available to create a tag.
-  EXPECT_TRUE(editor.enabled(Control::vhtbut) && editor.enabled(Control::vftbut));
-  for (int b = 0; b < int(kBlockCount); ++b) EXPECT_FALSE(editor.removeChecked(Block(b)));
-}
-
-TEST_F(EditorTest, EscOrAClosingWindowAbandonsTheLoadWithoutAMessage) {
-  loadTenFrames();
-  host.escapeAfterProgress(1);
-  EXPECT_FALSE(editor.loadFile(write("long.mp3", t::Mp3Builder().frames(500))));
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(host.progressCalls(), 1);
-  EXPECT_GE(host.processEventsCalls(), 1);
-  expectEmpty("esc");
-  loadTenFrames();
-  host.setClosing(true);
-  EXPECT_FALSE(editor.loadFile(dir.file("long.mp3")));
-  EXPECT_TRUE(host.messages().empty());
-  expectEmpty("closing");
-}
-
-TEST_F(EditorTest, FileTruncatedOrDeletedDuringTheLoad) {
+// A failed load shows its box, or sets a script's status and text; one
+// abandoned with Esc or by the closing window shows none. Each leaves an
+// empty document.
+TEST_F(EditorLoad, FailedLoadsLeaveAnEmptyDocument) {
+  enum Arm : int { None, Esc = -1, Closing = -2 };  // a positive arm cuts the file to that size
   // Cut behind the chunk being scanned (1.25 MB: the next read comes up
-  // short) and inside the one chunk already read (125 kB: no further read).
-  for (const auto& [frames, cutTo] : {std::pair(3000, 100000), std::pair(300, 1000)}) {
-    host.clearRecord();
-    const std::string path = write("moving.mp3", t::Mp3Builder().frames(frames));
-    host.onProgress = [&](int call, int) {
-      if (call == 1) std::filesystem::resize_file(path, uintmax_t(cutTo));
-    };
-    EXPECT_FALSE(editor.loadFile(path)) << frames;
-    EXPECT_EQ(onlyMessage(), kLoadLead + msg::kDiskError);
-    EXPECT_EQ(doc().frameTable.count(), 0);
+  // short), or inside the one chunk already read (125 kB: no further read).
+  const std::tuple<std::optional<Bytes>, int, std::string> cases[] = {
+      {std::nullopt, None, msg::kDiskError},  // missing
+      {Bytes(255, 0), None, "Can't process files smaller than 0.25 KB!"},
+      {Bytes(256, 0), None, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},
+      {t::Mp3Builder().frames(3000).bytes(), 100000, msg::kDiskError},
+      {t::Mp3Builder().frames(300).bytes(), 1000, msg::kDiskError},
+      {t::Mp3Builder().frames(500).bytes(), Esc, ""},
+      {t::Mp3Builder().frames(500).bytes(), Closing, ""}};
+  for (const bool scripted : {false, true}) {
+    for (const auto& [bytes, arm, message] : cases) {
+      load(10);
+      script(scripted);
+      editor.lineError.clear();
+      const std::string path = bytes ? write("bad.mp3", *bytes) : dir.file("missing.mp3");
+      if (arm == Esc) host.escapeAfterProgress(1);
+      host.setClosing(arm == Closing);
+      host.onProgress = [&, arm = arm](int call, int) {
+        if (arm > 0 && call == 1) std::filesystem::resize_file(path, uintmax_t(arm));
+      };
+      EXPECT_FALSE(editor.loadFile(path));
+      EXPECT_EQ(boxes(), scripted || message.empty() ? "" : kLoadBox + message);
+      EXPECT_EQ(editor.lineError, !scripted ? "" : message.empty() ? msg::kEscPressed : message);
+      EXPECT_EQ(editor.operationStatus, scripted ? kStatusLoadFailed : kStatusOk) << message;
+      if (arm == Esc) EXPECT_GE(host.processEventsCalls(), 1);  // the window's events run meanwhile
+      expectEmpty(message);
+      host.setClosing(false);
+      host.onProgress = nullptr;
+      script(false);
+    }
   }
   // A file removed while it is read stays readable to its end.
   const std::string gone = write("gone.mp3", t::Mp3Builder().frames(3000));
@@ -269,269 +112,244 @@ TEST_F(EditorTest, FileTruncatedOrDeletedDuringTheLoad) {
   EXPECT_EQ(doc().documentFrameCount(), 3000);
 }
 
-TEST_F(EditorTest, FrameInformationBox) {
-  loadTenFrames();
-  editor.showFrameInfo(4);
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.lastMessage().caption, "frame info 0");
-  EXPECT_EQ(host.lastMessage().icon, MessageIcon::Information);
-  EXPECT_EQ(host.lastMessage().text.rfind("Frame position: 5\r\nOriginal position: 5\r\n", 0), 0u);
-  EXPECT_EQ(editor.selection, (Ends{4, 5}));
-  EXPECT_TRUE(editor.multipleSelected);
-  host.clearRecord();
-  editor.showFrameInfo(10);
-  editor.showFrameInfo(-1);
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(editor.selection, (Ends{4, 5}));
+// The policy decides about a damaged file; a silent script takes it as it is.
+TEST_F(EditorLoad, ProcessingErrorPolicyAsksFailsOrContinues) {
+  using P = ProcessingErrorPolicy;
+  const std::string gap = write("gap.mp3", t::Mp3Builder().frames(3).raw("abcde").frames(2));
+  const std::string ask =
+      "?Error, may be possible to continue: Improper frame size at position 834 to 1,256.\r\nTry to continue "
+      "processing?";
+  const std::string failed = kLoadBox + "Improper frame size.";
+  enum Mode { Window, Script, Silent };
+  const std::tuple<P, Mode, MessageResult, const char*, std::string, const char*> cases[] = {
+      {P::Fail, Window, {}, "", failed, ""},
+      {P::TryToContinue, Window, {}, "0-4", "", ""},
+      {P::Prompt, Window, MessageResult::Yes, "0-4", ask, ""},
+      {P::Prompt, Window, MessageResult::No, "", ask + " / " + failed, ""},
+      {P::Fail, Script, {}, "", "", "Improper frame size."},
+      {P::Prompt, Script, MessageResult::Yes, "0-4", ask, ""},
+      {P::Fail, Silent, {}, "0-4", "", ""}};
+  for (const auto& [policy, mode, answer, loaded, shown, error] : cases) {
+    const std::string row = std::to_string(int(policy)) + " " + std::to_string(mode);
+    editor.options().processingErrorPolicy = policy;
+    script(mode != Window);
+    editor.silentMode = mode == Silent;
+    editor.lineError.clear();
+    if (policy == P::Prompt) host.answer(answer);
+    EXPECT_EQ(editor.loadFile(gap), *loaded != '\0') << row;
+    EXPECT_EQ(frames() + " | " + boxes() + " | " + editor.lineError,
+              loaded + (" | " + shown + " | ") + error);
+    EXPECT_EQ(editor.operationStatus, mode == Window || *loaded ? kStatusOk : kStatusLoadFailed) << row;
+    if (policy == P::Prompt) EXPECT_EQ(host.messages().at(0).buttons, MessageButtons::YesNo) << row;
+    clear();
+  }
 }
 
-// ---------------------------------------------------------------- inserting
+TEST_F(EditorLoad, RemoveCheckBoxesFollowTheLayout) {
+  t::Mp3Builder full;
+  full.riff(36).id3v2(3, 0, 0, Bytes(20, 0)).raw("junk").frames(3).zeros(40).lyrics3v2("IND00002").id3v1("T");
+  auto checked = [&] {
+    std::string text;
+    for (size_t b = 0; b < kBlockCount; ++b) text += editor.removeChecked(Block(b)) ? "1" : "0";
+    return text + " " + commands();
+  };
+  const std::string all =
+      "Save SaveAs Insert SelectAll InsertSilence Split RemoveRiff RemoveId3v2 RemoveUnknownHeader "
+      "RemoveUnknownFooter RemoveLyrics3 RemoveId3v1 ViewId3v2 ViewUnknownHeader ViewUnknownFooter "
+      "ViewLyrics3 "
+      "ViewId3v1";
+  // Only the blocks of no known use are checked, and only with the option.
+  load(full);
+  EXPECT_EQ(checked(), "000000 " + all);
+  editor.options().autoRemoveUnknown = true;
+  load(full);
+  EXPECT_EQ(checked(), "101100 " + all);
+  load(3);
+  EXPECT_EQ(checked(), "000000 Save SaveAs Insert SelectAll InsertSilence Split ViewId3v2 ViewId3v1");
+}
 
-TEST_F(EditorTest, InsertPlacesTheNewFramesAndSelectsThem) {
-  loadTenFrames();
+TEST_F(EditorLoad, InsertPlacesTheNewFramesIntoTheNextSlotAndWarnsOfFreeFormat) {
+  load(10);
   doc().gainList[5] = {3, -4};
   const std::string path =
-      write("other.mp3", t::Mp3Builder().raw("lead").frames(5, {.bitrateIndex = 10, .sampleRateIndex = 1}));
+      write("other.mp3", t::Mp3Builder().frames(5, {.bitrateIndex = 10, .sampleRateIndex = 1}));
   ASSERT_EQ(editor.insertFileAt(path, 3), 0);
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(doc().frameList, (std::vector<int32_t>{0, 1, 2, 10, 11, 12, 13, 14, 3, 4, 5, 6, 7, 8, 9}));
-  ASSERT_EQ(doc().gainList.size(), 15u);
-  EXPECT_EQ(doc().gainList[10], (GainPair{3, -4}));
-  EXPECT_EQ(doc().gainList[3], GainPair{});
-  for (int32_t k = 0; k < 5; ++k) {
-    EXPECT_EQ(doc().frameTable[10 + k].sourceIndex, 1);
-    EXPECT_EQ(doc().frameTable[10 + k].filePosition, 4 + 480 * k);
-  }
-  EXPECT_EQ(doc().frameTable[14].storedLength, 480);
-  EXPECT_EQ(doc().sourceFirstFrame, (std::array<int32_t, kSourceSlots>{0, 10, 15}));
-  EXPECT_EQ(doc().sourceNames[1], path);
-  EXPECT_EQ(doc().insertedFileCount, 1);
-  EXPECT_EQ(editor.selection, (Ends{3, 8}));
-  EXPECT_TRUE(editor.multipleSelected);
-  EXPECT_TRUE(doc().modified);
-  EXPECT_EQ(doc().editSummary, (Summary{0, 1, 3}));
-  EXPECT_EQ(doc().sourceSummary, (Summary{9, 1, 0}));  // the loaded file's statistics stay
+  EXPECT_EQ(boxes(), "");
+  EXPECT_EQ(state(), "0-2 10-14 3-9 | 3..8 | 0 modified");  // no change counted: the command does that
+  EXPECT_EQ(gains(3, 4) + " " + gains(10, 11), "0 3/-4");
+  EXPECT_EQ(std::tuple(doc().sourceFirstFrame, doc().sourceNames[1], doc().insertedFileCount),
+            std::tuple(std::array<int32_t, kSourceSlots>{0, 10, 15}, path, 1));
+  EXPECT_EQ(std::pair(doc().editSummary, doc().sourceSummary),  // the loaded file's statistics stay
+            std::pair(Summary{0, 1, 3}, Summary{9, 1, 0}));
   EXPECT_EQ(editor.labInfoOutput, "mixed freq, JOINT STEREO, var.kbps, 0.381 sec");
-  // The loaded file's layout does not take the inserted file's leading bytes.
-  EXPECT_FALSE(doc().layout.unknownHeaderFound);
-
   // A second file goes into the next slot; at the very end this time.
-  const auto third = t::Mp3Builder().frames(2, {.bitrateIndex = 1, .sampleRateIndex = 2}).zeros(100);
-  ASSERT_EQ(editor.insertFileAt(write("third.mp3", third), 15), 0);
-  EXPECT_EQ(doc().sourceFirstFrame[3], 17);
-  EXPECT_EQ(doc().insertedFileCount, 2);
-  EXPECT_EQ(doc().frameList[16], 16);
-  EXPECT_EQ(doc().frameTable[16].storedLength, 144);  // its trailing bytes are left out
-  EXPECT_EQ(editor.selection, (Ends{15, 17}));
+  ASSERT_EQ(editor.insertFileAt(path, 15), 0);
+  EXPECT_EQ(std::pair(doc().sourceFirstFrame[3], doc().insertedFileCount), std::pair(20, 2));
+  EXPECT_EQ(state(), "0-2 10-14 3-9 15-19 | 15..20 | 0 modified");
+
+  // Free format frames bring a warning after the load or insert, outside scripts.
+  t::FrameSpec free{.bitrateIndex = 0, .freeFormatLength = 300};
+  ASSERT_TRUE(editor.loadFile(write("one.mp3", t::Mp3Builder().frames(20).frame(free).frames(2))));
+  EXPECT_EQ(boxes(), "!Warning: Possible playtime error <  2.6E-0002 sec\r\n(due to free format frame)");
+  ASSERT_EQ(editor.insertFileAt(write("free.mp3", t::Mp3Builder().frames(2, free).frame({})), 0), 0);
+  EXPECT_EQ(boxes(), "!Warning: Possible length error <  5.2E-0002 sec\r\n(due to free format frames)");
+  script();
+  ASSERT_TRUE(editor.loadFile(dir.file("one.mp3")));
+  ASSERT_EQ(editor.insertFileAt(dir.file("free.mp3"), 0), 0);
+  EXPECT_EQ(boxes(), "");
 }
 
-TEST_F(EditorTest, InsertSkipsLeadingBlocksAndAVbrTagFrameAndStopsAtTrailingBlocks) {
+TEST_F(EditorLoad, InsertSkipsLeadingBlocksAndAVbrTagFrameAndStopsAtTrailingBlocks) {
   t::Mp3Builder tagged;  // no version check and no footer while skipping: 40 bytes, RIFF 48, tag 20
-  tagged.id3v2(4, 0xFF, 0x10, std::vector<uint8_t>(30, 0))
-      .riff(40)
-      .id3v2(3, 0, 0, std::vector<uint8_t>(10, 0));
+  tagged.id3v2(4, 0xFF, 0x10, Bytes(30, 0)).riff(40).id3v2(3, 0, 0, Bytes(10, 0));
   tagged.frames(4).lyrics3v1("words").id3v1("T");
-  t::Mp3Builder twoTags;  // a second tag-like frame is an ordinary one
-  twoTags.vbrTag(t::VbrKind::Xing, {}, 4, 1668)
-      .raw(t::makeVbrTagFrame({}, t::VbrKind::Info, 4, 1668))
-      .frames(3);
+  const t::FrameSpec k32{.bitrateIndex = 1, .sampleRateIndex = 2};
   const std::tuple<const char*, t::Mp3Builder, int32_t, int64_t, int32_t> cases[] = {
       {"xing", t::Mp3Builder().vbrTag(t::VbrKind::Xing, {}, 6, 2502).frames(6), 6, 417, 417},
-      {"two tags", twoTags, 4, 417, 417},
-      {"tagged", tagged, 4, 108, 417}};
+      {"tagged", tagged, 4, 108, 417},
+      {"lead and trail", t::Mp3Builder().raw("lead").frames(2, k32).zeros(100), 2, 4, 144}};
   for (const auto& [name, b, added, firstPosition, lastLength] : cases) {
-    loadTenFrames();
+    load(10);
     ASSERT_EQ(editor.insertFileAt(write(std::string(name) + ".mp3", b), 10), 0) << name;
-    EXPECT_EQ(doc().documentFrameCount(), 10 + added) << name;
-    EXPECT_EQ(doc().frameTable[10].filePosition, firstPosition) << name;
-    EXPECT_EQ(doc().frameTable[10].vbrHeaderKind, kVbrNone) << name;
-    EXPECT_EQ(doc().frameTable[9 + added].storedLength, lastLength) << name;
-    EXPECT_EQ(editor.selection, (Ends{10, 10 + added})) << name;
+    EXPECT_EQ(sel(), "10.." + std::to_string(10 + added)) << name;
+    const FrameInfo &first = doc().frameTable[10], &last = doc().frameTable[9 + added];
+    // The loaded file's layout does not take the inserted file's leading bytes.
+    EXPECT_EQ(std::tuple(first.filePosition, first.vbrHeaderKind, last.storedLength, last.sourceIndex,
+                         doc().layout.unknownHeaderFound),
+              std::tuple(firstPosition, kVbrNone, lastLength, 1, false))
+        << name;
   }
 }
 
-TEST_F(EditorTest, FailedInsertsReportTheirCodeAndChangeNothing) {
+// Each refusal of the scan with its code: a box from the window (none for
+// Esc), the text in lineError for a script. Nothing changes.
+TEST_F(EditorLoad, RefusedInsertsReturnTheirCodeAndChangeNothing) {
   editor.options().processingErrorPolicy = ProcessingErrorPolicy::Fail;
-  loadTenFrames();
-  editor.selection = {2, 2};
+  load(10);
+  cursor(2);
   const auto before = snapshot();
-  struct Case {
-    std::string name;
-    std::vector<uint8_t> bytes;  // empty name: the file is not written
-    int status;
-    std::string message;
-  };
-  auto frames = [](const t::FrameSpec& spec, int n) { return t::Mp3Builder().frames(n, spec).bytes(); };
-  const auto gap = t::Mp3Builder().frames(3).raw("abcde").frames(2).bytes();
-  const Case cases[] = {
-      {"", {}, 3, "File to insert can't be opened (probably doesn't exist)."},
-      {"empty.mp3", {}, 4, "Can't process files smaller than 0.25 KB!"},
-      {"small.mp3", std::vector<uint8_t>(255, 0), 4, "Can't process files smaller than 0.25 KB!"},
-      {"riff.mp3", t::Mp3Builder().riff(36, false).frames(3).bytes(), 6,
+  auto frames = [](const t::FrameSpec& spec) { return t::Mp3Builder().frames(3, spec).bytes(); };
+  const Bytes long3000 = t::Mp3Builder().frames(3000).bytes();
+  const std::tuple<std::optional<Bytes>, int, std::string> cases[] = {
+      {std::nullopt, 3, "File to insert can't be opened (probably doesn't exist)."},
+      {Bytes(255, 0), 4, "Can't process files smaller than 0.25 KB!"},
+      {t::Mp3Builder().riff(36, false).frames(3).bytes(), 6,
        "RIFF header doesn't seem to be of an mp3 file."},
-      {"layer1.mp3", frames({.layerCode = 3}, 3), 7, "Seems like mp1, not mp3 file."},
-      {"layer2.mp3", frames({.layerCode = 2}, 3), 7, "Seems like mp2, not mp3 file."},
-      {"mpeg2.mp3", frames({.versionCode = 2}, 3), 8, "Mpeg version 2 not supported."},
-      {"mpeg25.mp3", frames({.versionCode = 0}, 3), 8, "Mpeg version 2.5 not supported."},
-      {"bitrate.mp3", frames({.bitrateIndex = 15, .freeFormatLength = 400}, 3), 9,
-       "Invalid bitrate detected."},
-      {"rate.mp3", frames({.sampleRateIndex = 3}, 3), 10, "Invalid frequency detected."},
-      {"zeros.mp3", std::vector<uint8_t>(300, 0), 12, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},
-      {"gap.mp3", gap, 13, "Improper frame size."},
-  };
-  for (const Case& c : cases) {
-    host.clearRecord();
-    const std::string path = c.name.empty() ? dir.file("missing.mp3") : write(c.name, c.bytes);
-    EXPECT_EQ(editor.insertFileAt(path, 2), c.status) << c.name;
-    EXPECT_EQ(editor.operationStatus, c.status) << c.name;
-    ASSERT_EQ(onlyMessage(), c.message);
-    EXPECT_EQ(host.lastMessage().caption, "Warning");
-    EXPECT_EQ(host.lastMessage().icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(snapshot() == before) << c.name;
+      {frames({.layerCode = 3}), 7, "Seems like mp1, not mp3 file."},
+      {frames({.versionCode = 2}), 8, "Mpeg version 2 not supported."},
+      {frames({.bitrateIndex = 15, .freeFormatLength = 400}), 9, "Invalid bitrate detected."},
+      {frames({.sampleRateIndex = 3}), 10, "Invalid frequency detected."},
+      {long3000, 11, "Esc key pressed."},
+      {Bytes(300, 0), 12, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},
+      {t::Mp3Builder().frames(3).raw("abcde").frames(2).bytes(), 13, "Improper frame size."},
+      {long3000, 14, "Disk error reading the file to insert."}};  // shrinks under the scan
+  for (const bool scripted : {false, true}) {
+    for (const auto& [bytes, status, message] : cases) {
+      clear();
+      script(scripted);
+      editor.lineError.clear();
+      const std::string path = bytes ? write("insert.mp3", *bytes) : dir.file("missing.mp3");
+      if (status == 11) host.escapeAfterProgress(1);
+      host.onProgress = [&, status = status](int call, int) {
+        if (status == 14 && call == 1) std::filesystem::resize_file(path, 5000);
+      };
+      EXPECT_EQ(editor.insertFileAt(path, 2), status) << message;
+      EXPECT_EQ(editor.operationStatus, status) << message;
+      EXPECT_EQ(boxes(), scripted || status == 11 ? "" : "!Warning: " + message);
+      EXPECT_EQ(editor.lineError, scripted ? message : "");
+      EXPECT_TRUE(snapshot() == before) << message;
+      EXPECT_FALSE(doc().busy || host.busy()) << message;
+    }
   }
-
-  // A file that shrinks under the scan is a disk error.
-  host.clearRecord();
-  const std::string shrinking = write("shrinking.mp3", t::Mp3Builder().frames(3000));
-  host.onProgress = [&](int call, int) {
-    if (call == 1) std::filesystem::resize_file(shrinking, 5000);
-  };
-  EXPECT_EQ(editor.insertFileAt(shrinking, 5), 14);
-  EXPECT_EQ(onlyMessage(), "Disk error reading the file to insert.");
-  EXPECT_TRUE(snapshot() == before);
-  host.onProgress = nullptr;
-
-  // Esc: code 11 without a box.
-  host.clearRecord();
-  const std::string path = write("long.mp3", t::Mp3Builder().frames(200));
-  host.escapeAfterProgress(1);
-  EXPECT_EQ(editor.insertFileAt(path, 5), 11);
-  EXPECT_EQ(editor.operationStatus, 11);
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_TRUE(snapshot() == before);
-  EXPECT_FALSE(doc().busy || host.busy());
-
-  // Inside a script: the status and the line error, no box.
-  editor.scriptRunning = true;
-  host.escapeAfterProgress(1);
-  EXPECT_EQ(editor.insertFileAt(path, 5), 11);
-  EXPECT_EQ(editor.lineError, "Esc key pressed.");
-  EXPECT_EQ(editor.insertFileAt(write("gap.mp3", gap), 2), 13);
-  EXPECT_EQ(editor.lineError, "Improper frame size.");
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_TRUE(snapshot() == before);
 }
 
-TEST_F(EditorTest, NoMoreThan255InsertedFiles) {
-  loadTenFrames();
+TEST_F(EditorLoad, NoMoreThan255InsertedFiles) {
+  load(10);
   const std::string path = write("one.mp3", t::Mp3Builder().frames(3));
   for (int k = 1; k <= 255; ++k) ASSERT_EQ(editor.insertFileAt(path, 0), 0) << k;
-  EXPECT_EQ(doc().insertedFileCount, 255);
-  EXPECT_EQ(doc().sourceFirstFrame[255], 10 + 254 * 3);
-  EXPECT_EQ(doc().frameTable[doc().frameTable.count() - 1].sourceIndex, 255);
-  EXPECT_EQ(doc().sourceNames[255], path);
-  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(std::tuple(doc().insertedFileCount, doc().sourceFirstFrame[255], doc().sourceNames[255], boxes()),
+            std::tuple(255, 10 + 254 * 3, path, ""));
   const auto before = snapshot();
   EXPECT_EQ(editor.insertFileAt(path, 0), 128);
   EXPECT_EQ(editor.operationStatus, 128);
-  ASSERT_EQ(onlyMessage(), "Too many files already inserted.");
-  EXPECT_EQ(host.lastMessage().caption, "Warning");
+  EXPECT_EQ(boxes(), "!Warning: Too many files already inserted.");
   EXPECT_TRUE(snapshot() == before);
-
   // Slots are never given out twice: the limit counts every slot ever used,
   // not the files an undo left in the document.
-  loadTenFrames();
+  load(10);
   doc().usedSourceSlots = 255;
   doc().insertedFileCount = 3;
   EXPECT_EQ(editor.insertFileAt(path, 0), 128);
-  EXPECT_EQ(onlyMessage(), "Too many files already inserted.");
-  EXPECT_EQ(doc().documentFrameCount(), 10);
+  EXPECT_EQ(boxes() + " " + frames(), "!Warning: Too many files already inserted. 0-9");
 }
 
-// ---------------------------------------------------------------- closing
-
-TEST_F(EditorTest, UnloadPromptAndItsResults) {
-  editor.options().promptToSaveChanges = true;
-  loadTenFrames();
-  doc().changeCount = 1;
-  // Cancel keeps the document, never closes the window whatever the
-  // auto-exit option, and lets no other file replace the document.
-  host.answer(MessageResult::Cancel);
-  EXPECT_EQ(editor.unload(true), kUnloadCancelled);
-  ASSERT_EQ(onlyMessage(), "Do you wish to save the changes?");
-  EXPECT_EQ(host.lastMessage().caption, "prompt");
-  EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
-  EXPECT_EQ(host.lastMessage().icon, MessageIcon::Question);
-  editor.calledWithParameter = true;
-  for (int autoExit : {0, 1, 2}) {
-    editor.options().autoExit = autoExit;
-    host.answer(MessageResult::Cancel);
-    EXPECT_FALSE(editor.closeCommand());
-  }
-  host.answer(MessageResult::Cancel);
-  EXPECT_FALSE(editor.loadFile(write("other.mp3", t::Mp3Builder().frames(3))));
-  EXPECT_TRUE(doc().documentLoaded);
-  EXPECT_EQ(doc().documentFrameCount(), 10);
-
-  host.clearRecord();
-  host.answer(MessageResult::No);
-  EXPECT_EQ(editor.unload(true), kUnloadClosed);
-  EXPECT_EQ(host.messages().size(), 1u);
-  EXPECT_FALSE(doc().documentLoaded);
-  loadTenFrames();
-  doc().changeCount = 2;
-  host.answer(MessageResult::Yes);
-  EXPECT_EQ(editor.unload(true), kUnloadSaved);
-  EXPECT_FALSE(doc().documentLoaded);
-
-  // No question when unchanged, not asked for, the option off, or inside a script.
-  const std::tuple<int, bool, bool, bool> quiet[] = {
-      {0, true, true, false}, {1, false, true, false}, {1, true, false, false}, {1, true, true, true}};
-  for (const auto& [changes, prompt, option, script] : quiet) {
-    loadTenFrames();
+TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
+  using R = MessageResult;
+  // Changes, asked for, the option, in a script, the answer; the result and
+  // whether the question was put. No question when unchanged, not asked
+  // for, the option off, or inside a script. Yes saves through the save
+  // dialog; cancelling that dialog keeps the document and its changes.
+  const std::tuple<int, bool, bool, bool, R, int, bool> cases[] = {
+      {1, true, true, false, R::Cancel, kUnloadCancelled, true},
+      {2, true, true, false, R::No, kUnloadClosed, true},
+      {2, true, true, false, R::Yes, kUnloadCancelled, true},
+      {3, true, true, false, R::Yes, kUnloadSaved, true},
+      {0, true, true, false, R::Yes, kUnloadClosed, false},
+      {1, false, true, false, R::Yes, kUnloadClosed, false},
+      {1, true, false, false, R::Yes, kUnloadClosed, false},
+      {1, true, true, true, R::Yes, kUnloadClosed, false}};
+  for (const auto& [changes, prompt, option, scripted, answer, result, asked] : cases) {
+    load(10);
     doc().changeCount = changes;
     editor.options().promptToSaveChanges = option;
-    editor.scriptRunning = script;
-    EXPECT_EQ(editor.unload(prompt), kUnloadClosed);
-    EXPECT_TRUE(host.messages().empty());
+    script(scripted);
+    if (asked) host.answer(answer);
+    if (changes == 3) host.answerSaveFile(dir.file("kept.mp3"));
+    EXPECT_EQ(editor.unload(prompt), result) << changes << prompt << option << scripted;
+    EXPECT_EQ(boxes(), asked ? "?prompt: Do you wish to save the changes?" : "");
+    if (asked) EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(doc().documentLoaded, result == kUnloadCancelled);
+    script(false);
+    editor.unload(false);
   }
-}
+  // Cancel keeps the window open even with auto-exit on, and lets no other
+  // file replace the document.
+  load(10);
+  doc().changeCount = 1;
+  editor.calledWithParameter = true;
+  editor.options().autoExit = 1;
+  host.answer(MessageResult::Cancel);
+  EXPECT_FALSE(editor.closeCommand());
+  host.answer(MessageResult::Cancel);
+  EXPECT_FALSE(editor.loadFile(write("other.mp3", t::Mp3Builder().frames(3))));
+  EXPECT_EQ(state(), "0-9 | 0 | 1");
 
-TEST_F(EditorTest, UnloadClearsEverything) {
-  const auto b = t::Mp3Builder().riff(36).id3v2(3, 0, 0, std::vector<uint8_t>(20, 0)).frames(100).id3v1("T");
+  // Closing forgets everything.
+  doc().changeCount = 0;
+  const auto b = t::Mp3Builder().riff(36).id3v2(3, 0, 0, Bytes(20, 0)).frames(100).id3v1("T");
   editor.options().autoRemoveUnknown = true;
   editor.options().autoSelectAll = true;
   editor.options().volumeMemoryMode = 1;
   ASSERT_TRUE(editor.loadFile(write("full.mp3", b)));
   ASSERT_EQ(editor.insertFileAt(write("again.mp3", b), 50), 0);
-  editor.options().volumeSliderMemory = 3;
-  editor.options().volumeChannelMemory = 2;
-  editor.options().fadeSliderMemory = 5;
+  Options& o = editor.options();
+  std::tie(o.volumeSliderMemory, o.volumeChannelMemory, o.fadeSliderMemory) = std::tuple(3, 2, 5);
 
   EXPECT_EQ(editor.unload(false), kUnloadClosed);
+  expectEmpty("unload");
   const Document& d = doc();
   EXPECT_FALSE(d.modified || d.layout.riffFound || d.layout.id3v2Found || d.layout.id3v1Found);
-  expectEmpty("unload");
-  EXPECT_TRUE(d.gainList.empty());
-  EXPECT_EQ(d.insertedFileCount, 0);
-  EXPECT_TRUE(d.documentName.empty());
-  EXPECT_EQ(d.sourceNames, (std::array<std::string, kSourceSlots>{}));
-  EXPECT_EQ(d.sourceFirstFrame, (std::array<int32_t, kSourceSlots>{}));
-  EXPECT_EQ(d.kbpsHistogram, (std::array<int32_t, 15>{}));
-  EXPECT_EQ(d.sourceKbpsHistogram, (std::array<int32_t, 15>{}));
-  EXPECT_EQ(d.sourceRateHistogram, (std::array<int32_t, 3>{}));
+  EXPECT_TRUE(d.gainList.empty() && d.documentName.empty() && d.insertedFileCount == 0);
+  const auto lists = std::tuple(d.sourceNames, d.sourceFirstFrame, d.kbpsHistogram, d.sourceKbpsHistogram,
+                                d.sourceRateHistogram);
+  EXPECT_EQ(lists, decltype(lists){});
+  for (size_t k = 0; k < kBlockCount; ++k) EXPECT_FALSE(editor.removeChecked(Block(k)));
   EXPECT_FALSE(editor.labOutputVisible);
-  EXPECT_EQ(editor.selection, (Ends{0, 0}));
-  EXPECT_FALSE(editor.multipleSelected);
-  for (int c = 0; c < int(kControlCount); ++c)
-    EXPECT_FALSE(editor.enabled(Control(c))) << controlName(Control(c));
-  for (int k = 0; k < int(kBlockCount); ++k) EXPECT_FALSE(editor.removeChecked(Block(k)));
-  EXPECT_EQ(editor.options().volumeSliderMemory, 20);
-  EXPECT_EQ(editor.options().volumeChannelMemory, 0);
-  EXPECT_EQ(editor.options().fadeSliderMemory, 5);  // the fade dialog keeps its memory in mode 0
-  editor.selectAll(Sender::User);         // an empty document has nothing to select
-  EXPECT_EQ(editor.operationStatus, kStatusNothingToDo);
-  EXPECT_EQ(editor.selection, (Ends{0, 0}));
+  // The volume dialog forgets in mode 1, the fade dialog keeps its memory in mode 0.
+  EXPECT_EQ(std::tuple(o.volumeSliderMemory, o.volumeChannelMemory, o.fadeSliderMemory),
+            std::tuple(20, 0, 5));
+  editor.selectAll(Sender::User);  // an empty document has nothing to select
+  EXPECT_EQ(sel() + " " + std::to_string(editor.operationStatus), "0 1");
 }
 
 }  // namespace

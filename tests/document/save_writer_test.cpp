@@ -215,7 +215,7 @@ TEST_F(WriterTest, ModesRemoveBoxesAndTheId3v1RecordChooseTheBlocks) {
   setId3v1Text(doc().id3v1Record, Id3v1Field::Title, "New title");
   EXPECT_EQ(saveAsNew("v1-new.mp3"),
             Mp3Builder().frames(4).id3v1("New title", "Artist", "", "", "", 3, 8).bytes());
-  editor.setEnabled(Control::FootTagCheck, false);
+  editor.setEnabled(Command::RemoveId3v1, false);
   EXPECT_EQ(saveAsNew("v1-none.mp3"), Mp3Builder().frames(4).bytes());
 }
 
