@@ -57,7 +57,9 @@ TEST_F(EditorGain, VolumeDialogAppliesTheChosenChannelsAndRemembers) {
       host.answerVolume(VolumeDialogResult{slider, channel});
       if (cancel) host.answer(MessageResult::Cancel);
       editor.amplify(Sender::User);
-      if (!host.messages().empty()) EXPECT_EQ(host.lastMessage().text, msg::kAmplificationWarning);
+      if (!host.messages().empty()) {
+        EXPECT_EQ(host.lastMessage().text, msg::kAmplificationWarning);
+      }
     });
   };
   play({{volume(20, VC::Both), "0-9 | 0..4 | 0 | sel Trim | 0"},

@@ -96,7 +96,9 @@ TEST_F(EditorLoad, FailedLoadsLeaveAnEmptyDocument) {
       EXPECT_EQ(boxes(), scripted || message.empty() ? "" : kLoadBox + message);
       EXPECT_EQ(editor.lineError, !scripted ? "" : message.empty() ? msg::kEscPressed : message);
       EXPECT_EQ(editor.operationStatus, scripted ? kStatusLoadFailed : kStatusOk) << message;
-      if (arm == Esc) EXPECT_GE(host.processEventsCalls(), 1);  // the window's events run meanwhile
+      if (arm == Esc) {
+        EXPECT_GE(host.processEventsCalls(), 1);  // the window's events run meanwhile
+      }
       expectEmpty(message);
       host.setClosing(false);
       host.onProgress = nullptr;
@@ -140,7 +142,9 @@ TEST_F(EditorLoad, ProcessingErrorPolicyAsksFailsOrContinues) {
     EXPECT_EQ(frames() + " | " + boxes() + " | " + editor.lineError,
               loaded + (" | " + shown + " | ") + error);
     EXPECT_EQ(editor.operationStatus, mode == Window || *loaded ? kStatusOk : kStatusLoadFailed) << row;
-    if (policy == P::Prompt) EXPECT_EQ(host.messages().at(0).buttons, MessageButtons::YesNo) << row;
+    if (policy == P::Prompt) {
+      EXPECT_EQ(host.messages().at(0).buttons, MessageButtons::YesNo) << row;
+    }
     clear();
   }
 }
@@ -307,7 +311,9 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
     if (changes == 3) host.answerSaveFile(dir.file("kept.mp3"));
     EXPECT_EQ(editor.unload(prompt), result) << changes << prompt << option << scripted;
     EXPECT_EQ(boxes(), asked ? "?prompt: Do you wish to save the changes?" : "");
-    if (asked) EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
+    if (asked) {
+      EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);
+    }
     EXPECT_EQ(doc().documentLoaded, result == kUnloadCancelled);
     script(false);
     editor.unload(false);

@@ -204,10 +204,12 @@ TEST_F(EditorShellTest, OptionItemsSetTheirOptionsAndShowThemChecked) {
     editor.chooseOption(OptionItem(i));
     EXPECT_EQ(gatherConfiguration(editor.options()).record[sets[i].first], sets[i].second)
         << kOptionItems[i].name;
-    for (size_t k = 0; k < kOptionItemCount; ++k)  // a radio item alone checked in its group
-      if (sets[k].first == sets[i].first)
+    for (size_t k = 0; k < kOptionItemCount; ++k) {  // a radio item alone checked in its group
+      if (sets[k].first == sets[i].first) {
         EXPECT_EQ(editor.optionChecked(OptionItem(k)), kOptionItems[k].radio ? k == i : sets[k].second != 0)
             << kOptionItems[i].name << " " << kOptionItems[k].name;
+      }
+    }
   }
   const int statistics = host.viewChanges(ViewChange::Statistics);
   editor.chooseOption(O::InputStats);

@@ -262,7 +262,7 @@ TEST(TagLoad, FillsTheDocument) {
   };
   ASSERT_TRUE(editor.loadFile(path));
   check(editor.document());
-  EXPECT_TRUE(editor.enabled(Control::FootTagCheck));
+  EXPECT_TRUE(editor.enabled(Command::RemoveId3v1));
   EXPECT_TRUE(host.messages().empty());
   ASSERT_TRUE(editor.loadFile(path));
   check(editor.document());  // a second load starts from empty lists
@@ -280,7 +280,7 @@ TEST(TagLoad, FillsTheDocument) {
   ASSERT_TRUE(editor.loadFile(writeMp3(dir, "b.mp3", tag(3, 0x80, {{"TIT2", "00'u'"}}), false)));
   EXPECT_TRUE(editor.document().tagHeader.outputUnsynchronisation);
   EXPECT_EQ(editor.document().id3v1Record, Id3v1Record{});
-  EXPECT_FALSE(editor.enabled(Control::FootTagCheck));
+  EXPECT_FALSE(editor.enabled(Command::RemoveId3v1));
 
   // A broken tag: the fields before the fault, and a message unless a silent script runs.
   const std::string broken = writeMp3(dir, "c.mp3", tag(4, 0, {{"TIT2", "00'ok'"}, {"T\x05" "E1", "00'x'"}}));
