@@ -10,6 +10,7 @@
 #include "app/scan_observer.h"
 #include "document/loader.h"
 #include "document/messages.h"
+#include "editing/frame_view.h"
 #include "editing/messages.h"
 #include "base/time_text.h"
 
@@ -206,14 +207,8 @@ void Editor::refreshStatistics() {
   recomputeStatistics(doc_);
   labInfoOutput = infoText(doc_.rateHistogram, doc_.editSummary.bitrate, doc_.editSummary.mode);
   labOutputVisible = true;
-  const int32_t n = doc_.documentFrameCount();
-  if (n >= 85) {
-    maxViewOffset = n - 84;
-    viewOffset = std::clamp(viewOffset, 0, maxViewOffset);
-  } else {
-    maxViewOffset = 0;
-    viewOffset = 0;
-  }
+  maxViewOffset = maxViewOffsetFor(doc_.documentFrameCount());
+  viewOffset = std::clamp(viewOffset, 0, maxViewOffset);
   notify(ViewChange::Statistics);
 }
 
