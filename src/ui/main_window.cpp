@@ -14,12 +14,7 @@
 
 #include "app/shell_messages.h"
 #include "script/runner.h"
-#include "ui/dialogs/fade_dialog.h"
 #include "ui/dialogs/file_dialogs.h"
-#include "ui/dialogs/save_selection_dialog.h"
-#include "ui/dialogs/silence_dialog.h"
-#include "ui/dialogs/split_dialog.h"
-#include "ui/dialogs/volume_dialog.h"
 #include "ui/qt_strings.h"
 
 namespace kavrel {
@@ -197,29 +192,6 @@ void MainWindow::refresh() {
   kbpsbox_->setCurrentRow(list.selected);
   kbpsbox_->scrollToItem(kbpsbox_->item(list.top), QAbstractItemView::PositionAtTop);
   refreshMenus();
-}
-
-// ------------------------------------------------------------ editing dialogs
-
-std::optional<VolumeDialogResult> MainWindow::volumeDialog(const VolumeDialogState& state) {
-  return showVolumeDialog(this, state);
-}
-
-std::optional<FadeDialogResult> MainWindow::fadeDialog(const FadeDialogState& state) {
-  return showFadeDialog(this, state);
-}
-
-std::optional<SilenceDialogResult> MainWindow::silenceDialog(const SilenceDialogState& state) {
-  return showSilenceDialog(this, state);
-}
-
-std::optional<SplitDialogResult> MainWindow::splitDialog(const SplitDialogState& state) {
-  return showSplitDialog(this, state);
-}
-
-std::optional<SaveSelectionDialogResult> MainWindow::saveSelectionDialog(
-    const SaveSelectionDialogState& state) {
-  return showSaveSelectionDialog(this, state);
 }
 
 }  // namespace kavrel
