@@ -6,7 +6,7 @@ namespace kavrel {
 
 std::string_view commandName(Command c) {
   static constexpr std::array<std::string_view, kCommandCount> kNames = {
-      "Save", "SaveAs", "Insert", "SelectAll", "InsertSilence", "Split",
+      "Save", "SaveAs", "Reload", "Close", "Insert", "SelectAll", "InsertSilence", "Split",
       "SaveSelection", "Unselect", "Volume", "Fade", "PlaySelection", "Delete", "Copy", "Cut",
       "Paste", "Trim", "Undo", "PageLeft", "PageRight",
       "RemoveRiff", "RemoveId3v2", "RemoveUnknownHeader", "RemoveUnknownFooter", "RemoveLyrics3", "RemoveId3v1",

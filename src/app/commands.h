@@ -12,7 +12,7 @@ namespace kavrel {
 
 enum class Command : int {
   // Available while a document is loaded.
-  Save, SaveAs, Insert, SelectAll, InsertSilence, Split,
+  Save, SaveAs, Reload, Close, Insert, SelectAll, InsertSilence, Split,
   // Available while frames are selected.
   SaveSelection, Unselect, Volume, Fade, PlaySelection, Delete, Copy, Cut,
   // Available after their own preconditions.

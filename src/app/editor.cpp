@@ -15,7 +15,7 @@ namespace kavrel {
 namespace {
 
 // Available while a document is loaded, and while frames are selected.
-constexpr Command kEditCommands[] = {Command::Save, Command::SaveAs, Command::Insert,
+constexpr Command kEditCommands[] = {Command::Save, Command::SaveAs, Command::Reload, Command::Close, Command::Insert,
                                      Command::SelectAll, Command::InsertSilence, Command::Split};
 constexpr Command kSelectionCommands[] = {Command::SaveSelection, Command::Unselect, Command::Volume,
                                           Command::Fade, Command::PlaySelection, Command::Delete,
@@ -72,7 +72,8 @@ int Editor::unload(bool promptToSave) {
       result = kUnloadSaved;
     }
   }
-  // The remembered dialog positions go back to neutral when they are not kept.
+  host_.closeDocumentWindows();
+  // The remembered dialog values go back to neutral when they are not kept.
   if (options_.volumeMemoryMode == 1) {
     options_.volumeSliderMemory = 20;
     options_.volumeChannelMemory = 0;

@@ -257,6 +257,9 @@ class Editor {
   // Double click on the source and target file-name labels: the full paths.
   void showSourcePath();
   void showDocumentPath();
+  // The document has been saved under another name than the loaded file's
+  // (the target label then shows in the normal colour, not grey).
+  bool savedUnderNewName() const { return doc_.documentLoaded && doc_.documentName != doc_.loadPath; }
 
  private:
   // Writes frames [a, b) to `name` with the remove boxes set from `attach`;

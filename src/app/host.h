@@ -56,6 +56,9 @@ class Host {
   virtual void setBusy(bool busy) = 0;
   // Something the views show has changed.
   virtual void viewChanged(ViewChange change) = 0;
+  // The document is about to be closed or reloaded: windows that edit its
+  // tags close (their changes are not kept).
+  virtual void closeDocumentWindows() {}
 
   // The save dialog, opened in `folder` with `fileName` filled in: the chosen
   // path, or nothing when cancelled. The caller asks before overwriting.

@@ -1,6 +1,7 @@
 #include "ui/gui_main.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@ namespace kavrel {
 int runGui(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kavrel");
+  QApplication::setApplicationVersion(KAVREL_VERSION);
+  QGuiApplication::setDesktopFileName("io.github.kavrel.Kavrel");
+  QApplication::setWindowIcon(QIcon(":/icons/kavrel.svg"));
   // What is left once Qt took its own switches.
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);

@@ -1,13 +1,19 @@
 #pragma once
-// The editor window: the loaded file's name, the information labels, the
-// remove check boxes and the frame statistics list, under the File, Edit,
-// Play, Options, Scripts and Help menus (main_window_shell.cpp). It is the
-// core's Host: message boxes, progress and the busy cursor, the file dialogs
-// and the editing dialogs (ui/dialogs/). It talks to the core only through
-// Editor and ScriptRunner.
+// The editor window: a fixed canvas (FrameViewWidget) holding the frame
+// strip and scroll bar, with the file buttons, the information and path
+// labels, the remove check boxes and their view buttons, the statistics
+// list, the two position boxes with their stepping buttons and the editing
+// buttons placed on it; under the File, Edit, Play, Options, Scripts and Help
+// menus (main_window_shell.cpp). It is the core's Host: message boxes,
+// progress and the busy cursor, the file dialogs and the editing dialogs
+// (main_window_dialogs.cpp, ui/dialogs/). It talks to the core only through
+// Editor and ScriptRunner; what a control may do is the core's command
+// availability, applied in one place (refreshCommands).
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,12 +26,17 @@ class QAction;
 class QMenu;
 class QSocketNotifier;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QCheckBox;
+class QPushButton;
+class QTimer;
+class QWidget;
 
 namespace kavrel {
 
 class ScriptRunner;
+class FrameViewWidget;
 
 class MainWindow final : public QMainWindow, public Host {
   Q_OBJECT
@@ -49,6 +60,7 @@ class MainWindow final : public QMainWindow, public Host {
   // would, without asking about unsaved changes.
   void closeFromOutside();
   QAction* action(const char* name) const;
+  FrameViewWidget* frameView() const { return canvas_; }
 
   // Host
   MessageResult messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -59,6 +71,7 @@ class MainWindow final : public QMainWindow, public Host {
   void progress(int blocks) override;
   void setBusy(bool busy) override;
   void viewChanged(ViewChange change) override;
+  void closeDocumentWindows() override;
   std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override;
   std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override;
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
@@ -72,10 +85,25 @@ class MainWindow final : public QMainWindow, public Host {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void refresh();
+  void buildControls();
   void buildMenus();
+  // A key for the window's key map; true when it goes no further.
+  bool handleKey(QKeyEvent* event);
+  void runKeyCommand(KeyCommand command);
+  // A push button placed on the canvas that runs `run` and refreshes.
+  QPushButton* commandButton(const char* name, const QString& caption, const QString& hint, QRect geometry,
+                             std::optional<Command> command, std::function<void()> run);
+  void stepButtonPressed(int code);
+  void stepButtonReleased();
+  void positionEdited(int k);
+  void positionEntered(int k);
+  void showAbout();
   void refreshRecentFiles();
   void refreshMenus();
   void refreshCommands();
@@ -84,12 +112,20 @@ class MainWindow final : public QMainWindow, public Host {
   void afterCommand();
 
   std::unique_ptr<Editor> editor_;
+  FrameViewWidget* canvas_ = nullptr;
+  QLabel* labInput_ = nullptr;
+  QLabel* labOutput_ = nullptr;
   QLabel* labInfoInput_ = nullptr;
   QLabel* labInfoOutput_ = nullptr;
   QLabel* fileInLabel_ = nullptr;
-  QLabel* progress_ = nullptr;
+  QLabel* fileOutLabel_ = nullptr;
+  QLabel* labSelLen_ = nullptr;
+  std::array<QLineEdit*, 2> positionBoxes_{};
+  QPushButton* selClrBut_ = nullptr;
   QListWidget* kbpsbox_ = nullptr;
   QCheckBox* boxes_[kBlockCount] = {};
+  QTimer* buttonTimer_ = nullptr;
+  bool refreshing_ = false;
   bool escape_ = false;
   bool closing_ = false;
   bool closeWithoutQuestions_ = false;
@@ -103,6 +139,7 @@ class MainWindow final : public QMainWindow, public Host {
   std::array<QAction*, 5> recentScripts_{};
   std::vector<std::pair<OptionItem, QAction*>> optionActions_;
   std::vector<std::pair<Command, QAction*>> commandActions_;
+  std::vector<std::pair<Command, QWidget*>> commandWidgets_;
 };
 
 }  // namespace kavrel

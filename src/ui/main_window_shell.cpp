@@ -47,7 +47,7 @@ void MainWindow::buildMenus() {
                           editor_->reload();
                           afterCommand();
                         }),
-        "MenuReload");
+        "MenuReload", Command::Reload);
   named(file->addAction("&Save", QKeySequence::Save, this,
                         [this] {
                           const bool exit = editor_->quickSaveCommand();
@@ -67,7 +67,7 @@ void MainWindow::buildMenus() {
                           afterCommand();
                           if (exit) close();
                         }),
-        "MenuClose");
+        "MenuClose", Command::Close);
   file->addSeparator();
   for (int i = 0; i < 5; ++i) {
     recentFiles_[size_t(i)] = named(file->addAction(QString(), this,
@@ -83,23 +83,37 @@ void MainWindow::buildMenus() {
   named(file->addAction("Exit &all instances", this, &MainWindow::exitAllInstances), "MenuExitAll");
   refreshRecentFiles();
 
-  // --- Edit: the dialogs of the editing commands
+  // --- Edit. The keys named after a tab are the window's key map's
+  // (handled before any shortcut would be).
   QMenu* edit = menuBar()->addMenu("&Edit");
-  auto command = [this, edit, named](const char* text, const char* name, Command c, const QKeySequence& keys,
-                                     auto run) {
-    QAction* a = named(edit->addAction(text, this,
-                                       [this, run] {
-                                         run();
-                                         afterCommand();
-                                       }),
-                       name, c);
-    if (!keys.isEmpty()) a->setShortcut(keys);
+  edit->setObjectName("editmenu");
+  auto command = [this, edit, named](const char* text, const char* name, Command c, auto run) {
+    named(edit->addAction(text, this,
+                          [this, run] {
+                            run();
+                            afterCommand();
+                          }),
+          name, c);
   };
-  command("&Vol./bal.", "MenuAmplify", Command::Volume, QKeySequence(), [this] { editor_->amplify(Sender::User); });
-  command("Fa&de in/out", "MenuFade", Command::Fade, QKeySequence(), [this] { editor_->fade(Sender::User); });
-  command("add S&il.", "MenuSilence", Command::InsertSilence, QKeySequence(), [this] { editor_->insertSilence(Sender::User); });
-  command("&Split", "MenuSplit", Command::Split, QKeySequence("Ctrl+F12"), [this] { editor_->split(Sender::User); });
-  command("Save se&lection", "MenuSaveSel", Command::SaveSelection, QKeySequence("Ctrl+F8"),
+  auto user = [this](void (Editor::*run)(Sender)) { return [this, run] { (editor_.get()->*run)(Sender::User); }; };
+  command("Select &all\tCtrl+A", "MenuSelAll", Command::SelectAll, user(&Editor::selectAll));
+  command("&Unselect\tCtrl+Alt+A", "MenuUnsel", Command::Unselect, user(&Editor::unselectCommand));
+  edit->addSeparator();
+  command("&Delete\tCtrl+Del", "MenuDel", Command::Delete, user(&Editor::deleteSelection));
+  command("Cu&t\tCtrl+X", "MenuCut", Command::Cut, user(&Editor::cut));
+  command("&Copy\tCtrl+C", "MenuCopy", Command::Copy, user(&Editor::copy));
+  command("&Paste\tCtrl+V", "MenuPaste", Command::Paste, user(&Editor::paste));
+  command("Tri&m (crop to the selection)", "MenuCrop", Command::Trim, user(&Editor::trim));
+  command("U&ndo\tCtrl+Z", "MenuUndo", Command::Undo, user(&Editor::undo));
+  edit->addSeparator();
+  command(" Insert (paste) &external file    (Ctrl+Ins)", "MenuInsert", Command::Insert,
+          [this] { editor_->insertFile(Sender::User); });
+  command("add S&ilence...", "MenuSilence", Command::InsertSilence, [this] { editor_->insertSilence(Sender::User); });
+  command("&Vol./bal. ...", "MenuAmplify", Command::Volume, [this] { editor_->amplify(Sender::User); });
+  command("Fa&de in/out...", "MenuFade", Command::Fade, [this] { editor_->fade(Sender::User); });
+  edit->addSeparator();
+  command("&Split...\tCtrl+F12", "MenuSplit", Command::Split, [this] { editor_->split(Sender::User); });
+  command("Save se&lection...\tCtrl+F8", "MenuSaveSel", Command::SaveSelection,
           [this] { editor_->saveSelection(Sender::User); });
 
   // --- Play: files handed to the desktop's player
@@ -249,10 +263,10 @@ void MainWindow::refreshRecentFiles() {
 
 void MainWindow::refreshCommands() {
   for (const auto& [c, a] : commandActions_) a->setEnabled(editor_->enabled(c));
+  for (const auto& [c, w] : commandWidgets_) w->setEnabled(editor_->enabled(c));
 }
 
 void MainWindow::refreshMenus() {
-  editor_->refreshPlayAvailability();
   refreshCommands();
   for (auto& [item, a] : optionActions_) {
     a->setChecked(editor_->optionChecked(item));

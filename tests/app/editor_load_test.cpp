@@ -45,7 +45,7 @@ TEST_F(EditorLoad, LoadSetsUpTheWindowStateAndTheFrameBoxSelects) {
   EXPECT_EQ(editor.labInfoOutput, editor.labInfoInput);
   // Paging needs more than 84 frames; the tag views are there to create a tag.
   EXPECT_EQ(commands(),
-            "Save SaveAs Insert SelectAll InsertSilence Split PageLeft PageRight ViewId3v2 ViewId3v1");
+            "Save SaveAs Reload Close Insert SelectAll InsertSilence Split PageLeft PageRight ViewId3v2 ViewId3v1");
   EXPECT_EQ(editor.statisticsList().selected, 9);
   EXPECT_FALSE(doc().busy || host.busy() || host.progressEndCalls() == 0);
 
@@ -158,7 +158,7 @@ TEST_F(EditorLoad, RemoveCheckBoxesFollowTheLayout) {
     return text + " " + commands();
   };
   const std::string all =
-      "Save SaveAs Insert SelectAll InsertSilence Split RemoveRiff RemoveId3v2 RemoveUnknownHeader "
+      "Save SaveAs Reload Close Insert SelectAll InsertSilence Split RemoveRiff RemoveId3v2 RemoveUnknownHeader "
       "RemoveUnknownFooter RemoveLyrics3 RemoveId3v1 ViewId3v2 ViewUnknownHeader ViewUnknownFooter "
       "ViewLyrics3 "
       "ViewId3v1";
@@ -169,7 +169,7 @@ TEST_F(EditorLoad, RemoveCheckBoxesFollowTheLayout) {
   load(full);
   EXPECT_EQ(checked(), "101100 " + all);
   load(3);
-  EXPECT_EQ(checked(), "000000 Save SaveAs Insert SelectAll InsertSilence Split ViewId3v2 ViewId3v1");
+  EXPECT_EQ(checked(), "000000 Save SaveAs Reload Close Insert SelectAll InsertSilence Split ViewId3v2 ViewId3v1");
 }
 
 TEST_F(EditorLoad, InsertPlacesTheNewFramesIntoTheNextSlotAndWarnsOfFreeFormat) {
@@ -309,7 +309,10 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
     script(scripted);
     if (asked) host.answer(answer);
     if (changes == 3) host.answerSaveFile(dir.file("kept.mp3"));
+    const int closes = host.documentWindowCloses();
     EXPECT_EQ(editor.unload(prompt), result) << changes << prompt << option << scripted;
+    // The tag windows close with the document, and stay when it stays.
+    EXPECT_EQ(host.documentWindowCloses() - closes, result == kUnloadCancelled ? 0 : 1);
     EXPECT_EQ(boxes(), asked ? "?prompt: Do you wish to save the changes?" : "");
     if (asked) {
       EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNoCancel);

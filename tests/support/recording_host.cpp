@@ -18,6 +18,7 @@ void RecordingHost::clearRecord() {
   escapeChecks_ = 0;
   busyChanges_ = 0;
   for (int& n : viewChanges_) n = 0;
+  documentWindowCloses_ = 0;
   openDialogs_.clear();
   saveDialogs_.clear();
   volume_.shown.clear();

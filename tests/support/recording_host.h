@@ -85,6 +85,7 @@ class RecordingHost : public Host {
   bool busy() const { return busy_; }
   int busyChanges() const { return busyChanges_; }
   int viewChanges(ViewChange change) const { return viewChanges_[size_t(change)]; }
+  int documentWindowCloses() const { return documentWindowCloses_; }
   struct OpenDialog {
     std::string title;
     std::string folder;
@@ -115,6 +116,7 @@ class RecordingHost : public Host {
   void progress(int blocks) override;
   void setBusy(bool busy) override;
   void viewChanged(ViewChange change) override { ++viewChanges_[size_t(change)]; }
+  void closeDocumentWindows() override { ++documentWindowCloses_; }
   std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override;
   std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override;
   std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& state) override;
@@ -138,6 +140,7 @@ class RecordingHost : public Host {
   Dialog<SplitDialogState, SplitDialogResult> split_;
   Dialog<SaveSelectionDialogState, SaveSelectionDialogResult> saveSelection_;
   std::deque<MessageResult> answers_;
+  int documentWindowCloses_ = 0;
   std::vector<RecordedMessage> messages_;
   int escapeAfter_ = -1;
   bool closing_ = false;
