@@ -123,10 +123,16 @@ class Editor {
 
   bool isBusy() const { return doc_.busy || dialogOpen || preparingPlayback; }
   bool dialogOpen = false;
-  // Shows a value dialog of the host; the editor counts as busy meanwhile.
+  // Shows a value dialog of the host; the editor counts as busy meanwhile,
+  // and the host hears of it on opening and closing (its commands wait).
   template <class Show>
   auto showDialog(Show show) {
+    struct Closed {
+      Editor& editor;
+      ~Closed() { editor.notify(ViewChange::Controls); }
+    } closed{*this};
     FlagScope open(dialogOpen);
+    notify(ViewChange::Controls);
     return show();
   }
 

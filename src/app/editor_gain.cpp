@@ -40,12 +40,13 @@ void Editor::amplify(Sender sender, const std::optional<VolumeRequest>& request)
     if (!chosen) return;
     const int position = std::clamp(chosen->sliderPosition, 0, kSliderMax);
     const VolumeChannel channel = stereo ? chosen->channel : VolumeChannel::Both;
-    options_.volumeSliderMemory = position;
-    options_.volumeChannelMemory = int(channel);
+    // The memory took each move as it happened, OK or not.
+    if (chosen->sliderMoved) options_.volumeSliderMemory = position;
+    if (chosen->channelPicked) options_.volumeChannelMemory = int(channel);
     volumeSteps = position - kVolumeSliderZero;
     adjustLeft = channel != VolumeChannel::Right;
     adjustRight = channel != VolumeChannel::Left;
-    if (volumeSteps == 0) return;
+    if (!chosen->accepted || volumeSteps == 0) return;
     if (volumeSteps > 8 && host_.messageBox(msg::kAmplificationWarning, msg::kAmplificationWarningCaption,
                                             MessageIcon::Exclamation, MessageButtons::OkCancel,
                                             MessageResult::Ok) != MessageResult::Ok)
@@ -82,9 +83,10 @@ void Editor::fade(Sender sender, const std::optional<FadeRequest>& request) {
     const std::optional<FadeDialogResult> chosen = showDialog([&] { return host_.fadeDialog(state); });
     if (!chosen) return;
     const int position = std::clamp(chosen->sliderPosition, 0, kSliderMax);
-    options_.fadeSliderMemory = position;
+    if (chosen->sliderMoved) options_.fadeSliderMemory = position;
     fadeSteps = -position;
     fadeIn = chosen->fadeIn;
+    if (!chosen->accepted) return;
   }
   applyFade(doc_.gainList, a, b, fadeSteps, fadeIn);
   afterChange();

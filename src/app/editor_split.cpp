@@ -56,9 +56,7 @@ void Editor::saveSelection(Sender sender, const std::optional<std::string>& name
   if (name) {
     target = *name;
   } else if (!scriptRunning) {
-    SaveSelectionDialogState state;
-    for (size_t k = 0; k < kBlockCount; ++k) state.available[k] = enabled(removeCommand(Block(k)));
-    state.fileLabel = kNoFileNameYet;
+    const SaveSelectionDialogState state = saveSelectionDialogState(doc_.layout);
     const std::optional<SaveSelectionDialogResult> chosen =
         showDialog([&] { return host_.saveSelectionDialog(state); });
     if (!chosen || chosen->name.empty()) return;

@@ -50,9 +50,16 @@ struct VolumeDialogState {
   std::string warningText;                // "joint stereo!" or "mixed stereo!"
 };
 
+// How the user left the dialog. Closed without OK (Esc, the close box,
+// another window activated) it is not `accepted`, yet what the user touched
+// is remembered all the same: the slider and channel memory follow every
+// move and every option picked, at once.
 struct VolumeDialogResult {
   int sliderPosition = kVolumeSliderZero;
   VolumeChannel channel = VolumeChannel::Both;
+  bool accepted = true;
+  bool sliderMoved = true;    // the slider was moved while open
+  bool channelPicked = true;  // an option was picked while open
 };
 
 // "+4.5 dB", "-30 dB", "0 dB" for a change of `steps`.
@@ -68,9 +75,13 @@ struct FadeDialogState {
   bool fadeIn = false;                      // RadioButton1 (else RadioButton2)
 };
 
+// As with the volume dialog, a dialog closed without OK still reports the
+// direction it closed with and whether the slider was moved.
 struct FadeDialogResult {
   int sliderPosition = kFadeSliderDefault;
   bool fadeIn = false;
+  bool accepted = true;
+  bool sliderMoved = true;
 };
 
 // "Magnitude:  30 dB" for slider position 20.

@@ -196,24 +196,24 @@ int32_t stepSecondPosition(const Document& doc, int32_t p, int dir) {
 }
 
 bool AutoRepeat::press(int buttonCode) {
-  if (code_ != 0 || buttonCode < kCursorFrameUp || buttonCode > kPageRight) return false;
+  if (code_ != 0 || buttonCode < 1 || buttonCode > lastCode_) return false;
   code_ = buttonCode;
   interval_ = kInitialInterval;
   return true;
 }
 
 int AutoRepeat::tick() {
-  if (code_ >= kCursorFrameUp && code_ <= kPageRight) {
-    code_ *= 20;  // one interval of delay before the first repeat
+  if (code_ >= 1 && code_ <= lastCode_) {
+    code_ *= delayFactor_;  // one interval of delay before the first repeat
     return 0;
   }
-  if (code_ < 20 || code_ > 200 || code_ % 20 != 0) return 0;
+  if (code_ < delayFactor_ || code_ > lastCode_ * delayFactor_ || code_ % delayFactor_ != 0) return 0;
   if (interval_ > 100) {
     interval_ -= 40;
   } else if (interval_ > 20) {
     interval_ -= 20;
   }
-  return code_ / 20;
+  return code_ / delayFactor_;
 }
 
 void AutoRepeat::release() {

@@ -86,9 +86,15 @@ class AutoRepeat {
  public:
   static constexpr int kInitialInterval = 220;
 
+  // The main window's buttons 1..10; the first tick marks the wait by
+  // multiplying the code by 20.
+  AutoRepeat() = default;
+  // Buttons 1..lastCode, the wait marked by `delayFactor` (above lastCode).
+  AutoRepeat(int lastCode, int delayFactor) : lastCode_(lastCode), delayFactor_(delayFactor) {}
+
   // Button down; false (nothing to start) while another button repeats.
   bool press(int buttonCode);
-  // The button (1..10) whose action to perform now, or 0.
+  // The button (1..lastCode) whose action to perform now, or 0.
   int tick();
   // Any of the buttons released: stop and reset.
   void release();
@@ -98,6 +104,8 @@ class AutoRepeat {
   int code() const { return code_; }
 
  private:
+  int lastCode_ = kPageRight;
+  int delayFactor_ = 20;
   int code_ = 0;
   int interval_ = kInitialInterval;
 };

@@ -130,6 +130,18 @@ int32_t stepSilenceSecond(std::string_view text, int rate, int dir) {
   return kMaxSilenceFrames;
 }
 
+int32_t stepSilence(int code, int32_t frames, std::string_view text, int rate) {
+  switch (code) {
+    case kSilenceFrameUp: return stepSilenceFrame(frames, 1);
+    case kSilenceSecondUp: return stepSilenceSecond(text, rate, 1);
+    case kSilenceFrameDown: return stepSilenceFrame(frames, -1);
+    case kSilenceSecondDown: return stepSilenceSecond(text, rate, -1);
+    default: return frames;
+  }
+}
+
+AutoRepeat silenceAutoRepeat() { return AutoRepeat(kSilenceSecondDown, 10); }
+
 SilenceDialogState silenceDialogState(const Document& doc, int32_t presetFrames, double presetSeconds,
                                       bool hasSelection) {
   SilenceDialogState s;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "document/document.h"
+#include "editing/positions.h"
 
 namespace kavrel {
 
@@ -57,6 +58,19 @@ int32_t stepSilenceFrame(int32_t frames, int dir);
 // cmsb2 / cmsb4: to the next whole second up (dir +1) or down (-1) from
 // the seconds of `text`.
 int32_t stepSilenceSecond(std::string_view text, int rate, int dir);
+
+// The four stepping buttons by code.
+enum SilenceStepButton : int {
+  kSilenceFrameUp = 1,     // cmsb1
+  kSilenceSecondUp = 2,    // cmsb2
+  kSilenceFrameDown = 3,   // cmsb3
+  kSilenceSecondDown = 4,  // cmsb4
+};
+// Button `code` with `frames` pending and `text` in the box: the new count.
+int32_t stepSilence(int code, int32_t frames, std::string_view text, int rate);
+// Held down, the buttons repeat as the main window's stepping buttons do:
+// one interval of wait, then a step per tick, faster and faster.
+AutoRepeat silenceAutoRepeat();
 
 // --- the dialog
 struct SilenceDialogState {

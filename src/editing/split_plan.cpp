@@ -41,6 +41,19 @@ SplitDialogState splitDialogState(bool hasSelection, int32_t a, int32_t b, int32
   return s;
 }
 
+SaveSelectionDialogState saveSelectionDialogState(const FileLayout& layout) {
+  SaveSelectionDialogState s;
+  auto found = [&](Block b, bool yes) { s.available[size_t(b)] = yes; };
+  found(Block::Riff, layout.riffFound);
+  found(Block::Id3v2, layout.id3v2Found);
+  found(Block::UnknownHeader, layout.unknownHeaderFound);
+  found(Block::UnknownFooter, layout.unknownFooterFound);
+  found(Block::Lyrics3, layout.lyrics3Found);
+  found(Block::Id3v1, layout.id3v1Found);
+  s.fileLabel = kNoFileNameYet;
+  return s;
+}
+
 bool splitReady(const SplitDialogState& state, const SplitDialogResult& choice) {
   bool any = false;
   for (size_t k = 0; k < 3; ++k) {

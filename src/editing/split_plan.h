@@ -9,6 +9,7 @@
 #include <string>
 
 #include "document/blocks.h"
+#include "document/document.h"
 
 namespace kavrel {
 
@@ -50,6 +51,10 @@ struct SaveSelectionDialogResult {
 };
 
 inline constexpr const char* kNoFileNameYet = "not specified yet";
+
+// The save-selection dialog on activation: an attach box usable for each
+// block the loaded file has (an unknown header includes a leading gap).
+SaveSelectionDialogState saveSelectionDialogState(const FileLayout& layout);
 
 // The parts of a split of `frameCount` frames at the ordered selection ends
 // a <= b (a == b: at the cursor), as the dialog shows them on activation.

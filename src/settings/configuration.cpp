@@ -7,6 +7,7 @@
 
 #include "base/file_io.h"
 #include "base/paths.h"
+#include "settings/window_slots.h"
 
 namespace kavrel {
 
@@ -104,9 +105,9 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 void resetOptionsRecord(std::array<uint8_t, kOptionsRecordSize>& r,
                         const std::function<WindowPosition(size_t slot)>& centred) {
   for (size_t slot = 0; slot < kWindowSlots; ++slot) {
-    const WindowPosition p = slot == kFixedWindowSlot ? WindowPosition{340, 184}
-                             : centred                ? centred(slot)
-                                                      : WindowPosition{};
+    const WindowPosition p = slot == slotIndex(WindowSlot::MultiLineDialogSize) ? kMultiLineDialogResetSize
+                             : centred                                            ? centred(slot)
+                                                                                  : WindowPosition{};
     put32(r, ob::kWindowPositions + 8 * slot, p.left);
     put32(r, ob::kWindowPositions + 8 * slot + 4, p.top);
   }

@@ -409,6 +409,7 @@ void MainWindow::positionEntered(int k) {
   QLineEdit* box = positionBoxes_[size_t(k)];
   const bool accepted = editor_->submitPosition(Sender::User, k, str(box->text()));
   if (accepted) {
+    box->setModified(false);  // shows the exact boundary, not the typed text
     canvas_->invalidateLabels();
     refresh();
     positionEdited(k);

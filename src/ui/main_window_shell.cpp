@@ -262,8 +262,10 @@ void MainWindow::refreshRecentFiles() {
 }
 
 void MainWindow::refreshCommands() {
-  for (const auto& [c, a] : commandActions_) a->setEnabled(editor_->enabled(c));
-  for (const auto& [c, w] : commandWidgets_) w->setEnabled(editor_->enabled(c));
+  // Nothing starts while a dialog, a load or a save holds the document.
+  const bool idle = !editor_->isBusy();
+  for (const auto& [c, a] : commandActions_) a->setEnabled(idle && editor_->enabled(c));
+  for (const auto& [c, w] : commandWidgets_) w->setEnabled(idle && editor_->enabled(c));
 }
 
 void MainWindow::refreshMenus() {
@@ -363,7 +365,14 @@ void MainWindow::exitAllInstances() {
 void MainWindow::closeFromOutside() {
   closeWithoutQuestions_ = true;
   // A dialog of this window may be open: it is cancelled first, as closing
-  // the window would.
+  // the window would. The editing dialogs are not modal; message boxes are.
+  for (auto* dialog : findChildren<QDialog*>()) {
+    if (dialog->isVisible()) {
+      dialog->reject();
+      QTimer::singleShot(50, this, &MainWindow::closeFromOutside);
+      return;
+    }
+  }
   if (QWidget* modal = QApplication::activeModalWidget()) {
     // reject() ends any dialog, whatever buttons it has; a question
     // ended so is never answered Yes, so nothing gets overwritten.

@@ -49,6 +49,25 @@ TEST_F(EditorGain, VolumeDialogAppliesTheChosenChannelsAndRemembers) {
   editor.amplify(Sender::User);
   EXPECT_EQ(shown(0) + " | " + gains(0, 1), "23 0 | 2");
 
+  // The memory takes what the user moved, OK or not; what stayed untouched
+  // keeps its memory. Left without OK, the gains stay.
+  load(10);
+  editor.options().volumeSliderMemory = 20;
+  editor.options().volumeChannelMemory = 0;
+  selectRange(0, 4);
+  const std::pair<VolumeDialogResult, const char*> rows[] = {
+      {{30, VC::Left, false, true, false}, "30 0 | 0 | -"},
+      {{24, VC::Left, false, false, true}, "30 1 | 0 | -"},
+      {{26, VC::Right, true, false, false}, "30 1 | 0/6 | modified"}};
+  for (const auto& [result, after] : rows) {
+    host.answerVolume(result);
+    editor.amplify(Sender::User);
+    EXPECT_EQ(std::to_string(editor.options().volumeSliderMemory) + " " +
+                  std::to_string(editor.options().volumeChannelMemory) + " | " + gains(0, 1) + " | " + (doc().modified ? "modified" : "-"),
+              after)
+        << result.sliderPosition;
+  }
+
   // 0 dB changes nothing and takes no snapshot; more than +12 dB asks
   // first and only OK goes on; +12 dB itself doesn't ask.
   load(10);
@@ -88,11 +107,15 @@ TEST_F(EditorGain, FadeDialogPreselectsAndRamps) {
   EXPECT_EQ(gains(0, 6), "-20 -15 -10 -5 0 0");  // from the start: in
   EXPECT_EQ(std::tuple(editor.options().fadeSliderMemory, editor.fadeIn, editor.fadeSteps),
             std::tuple(20, true, -20));
-  // To the end: fade out offered. A cancelled dialog changes nothing but
-  // the undo snapshot, which now holds the faded state.
+  // To the end: fade out offered. A dialog left without OK changes nothing
+  // but the undo snapshot, which now holds the faded state, and what the
+  // user moved: the slider memory and the direction.
   selectRange(6, 10);
+  host.answerFade(FadeDialogResult{27, true, false, true});
   editor.fade(Sender::User);
   EXPECT_FALSE(host.fadeDialogs()[1].fadeIn);
+  EXPECT_EQ(std::tuple(editor.options().fadeSliderMemory, editor.fadeIn, gains(6, 10)),
+            std::tuple(27, true, std::string("0 0 0 0")));
   editor.undo(Sender::User);
   EXPECT_EQ(gains(0, 1), "-20");
 

@@ -74,6 +74,20 @@ TEST(SilenceLength, TextToFrameCountStepsAndTexts) {
       {"0.4", 1, -1, 0}, {"junk", 2, 1, 28}, {"99999", 0, 1, kMaxSilenceFrames}};
   for (const auto& [text, rate, dir, frames] : steps)
     EXPECT_EQ(stepSilenceSecond(text, rate, dir), frames) << text << " " << dir;
+  // The four buttons by code, and no other code.
+  EXPECT_EQ(std::tuple(stepSilence(kSilenceFrameUp, 5, "0.6", 1), stepSilence(kSilenceSecondUp, 5, "0.6", 1),
+                       stepSilence(kSilenceFrameDown, 5, "0.6", 1), stepSilence(kSilenceSecondDown, 5, "2.4", 1),
+                       stepSilence(5, 5, "0.6", 1)),
+            std::tuple(6, 83, 4, 42, 5));
+  // Held: the code times 10 marks the wait of one tick, then a step a tick.
+  AutoRepeat held = silenceAutoRepeat();
+  EXPECT_FALSE(held.press(5));
+  ASSERT_TRUE(held.press(kSilenceSecondDown));
+  EXPECT_EQ(held.tick(), 0);
+  EXPECT_EQ(held.code(), 40);
+  EXPECT_EQ(held.tick(), kSilenceSecondDown);
+  EXPECT_EQ(held.tick(), kSilenceSecondDown);
+  EXPECT_EQ(held.interval(), 140);
 }
 
 // The dialog as the Editor opens it (recommended bitrate, "inserted" label,

@@ -61,6 +61,18 @@ TEST(SplitPlan, SameFileWrittenDifferentlyLabelsAndPictures) {
   EXPECT_EQ(fileLabelText(name, [](const std::string&) { return true; }), name);
   EXPECT_EQ(fileLabelText(name, [](const std::string& t) { return t.size() <= 20; }), "...ong-file-name.mp3");
   EXPECT_EQ(fileLabelText(name, [](const std::string&) { return false; }).size(), 12u);
+  // The save-selection dialog: a box for each block the file has.
+  const std::pair<Block, bool FileLayout::*> found[] = {
+      {Block::Riff, &FileLayout::riffFound},         {Block::Id3v2, &FileLayout::id3v2Found},
+      {Block::UnknownHeader, &FileLayout::unknownHeaderFound}, {Block::UnknownFooter, &FileLayout::unknownFooterFound},
+      {Block::Lyrics3, &FileLayout::lyrics3Found},   {Block::Id3v1, &FileLayout::id3v1Found}};
+  for (const auto& [block, flag] : found) {
+    FileLayout layout;
+    layout.*flag = true;
+    AttachFlags only{};
+    only[size_t(block)] = true;
+    EXPECT_EQ(saveSelectionDialogState(layout).available, only) << int(block);
+  }
   test::writeFile(dir.file("old.mp3"), {1});
   EXPECT_EQ(
       std::tuple(targetPicture(""), targetPicture(dir.file("new.mp3")), targetPicture(dir.file("old.mp3"))),

@@ -1,101 +1,254 @@
 // The editing dialogs of the window, driven offscreen: they show the state
-// the core computed and hand back what the user set.
+// the core computed, hand back what the user set, open where they were
+// left, and close as cancelled when the user turns to another window.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "settings/window_slots.h"
+#include "support/mp3_builder.h"
+#include "support/test_files.h"
 #include "ui/main_window.h"
 
 namespace {
 
 using namespace kavrel;
 
-// Runs `act` on the modal dialog once it is open.
+// The dialog on screen: the dialogs leave the main window usable, so it is
+// the visible dialog rather than a modal one.
+QDialog* openDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) return d;
+  return nullptr;
+}
+
+// Runs `act` on the dialog once it is open.
 void whenOpen(const std::function<void(QDialog&)>& act) {
   QTimer::singleShot(0, [act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QDialog* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     act(*dialog);
   });
 }
 
 template <class T>
-T* child(QDialog& d, const char* name) {
+T* child(QWidget& d, const char* name) {
   T* w = d.findChild<T*>(name);
   EXPECT_NE(w, nullptr) << name;
   return w;
 }
 
-TEST(EditDialogs, VolumeDialogFollowsTheSlider) {
-  MainWindow window;
-  VolumeDialogState state = volumeDialogState(0, 20, 0, true, 2);
-  std::string label;
-  bool warningShown = false;
-  whenOpen([&](QDialog& d) {
-    child<QSlider>(d, "Slider1")->setValue(23);
-    label = child<QLabel>(d, "Label2")->text().toStdString();
-    warningShown = !child<QLabel>(d, "Warnlab1")->isHidden();
-    child<QRadioButton>(d, "RadioButton3")->setChecked(true);
-    child<QPushButton>(d, "ButOk")->click();
-  });
-  const auto result = window.volumeDialog(state);
-  ASSERT_TRUE(result);
-  EXPECT_EQ(label, "+4.5 dB");
-  EXPECT_TRUE(warningShown);
-  EXPECT_EQ(result->sliderPosition, 23);
-  EXPECT_EQ(result->channel, VolumeChannel::Right);
-
-  whenOpen([](QDialog& d) { d.reject(); });
-  EXPECT_FALSE(window.fadeDialog(fadeDialogState(0, 20, true)));
+void mouse(QWidget* w, QEvent::Type type) {
+  const QPointF at(w->width() / 2, w->height() / 2);
+  QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
 }
 
-TEST(EditDialogs, SilenceDialogCountsFramesFromTheText) {
+void key(QWidget* w, int k) {
+  QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+TEST(EditDialogs, VolumeDialogFollowsTheSliderAndShowsItsWarnings) {
+  MainWindow window;
+  std::string labels;
+  whenOpen([&](QDialog& d) {
+    child<QSlider>(d, "Slider1")->setValue(23);
+    for (const char* name : {"Label2", "Warnlab1", "Warnlab2", "WarnLab3", "WarnLab4"}) {
+      auto* l = child<QLabel>(d, name);
+      labels += (l->isHidden() ? "(hidden)" : "") + l->text().toStdString() + " ";
+    }
+    child<QRadioButton>(d, "RadioButton3")->click();
+    child<QPushButton>(d, "ButOk")->click();
+  });
+  const auto result = window.volumeDialog(volumeDialogState(0, 20, 0, true, 2));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(labels, "+4.5 dB mixed stereo! mixed stereo! warning warning ");
+  EXPECT_TRUE(result->accepted && result->sliderMoved && result->channelPicked);
+  EXPECT_EQ(std::pair(result->sliderPosition, result->channel), std::pair(23, VolumeChannel::Right));
+}
+
+TEST(EditDialogs, EachDialogOpensWhereItWasLeftAndStaysOnTheScreen) {
+  MainWindow window;
+  auto& places = window.editor().options().windowPositions;
+  const std::pair<WindowSlot, std::function<void()>> dialogs[] = {
+      {WindowSlot::VolumeDialog, [&] { window.volumeDialog({}); }},
+      {WindowSlot::FadeDialog, [&] { window.fadeDialog({}); }},
+      {WindowSlot::SilenceDialog, [&] { window.silenceDialog({}); }},
+      {WindowSlot::SplitDialog, [&] { window.splitDialog(splitDialogState(false, 10, 10, 100)); }},
+      {WindowSlot::SaveSelectionDialog, [&] { window.saveSelectionDialog({}); }}};
+  int i = 0;
+  for (const auto& [slot, open] : dialogs) {
+    // Each dialog its own place; moved, it is remembered however it closed,
+    // here by Esc.
+    const QPoint at(3 + 4 * i, 5 + 2 * i++);
+    places[slotIndex(slot)] = {at.x(), at.y()};
+    QPoint openedAt;
+    bool escClosed = false;
+    whenOpen([&](QDialog& d) {
+      openedAt = d.pos();
+      d.move(d.pos() + QPoint(7, 3));
+      key(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Escape);
+      escClosed = !d.isVisible();
+      if (!escClosed) d.reject();
+    });
+    open();
+    EXPECT_TRUE(escClosed) << i;
+    EXPECT_EQ(openedAt, at) << i;
+    EXPECT_EQ(places[slotIndex(slot)], (WindowPosition{at.x() + 7, at.y() + 3})) << i;
+  }
+
+  // Never placed, placed where a reset centres a window, or off the screen.
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const size_t slot = slotIndex(WindowSlot::FadeDialog);
+  const std::pair<WindowPosition, const char*> rows[] = {
+      {WindowPosition{}, "centred"}, {window.centredWindowPosition(slot), "centred"}, {{5000, -70}, "top right"}};
+  for (const auto& [stored, where] : rows) {
+    places[slot] = stored;
+    QRect frame;
+    whenOpen([&](QDialog& d) {
+      frame = d.frameGeometry();
+      d.reject();
+    });
+    window.fadeDialog({});
+    const QPoint expected = std::string(where) == "centred"
+                                ? area.center() - QPoint(frame.width() / 2, frame.height() / 2)
+                                : QPoint(area.right() + 1 - frame.width(), area.top());
+    EXPECT_EQ(frame.topLeft(), expected) << where << " " << stored.left;
+  }
+}
+
+TEST(EditDialogs, LeavingTheDialogCancelsItButTheMemoryKeepsWhatWasMoved) {
+  test::TempDir dir;
+  const std::string path = dir.file("song.mp3");
+  test::writeFile(path, test::Mp3Builder().frames(20).bytes());
+  MainWindow window;
+  window.openFile(QString::fromStdString(path));
+  Editor& editor = window.editor();
+  ASSERT_TRUE(editor.hasSelection());
+  QWidget elsewhere;
+  bool left = false;
+  whenOpen([&](QDialog& d) {
+    child<QSlider>(d, "Slider1")->setValue(30);
+    child<QRadioButton>(d, "RadioButton2")->click();
+    elsewhere.show();
+    elsewhere.activateWindow();
+    for (int k = 0; k < 3 && d.isVisible(); ++k) QApplication::processEvents();
+    left = !d.isVisible();
+    if (!left) d.reject();
+  });
+  editor.amplify(Sender::User);
+  EXPECT_TRUE(left);
+  EXPECT_EQ(std::pair(editor.options().volumeSliderMemory, editor.options().volumeChannelMemory), std::pair(30, 1));
+  EXPECT_EQ(editor.document().gainList.front(), (GainPair{0, 0}));
+  EXPECT_FALSE(editor.document().modified);
+}
+
+TEST(EditDialogs, SilenceStepButtonsRepeatWhileHeldAndEnterNeedsAValidLength) {
   MainWindow window;
   Document doc;
   doc.editSummary = {9, 1, 0};
   doc.sourceSummary = doc.editSummary;
-  bool okWhileInvalid = true;
+  std::vector<std::string> texts;
+  std::vector<int> intervals;
+  bool activeAfterRelease = true;
   whenOpen([&](QDialog& d) {
     auto* box = child<QLineEdit>(d, "xbox");
+    auto* timer = d.findChild<QTimer*>("xuttontimer");
+    ASSERT_NE(timer, nullptr);
+    auto* second = child<QPushButton>(d, "cmsb2");
+    auto note = [&] {
+      texts.push_back(box->text().toStdString());
+      intervals.push_back(timer->interval());
+    };
+    // Held: a tick of wait, then a second per tick, and one more on release.
+    mouse(second, QEvent::MouseButtonPress);
+    note();
+    for (int k = 0; k < 3; ++k) {
+      QTimerEvent tick(timer->timerId());
+      QApplication::sendEvent(timer, &tick);
+      note();
+    }
+    mouse(second, QEvent::MouseButtonRelease);
+    activeAfterRelease = timer->isActive();
+    note();
+    // Enter on a length that doesn't parse does nothing; on a valid one it
+    // accepts.
     box->selectAll();
-    box->insert("x");  // not a number
-    okWhileInvalid = child<QPushButton>(d, "posokbut")->isEnabled();
-    box->selectAll();
-    box->insert("1");
+    box->insert("1,0x");
+    key(box, Qt::Key_Return);
+    note();
+    EXPECT_TRUE(d.isVisible());
+    box->backspace();
     child<QComboBox>(d, "ComboFreq")->setCurrentIndex(2);  // 48 kHz
-    child<QPushButton>(d, "cmsb1")->click();               // one frame more
-    child<QPushButton>(d, "posokbut")->click();
+    key(box, Qt::Key_Return);
+    if (d.isVisible()) d.reject();
   });
   const auto result = window.silenceDialog(silenceDialogState(doc, 0, 0, false));
   ASSERT_TRUE(result);
-  EXPECT_FALSE(okWhileInvalid);
-  EXPECT_EQ(result->frames, 43);  // 42 frames in 1 s at 48 kHz, plus one
+  EXPECT_EQ(texts, (std::vector<std::string>{"0", "0", "0.993", "2.011", "3.004", "1,0x"}));
+  EXPECT_EQ(intervals, (std::vector<int>{220, 220, 180, 140, 220, 220}));
+  EXPECT_FALSE(activeAfterRelease);
+  EXPECT_EQ(result->frames, 42);  // 1 s at 48 kHz
   EXPECT_EQ(result->format, (SilenceFormat{8, 1, 1}));
 }
 
-TEST(EditDialogs, SplitDialogNeedsNamesForItsParts) {
+TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
   MainWindow window;
-  bool okEnabled = true;
-  bool part2Enabled = true;
+  // Split at a cursor: no middle part; unchecking a part locks its boxes.
+  std::string split;
   whenOpen([&](QDialog& d) {
-    okEnabled = child<QPushButton>(d, "ButOk")->isEnabled();
-    part2Enabled = child<QGroupBox>(d, "gb2")->isEnabled();
+    auto* gb1 = child<QGroupBox>(d, "gb1");
+    gb1->setChecked(false);
+    for (const char* name : {"gb2", "RiffCheck1", "FileBut1", "FileBut3", "ButOk"})
+      split += std::string(child<QWidget>(d, name)->isEnabled() ? "+" : "-") + name + " ";
     EXPECT_TRUE(child<QPushButton>(d, "ExpBut")->isHidden());
     d.reject();
   });
   EXPECT_FALSE(window.splitDialog(splitDialogState(false, 10, 10, 100)));
-  EXPECT_FALSE(okEnabled);
-  EXPECT_FALSE(part2Enabled);
+  EXPECT_EQ(split, "-gb2 -RiffCheck1 -FileBut1 +FileBut3 -ButOk ");
+
+  // Saving the selection: a box for each block the file has, all unchecked.
+  // The full-name box the dialog opens does not count as leaving it.
+  SaveSelectionDialogState state;
+  state.available = {true, false, false, true, false, true};
+  std::string boxes;
+  std::string fullName;
+  bool openAfterBox = false;
+  whenOpen([&](QDialog& d) {
+    for (auto* box : d.findChildren<QCheckBox*>())
+      boxes += box->objectName().toStdString() + (box->isEnabled() ? "+" : "-") + (box->isChecked() ? "x " : " ");
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      fullName = box->windowTitle().toStdString() + box->text().toStdString();
+      box->accept();
+    });
+    mouse(child<QLabel>(d, "FileLab"), QEvent::MouseButtonDblClick);
+    QApplication::processEvents();
+    openAfterBox = d.isVisible();
+    child<QPushButton>(d, "ButCancel")->click();
+  });
+  EXPECT_FALSE(window.saveSelectionDialog(state));
+  EXPECT_EQ(boxes, "RiffCheck+ HeadTagCheck- UheadCheck- UfootCheck+ Lyrics3Check- FootTagCheck+ ");
+  EXPECT_EQ(fullName, "full filename: not specified yet ");
+  EXPECT_TRUE(openAfterBox);
 }
 
 }  // namespace

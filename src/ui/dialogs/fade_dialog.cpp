@@ -1,6 +1,5 @@
 #include "ui/dialogs/fade_dialog.h"
 
-#include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,9 +13,9 @@
 
 namespace kavrel {
 
-std::optional<FadeDialogResult> showFadeDialog(QWidget* parent, const FadeDialogState& state) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle("Fade In/Out");
+std::optional<FadeDialogResult> showFadeDialog(QWidget* parent, const FadeDialogState& state,
+                                               WindowPosition& place) {
+  EditDialog dialog(parent, place, "Fade In/Out", "FadeOutForm");
   auto* layout = new QVBoxLayout(&dialog);
   auto* group = new QGroupBox(&dialog);
   group->setObjectName("Gmain");
@@ -37,15 +36,22 @@ std::optional<FadeDialogResult> showFadeDialog(QWidget* parent, const FadeDialog
   slider->setRange(0, kSliderMax);
   slider->setPageStep(1);
   slider->setValue(state.sliderPosition);
-  QObject::connect(slider, &QSlider::valueChanged, label,
-                   [label](int p) { label->setText(q(fadeMagnitudeLabel(p))); });
+  FadeDialogResult result;
+  result.sliderMoved = false;
+  QObject::connect(slider, &QSlider::valueChanged, &dialog, [&](int p) {
+    label->setText(q(fadeMagnitudeLabel(p)));
+    result.sliderMoved = true;
+  });
   layout->addWidget(slider);
   QPushButton* ok = button("OK", "ButOk", &dialog);
   ok->setDefault(true);
   QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
   layout->addWidget(ok);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return FadeDialogResult{slider->value(), fadeIn->isChecked()};
+
+  result.accepted = dialog.run() == QDialog::Accepted;
+  result.sliderPosition = slider->value();
+  result.fadeIn = fadeIn->isChecked();
+  return result;
 }
 
 }  // namespace kavrel

@@ -1,7 +1,6 @@
 #include "ui/dialogs/save_selection_dialog.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -14,13 +13,14 @@
 namespace kavrel {
 
 std::optional<SaveSelectionDialogResult> showSaveSelectionDialog(QWidget* parent,
-                                                                 const SaveSelectionDialogState& state) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle(q(msg::kSaveSelectionDialogCaption));
+                                                                 const SaveSelectionDialogState& state,
+                                                                 WindowPosition& place) {
+  EditDialog dialog(parent, place, q(msg::kSaveSelectionDialogCaption), "SaveSelForm");
   auto* layout = new QVBoxLayout(&dialog);
+  // All unchecked: by default the selection is written as frames only.
   const std::array<QCheckBox*, kBlockCount> attach = attachBoxes(&dialog, layout, QString());
   for (size_t b = 0; b < kBlockCount; ++b) attach[b]->setEnabled(state.available[b]);
-  TargetRow row(&dialog, layout, QString());
+  TargetRow row(&dialog, &dialog, layout, QString());
   auto* buttons = new QHBoxLayout;
   QPushButton* ok = button("OK", "ButOk", &dialog);
   QPushButton* cancel = button("cancel", "ButCancel", &dialog);
@@ -34,7 +34,7 @@ std::optional<SaveSelectionDialogResult> showSaveSelectionDialog(QWidget* parent
   });
   QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted || row.name.empty()) return std::nullopt;
+  if (dialog.run() != QDialog::Accepted || row.name.empty()) return std::nullopt;
   SaveSelectionDialogResult result;
   result.name = row.name;
   for (size_t b = 0; b < kBlockCount; ++b) result.attach[b] = attach[b]->isChecked() && state.available[b];

@@ -1,11 +1,11 @@
 #include "ui/dialogs/silence_dialog.h"
 
 #include <QComboBox>
-#include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/dialogs/dialog_parts.h"
@@ -13,9 +13,9 @@
 
 namespace kavrel {
 
-std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const SilenceDialogState& state) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle("Add empty frames:");
+std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const SilenceDialogState& state,
+                                                     WindowPosition& place) {
+  EditDialog dialog(parent, place, "Add empty frames:", "Emptyform");
   auto* layout = new QVBoxLayout(&dialog);
   auto* label1 = new QLabel("Silence length (sec):", &dialog);
   label1->setObjectName("Label1");
@@ -28,24 +28,22 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
   xbox->setToolTip("Type length of silence in seconds to add");
   row->addWidget(xbox);
   struct Step {
+    int code;
     const char* name;
     const char* text;
     const char* hint;
   };
-  const Step steps[4] = {{"cmsb1", "+f", "increase by one frame"},
-                         {"cmsb2", "+s", "Increase by one second"},
-                         {"cmsb3", "-f", "Decrease by one frame"},
-                         {"cmsb4", "-s", "Decrease by one second"}};
+  const Step steps[4] = {{kSilenceFrameUp, "cmsb1", "+f", "increase by one frame"},
+                         {kSilenceSecondUp, "cmsb2", "+s", "Increase by one second"},
+                         {kSilenceFrameDown, "cmsb3", "-f", "Decrease by one frame"},
+                         {kSilenceSecondDown, "cmsb4", "-s", "Decrease by one second"}};
   QPushButton* stepButtons[4];
   for (int i = 0; i < 4; ++i) {
     stepButtons[i] = button(steps[i].text, steps[i].name, &dialog);
     stepButtons[i]->setToolTip(steps[i].hint);
-    // Held down: repeats after 220 ms, then quickly.
-    stepButtons[i]->setAutoRepeat(true);
-    stepButtons[i]->setAutoRepeatDelay(220);
-    stepButtons[i]->setAutoRepeatInterval(40);
     row->addWidget(stepButtons[i]);
   }
+  // Only Enter in the length box accepts, and only a valid length.
   QPushButton* ok = button("OK", "posokbut", &dialog);
   ok->setToolTip("Click here or press Enter when done");
   row->addWidget(ok);
@@ -84,7 +82,8 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
     xbox->setStyleSheet(length.valid ? QString() : QString("color: red; background: palette(button)"));
     ok->setEnabled(length.valid);
   };
-  auto showCount = [&] {
+  auto stepBy = [&](int code) {
+    pending = stepSilence(code, pending, str(xbox->text()), rate());
     const QSignalBlocker block(xbox);
     xbox->setText(q(silenceLengthText(pending, rate())));
     xbox->setStyleSheet(QString());
@@ -92,22 +91,28 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
   };
   QObject::connect(xbox, &QLineEdit::textEdited, &dialog, fromText);
   QObject::connect(freq, &QComboBox::currentIndexChanged, &dialog, fromText);
-  QObject::connect(stepButtons[0], &QPushButton::clicked, &dialog, [&] {
-    pending = stepSilenceFrame(pending, 1);
-    showCount();
+
+  // Held down, a step button waits one interval, then steps faster and
+  // faster; its ordinary click on release makes one more step.
+  AutoRepeat repeat = silenceAutoRepeat();
+  auto* timer = new QTimer(&dialog);
+  timer->setObjectName("xuttontimer");
+  QObject::connect(timer, &QTimer::timeout, &dialog, [&] {
+    if (const int code = repeat.tick(); code != 0) stepBy(code);
+    timer->setInterval(repeat.interval());
   });
-  QObject::connect(stepButtons[2], &QPushButton::clicked, &dialog, [&] {
-    pending = stepSilenceFrame(pending, -1);
-    showCount();
-  });
-  QObject::connect(stepButtons[1], &QPushButton::clicked, &dialog, [&] {
-    pending = stepSilenceSecond(str(xbox->text()), rate(), 1);
-    showCount();
-  });
-  QObject::connect(stepButtons[3], &QPushButton::clicked, &dialog, [&] {
-    pending = stepSilenceSecond(str(xbox->text()), rate(), -1);
-    showCount();
-  });
+  for (int i = 0; i < 4; ++i) {
+    const int code = steps[i].code;
+    QObject::connect(stepButtons[i], &QPushButton::pressed, &dialog, [&, code] {
+      if (repeat.press(code)) timer->start(repeat.interval());
+    });
+    QObject::connect(stepButtons[i], &QPushButton::released, &dialog, [&] {
+      repeat.release();
+      timer->stop();
+      timer->setInterval(repeat.interval());
+    });
+    QObject::connect(stepButtons[i], &QPushButton::clicked, &dialog, [&, code] { stepBy(code); });
+  }
   QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
   QObject::connect(xbox, &QLineEdit::returnPressed, &dialog, [&] {
     if (ok->isEnabled()) dialog.accept();
@@ -115,7 +120,9 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
   xbox->setFocus();
   xbox->selectAll();
 
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const bool accepted = dialog.run() == QDialog::Accepted;
+  timer->stop();
+  if (!accepted) return std::nullopt;
   SilenceDialogResult result;
   result.frames = pending;
   result.format = {kbps->currentIndex(), rate(), mode->currentIndex()};

@@ -1,7 +1,6 @@
 #include "ui/dialogs/split_dialog.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,9 +15,9 @@
 
 namespace kavrel {
 
-std::optional<SplitDialogResult> showSplitDialog(QWidget* parent, const SplitDialogState& state) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle(q(msg::kSplitDialogCaption));
+std::optional<SplitDialogResult> showSplitDialog(QWidget* parent, const SplitDialogState& state,
+                                                 WindowPosition& place) {
+  EditDialog dialog(parent, place, q(msg::kSplitDialogCaption), "SplitForm");
   auto* layout = new QVBoxLayout(&dialog);
   QGroupBox* groups[3];
   std::array<std::array<QCheckBox*, kBlockCount>, 3> attach{};
@@ -47,7 +46,7 @@ std::optional<SplitDialogResult> showSplitDialog(QWidget* parent, const SplitDia
     auto* partLayout = new QVBoxLayout(groups[k]);
     const QString suffix = QString::number(k + 1);
     attach[k] = attachBoxes(groups[k], partLayout, suffix);
-    rows.push_back(std::make_unique<TargetRow>(groups[k], partLayout, suffix));
+    rows.push_back(std::make_unique<TargetRow>(&dialog, groups[k], partLayout, suffix));
     TargetRow* row = rows.back().get();
     QObject::connect(row->fileBut, &QPushButton::clicked, &dialog, [&, row] {
       row->choose(&dialog);
@@ -73,7 +72,7 @@ std::optional<SplitDialogResult> showSplitDialog(QWidget* parent, const SplitDia
   });
   update();
 
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  if (dialog.run() != QDialog::Accepted) return std::nullopt;
   SplitDialogResult result;
   result.saveSelectionInstead = saveSelectionInstead;
   for (size_t k = 0; k < 3; ++k) {

@@ -1,0 +1,236 @@
+// The editor window end to end, as a user drives it: a file from the command
+// line, a drag on the strip, keys, buttons, a dialog, the scroll bar and a
+// save. The rules behind each control are tested in the core; these check
+// that the window wires them up.
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <gtest/gtest.h>
+
+#include "app/headless_host.h"
+#include "settings/configuration.h"
+#include "app/shell.h"
+#include "editing/frame_view.h"
+#include "support/fake_player.h"
+#include "support/mp3_builder.h"
+#include "support/test_files.h"
+#include "ui/frame_view_widget.h"
+#include "ui/main_window.h"
+
+namespace {
+
+using namespace kavrel;
+using namespace kavrel::test;
+
+bool waitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
+  return done();
+}
+
+// Runs `act` on the next dialog or message box once it shows.
+void onNextDialog(std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QDialog*>(w) && w->isVisible()) {
+        timer->stop();
+        timer->deleteLater();
+        act(w);
+        return;
+      }
+    }
+  });
+  timer->start(10);
+}
+
+class EditingWindow : public ::testing::Test {
+ protected:
+  TempDir dir;
+  EnvScope home{"KAVREL_HOME", dir.file("home")};
+  EnvScope runtime{"XDG_RUNTIME_DIR", dir.path()};
+  MainWindow window;
+  FrameViewWidget* canvas = window.frameView();
+  Editor& editor = window.editor();
+
+  // Starts the window as `kavrel path` does, with a stored configuration
+  // (no start-up notice), and waits for the load.
+  void start(const std::string& path) {
+    std::filesystem::create_directories(dir.file("home"));
+    std::ostringstream messages;
+    HeadlessHost host(messages);
+    Editor settings(host);
+    settings.configurationPath = dir.file("home") + "/" + kConfigurationFileName;
+    settings.saveConfiguration();
+    window.start({path});
+    window.show();
+    ASSERT_TRUE(waitFor([&] { return editor.document().documentLoaded; }));
+  }
+  template <class W = QPushButton>
+  W* child(const char* name) {
+    W* w = window.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  // A point on the strip in front of position p.
+  QPoint strip(int32_t p) const { return {positionX(p, editor.viewOffset) + 1, kStripTop + 10}; }
+  std::string selection() const {
+    return std::to_string(editor.selection[0]) + ".." + std::to_string(editor.selection[1]) +
+           (editor.multipleSelected ? " sel" : "");
+  }
+  void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : &window, Qt::Key(k), m);
+  }
+};
+
+TEST_F(EditingWindow, OpenSelectDeleteUndoAmplifyAndSave) {
+  const std::string path = dir.file("song.mp3");
+  writeFile(path, Mp3Builder().frames(200).bytes());
+  start(path);
+  EXPECT_EQ(child<QLabel>("FileInLabel")->text().toStdString(), path);
+
+  // A left drag on the strip selects from the press to the release.
+  QTest::mousePress(canvas, Qt::LeftButton, {}, strip(10));
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, strip(30));
+  EXPECT_EQ(selection(), "10..30 sel");
+  EXPECT_EQ(child<QLineEdit>("teditbox2")->text().toStdString(), editor.positionText[1]);
+  EXPECT_TRUE(child<QLabel>("LabSelLen")->isVisible());
+  EXPECT_TRUE(child("DelBut")->isEnabled());
+
+  // Ctrl+Delete deletes, Ctrl+Z brings the frames and the selection back.
+  key(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(editor.document().documentFrameCount(), 180);
+  EXPECT_EQ(selection(), "10..10");
+  EXPECT_FALSE(child("DelBut")->isEnabled());
+  EXPECT_TRUE(child("UndoBut")->isEnabled());
+  key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(editor.document().documentFrameCount(), 200);
+  EXPECT_EQ(selection(), "10..30 sel");
+
+  // +6 dB through the volume dialog; while it is open the window's
+  // commands wait.
+  bool disabledMeanwhile = false;
+  onNextDialog([&](QWidget* dialog) {
+    disabledMeanwhile = !child("DelBut")->isEnabled() && !window.action("MenuCut")->isEnabled();
+    dialog->findChild<QSlider*>("Slider1")->setValue(24);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("ButOk"), Qt::LeftButton);
+  });
+  QTest::mouseClick(child("Amplifybut"), Qt::LeftButton);
+  EXPECT_TRUE(disabledMeanwhile);
+  EXPECT_TRUE(child("DelBut")->isEnabled());
+  EXPECT_EQ(editor.document().gainList[10].left, 4);
+  EXPECT_EQ(editor.document().gainList[30].left, 0);
+
+  // Save writes the gains into the file.
+  onNextDialog([](QWidget* box) {
+    auto* question = qobject_cast<QMessageBox*>(box);
+    if (QAbstractButton* yes = question ? question->button(QMessageBox::Yes) : nullptr) yes->click();
+  });
+  QTest::mouseClick(child("ButQuickSave"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !editor.document().modified; }));
+  std::ostringstream messages;
+  HeadlessHost host(messages);
+  Editor reread(host);
+  ASSERT_TRUE(reread.loadFile(path)) << messages.str();
+  const Document& saved = reread.document();
+  ASSERT_EQ(saved.documentFrameCount(), 200);
+  const uint8_t base = saved.frameTable[0].globalGain[0];
+  EXPECT_EQ(saved.frameTable[10].globalGain[0], base + 4);
+  EXPECT_EQ(saved.frameTable[29].globalGain[1], base + 4);
+  EXPECT_EQ(saved.frameTable[30].globalGain[0], base);
+}
+
+TEST_F(EditingWindow, ViewMovesWithKeysStepButtonsAndTheScrollBar) {
+  const std::string path = dir.file("long.mp3");
+  writeFile(path, Mp3Builder().frames(1000).bytes());
+  start(path);
+  ASSERT_EQ(editor.maxViewOffset, 916);
+
+  // Paging keys reach the view even from a position box.
+  child<QLineEdit>("teditbox1")->setFocus();
+  key(Qt::Key_PageDown);
+  EXPECT_EQ(editor.viewOffset, 84);
+  key(Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(editor.viewOffset, 916);
+  key(Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(editor.viewOffset, 0);
+
+  // A press right of the thumb pages, and repeats faster while held.
+  const ScrollBarLayout bar = scrollBarLayout(0, 916);
+  const QPoint trough(bar.thumbX + bar.thumbWidth + 40, kTroughTop + 5);
+  QTest::mousePress(canvas, Qt::LeftButton, {}, trough);
+  EXPECT_EQ(editor.viewOffset, 84);
+  EXPECT_TRUE(canvas->scrollTimer().isActive());
+  EXPECT_TRUE(waitFor([&] { return editor.viewOffset >= 252; }));
+  EXPECT_LT(canvas->scrollTimer().interval(), ScrollBarMouse::kFirstInterval);
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, trough);
+  EXPECT_FALSE(canvas->scrollTimer().isActive());
+
+  // Dragging the thumb to the trough's end shows the last frames.
+  const ScrollBarLayout now = scrollBarLayout(editor.viewOffset, 916);
+  QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(now.thumbX + 2, kTroughTop + 5));
+  const QPointF end(kTroughRight, kTroughTop + 5);
+  QMouseEvent move(QEvent::MouseMove, end, canvas->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(canvas, &move);
+  EXPECT_EQ(editor.viewOffset, 916);
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(kTroughRight, kTroughTop + 5));
+
+  // A held stepping button steps once per tick after the first, then once more on release.
+  QPushButton* plusFrame = child("cmsb1");
+  QTest::mousePress(plusFrame, Qt::LeftButton);
+  EXPECT_TRUE(waitFor([&] { return editor.selection[0] >= 3; }));
+  QTest::mouseRelease(plusFrame, Qt::LeftButton);
+  const int32_t released = editor.selection[0];
+  QTest::qWait(300);
+  EXPECT_EQ(editor.selection[0], released);
+  EXPECT_EQ(child<QLineEdit>("teditbox1")->text().toStdString(), editor.positionText[0]);
+}
+
+TEST_F(EditingWindow, PositionBoxesStatisticsAndTheFindButton) {
+  const std::string path = dir.file("mixed.mp3");
+  Mp3Builder b;
+  b.frames(100);
+  b.frames(300, FrameSpec{.bitrateIndex = 14});
+  writeFile(path, b.bytes());
+  start(path);
+
+  // The densest lines of the list are in view, the commonest one selected.
+  auto* list = child<QListWidget>("kbpsbox");
+  EXPECT_EQ(list->currentRow(), 14);
+  EXPECT_EQ(list->indexAt(QPoint(4, 4)).row(), editor.statisticsList().top);
+
+  // Text that does not parse turns red and changes nothing.
+  auto* cursorBox = child<QLineEdit>("teditbox1");
+  cursorBox->setFocus();
+  cursorBox->selectAll();
+  QTest::keyClicks(cursorBox, "1:75");
+  EXPECT_EQ(cursorBox->palette().color(QPalette::Text), QColor(255, 0, 0));
+  QTest::keyClick(cursorBox, Qt::Key_Return);
+  EXPECT_EQ(editor.selection[0], 0);
+  cursorBox->selectAll();
+  QTest::keyClicks(cursorBox, "8");
+  EXPECT_NE(cursorBox->palette().color(QPalette::Text), QColor(255, 0, 0));
+  QTest::keyClick(cursorBox, Qt::Key_Return);
+  EXPECT_EQ(editor.selection[0], 306);  // 8 s / 26.12 ms
+  EXPECT_EQ(cursorBox->text().toStdString(), editor.positionText[0]);
+
+  // Off screen: the find button brings the cursor 42 frames from the left edge.
+  auto* find = child("ButFind");
+  EXPECT_TRUE(find->isVisible());
+  EXPECT_FALSE(child<QLabel>("LabelWhc")->isVisible());
+  QTest::mouseClick(find, Qt::LeftButton);
+  EXPECT_EQ(editor.viewOffset, 306 - 42);
+  EXPECT_TRUE(child<QLabel>("LabelWhc")->isVisible());
+}
+
+}  // namespace
