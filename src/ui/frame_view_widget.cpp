@@ -151,7 +151,10 @@ void FrameViewWidget::refreshView() {
       const QString text = q(*texts[i]);
       timeLabels_[i]->setText(text);
       const int width = timeLabels_[i]->fontMetrics().horizontalAdvance(text) + 6;
-      timeLabels_[i]->setGeometry(labelRect(centres[i], width));
+      // Centred on its tick, but never past the canvas's edges.
+      QRect rect = labelRect(centres[i], width);
+      rect.moveLeft(std::clamp(rect.left(), 0, std::max(0, this->width() - width)));
+      timeLabels_[i]->setGeometry(rect);
     }
   }
   for (QLabel* label : timeLabels_) label->setVisible(frames);

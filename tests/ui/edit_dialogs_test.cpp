@@ -97,7 +97,8 @@ TEST(EditDialogs, EachDialogOpensWhereItWasLeftAndStaysOnTheScreen) {
   for (const auto& [slot, open] : dialogs) {
     // Each dialog its own place; moved, it is remembered however it closed,
     // here by Esc.
-    const QPoint at(3 + 4 * i, 5 + 2 * i++);
+    const QPoint at(3 + 4 * i, 5 + 2 * i);
+    ++i;
     places[slotIndex(slot)] = {at.x(), at.y()};
     QPoint openedAt;
     bool escClosed = false;
