@@ -7,6 +7,9 @@
 
 #include "ui/main_window.h"
 
+// Resources of a static library are registered by hand, from outside any namespace.
+static void registerResources() { Q_INIT_RESOURCE(kavrel); }
+
 namespace kavrel {
 
 int runGui(int argc, char** argv) {
@@ -14,6 +17,7 @@ int runGui(int argc, char** argv) {
   QApplication::setApplicationName("Kavrel");
   QApplication::setApplicationVersion(KAVREL_VERSION);
   QGuiApplication::setDesktopFileName("io.github.kavrel.Kavrel");
+  registerResources();
   QApplication::setWindowIcon(QIcon(":/icons/kavrel.svg"));
   // What is left once Qt took its own switches.
   std::vector<std::string> args;

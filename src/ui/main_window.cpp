@@ -168,7 +168,7 @@ void MainWindow::buildControls() {
   // --- the remove group with its view buttons
   auto* group = new QGroupBox(" Check to remove, click to view/edit ", c);
   group->setObjectName("GroupRemove");
-  group->setGeometry(8, 126, 268, 146);
+  group->setGeometry(8, 126, 236, 146);
   static const char* kLabels[kBlockCount] = {"RIFF header", "ID3v2 tag", "Unknown header",
                                              "Unknown footer", "Lyrics3", "ID3v1 tag"};
   static const char* kBoxNames[kBlockCount] = {"RiffCheck",  "HeadTagCheck", "UheadCheck",
@@ -191,7 +191,7 @@ void MainWindow::buildControls() {
     const int y = 20 + int(b) * 20;
     auto* box = new QCheckBox(kLabels[b], group);
     box->setObjectName(kBoxNames[b]);
-    box->setGeometry(10, y, 170, 18);
+    box->setGeometry(10, y, 150, 18);
     connect(box, &QCheckBox::toggled, this, [this, b](bool on) {
       editor_->setRemoveChecked(Block(b), on);
       refresh();
@@ -201,7 +201,7 @@ void MainWindow::buildControls() {
       auto* button = new QPushButton(view->caption, group);
       button->setObjectName(view->name);
       button->setToolTip(view->hint);
-      button->setGeometry(196, y - 1, 62, 20);
+      button->setGeometry(164, y - 1, 62, 20);
       commandWidgets_.emplace_back(view->command, button);
     }
   }
@@ -223,7 +223,7 @@ void MainWindow::buildControls() {
   kbpsbox_->setFont(listFont);
   kbpsbox_->addItem("0");
   const int listHeight = kbpsbox_->sizeHintForRow(0) * kStatisticsRows + 2 * kbpsbox_->frameWidth();
-  kbpsbox_->setGeometry(284, 132, kClientWidth - 292, listHeight);
+  kbpsbox_->setGeometry(252, 132, kClientWidth - 260, listHeight);
   kbpsbox_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(kbpsbox_, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);

@@ -233,4 +233,21 @@ TEST_F(EditingWindow, PositionBoxesStatisticsAndTheFindButton) {
   EXPECT_TRUE(child<QLabel>("LabelWhc")->isVisible());
 }
 
+TEST_F(EditingWindow, EscCancelsALongLoad) {
+  const std::string path = dir.file("long.mp3");
+  writeFile(path, Mp3Builder().frames(60000).bytes());
+  window.show();
+  // The load lets the window's events run: a key pressed meanwhile arrives.
+  bool progressShown = false;
+  QTimer::singleShot(0, &window, [&] {
+    progressShown = !child<QLabel>("FileInLabel")->isVisible();
+    QTest::keyClick(&window, Qt::Key_Escape);
+  });
+  window.openFile(QString::fromStdString(path));
+  EXPECT_TRUE(progressShown);
+  EXPECT_FALSE(editor.document().documentLoaded);
+  EXPECT_FALSE(editor.document().busy);
+  EXPECT_EQ(child<QLabel>("LabInfoInput")->text().toStdString(), "No file loaded");
+}
+
 }  // namespace
