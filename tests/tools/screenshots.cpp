@@ -1,0 +1,113 @@
+// Takes the pictures of the windows for the README: the main window with a
+// file loaded, a selection and a gain change, then each editing dialog as
+// the user opens it. Run on a display (scripts/screenshots runs it under
+// Xvfb); the pictures are real screen grabs of the windows.
+//
+//   screenshots FILE.mp3 OUT_DIR
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+#include <iostream>
+
+#include "ui/frame_view_widget.h"
+#include "ui/main_window.h"
+
+namespace {
+
+using namespace kavrel;
+
+void settle() {
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+}
+
+bool grab(QWidget* window, const QString& file) {
+  settle();
+  const QRect frame = window->frameGeometry();
+  const QPixmap shot =
+      window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  if (!shot.save(file)) {
+    std::cerr << "screenshots: cannot write " << file.toStdString() << "\n";
+    return false;
+  }
+  std::cout << file.toStdString() << "\n";
+  return true;
+}
+
+// Clicks `button` of the main window and grabs the dialog it opens, which
+// is then cancelled.
+bool grabDialog(MainWindow& window, const char* button, const QString& file) {
+  bool ok = false;
+  QTimer::singleShot(400, &window, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QDialog*>(w);
+      if (!dialog || !dialog->isVisible()) continue;
+      ok = grab(dialog, file);
+      dialog->reject();
+      return;
+    }
+  });
+  window.findChild<QPushButton*>(button)->click();
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::cerr << "usage: screenshots FILE.mp3 OUT_DIR\n";
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(out);
+  MainWindow window;
+  window.move(20, 20);
+  window.show();
+  window.openFile(QString::fromLocal8Bit(argv[1]));
+  Editor& editor = window.editor();
+  if (!editor.document().documentLoaded || editor.document().documentFrameCount() < 400) {
+    std::cerr << "screenshots: the file did not load or is shorter than 400 frames\n";
+    return 1;
+  }
+  // A quieter stretch, a fade out after it, and a selection on screen.
+  editor.selectSpan(160, 190);
+  editor.amplify(Sender::User, Editor::VolumeRequest{-40, true, true});
+  editor.selectSpan(196, 232);
+  editor.fade(Sender::User, Editor::FadeRequest{false, 40});
+  editor.selectSpan(205, 250);
+  editor.viewOffset = 150;
+  window.frameView()->invalidateLabels();
+  editor.host().viewChanged(ViewChange::Document);
+
+  bool ok = grab(&window, out + "/main-window.png");
+  ok = grabDialog(window, "Amplifybut", out + "/volume-dialog.png") && ok;
+  ok = grabDialog(window, "FadeBut", out + "/fade-dialog.png") && ok;
+  ok = grabDialog(window, "Emptybut", out + "/silence-dialog.png") && ok;
+  ok = grabDialog(window, "SplitBut", out + "/split-dialog.png") && ok;
+  QTimer::singleShot(0, &window, [&] {
+    // Save selection is a menu command (Ctrl+F8).
+    window.action("MenuSaveSel")->trigger();
+  });
+  bool saveSelection = false;
+  QTimer::singleShot(400, &window, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+        saveSelection = grab(d, out + "/save-selection-dialog.png");
+        d->reject();
+      }
+  });
+  QTimer::singleShot(800, &app, &QApplication::quit);
+  app.exec();
+  editor.document().modified = false;
+  editor.document().changeCount = 0;
+  return ok && saveSelection ? 0 : 1;
+}
