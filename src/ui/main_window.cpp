@@ -555,11 +555,17 @@ void MainWindow::progress(int blocks) {
 void MainWindow::setBusy(bool busy) {
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    menuBar()->setEnabled(false);
   } else {
     QApplication::restoreOverrideCursor();
-    menuBar()->setEnabled(true);
   }
+  // A load or save keeps the File and Options menus shut, and a load the
+  // Scripts menu too (a save may be a script's own). The other menus'
+  // commands wait by themselves while busy.
+  const bool loading = busy && !editor_->document().documentLoaded;
+  for (const char* name : {"filemenu", "MenuOptions"})
+    if (auto* menu = findChild<QMenu*>(name)) menu->menuAction()->setEnabled(!busy);
+  if (auto* scripts = findChild<QMenu*>("MenuScripts")) scripts->menuAction()->setEnabled(!loading);
+  refreshCommands();
 }
 
 void MainWindow::viewChanged(ViewChange change) {

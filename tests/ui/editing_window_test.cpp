@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
@@ -239,15 +242,50 @@ TEST_F(EditingWindow, EscCancelsALongLoad) {
   window.show();
   // The load lets the window's events run: a key pressed meanwhile arrives.
   bool progressShown = false;
+  bool menusShut = false;
   QTimer::singleShot(0, &window, [&] {
     progressShown = !child<QLabel>("FileInLabel")->isVisible();
+    menusShut = !child<QMenu>("filemenu")->menuAction()->isEnabled() &&
+                !child<QMenu>("MenuScripts")->menuAction()->isEnabled() &&
+                child<QMenu>("editmenu")->menuAction()->isEnabled();
     QTest::keyClick(&window, Qt::Key_Escape);
   });
   window.openFile(QString::fromStdString(path));
   EXPECT_TRUE(progressShown);
+  EXPECT_TRUE(menusShut);
+  EXPECT_TRUE(child<QMenu>("filemenu")->menuAction()->isEnabled());
   EXPECT_FALSE(editor.document().documentLoaded);
   EXPECT_FALSE(editor.document().busy);
   EXPECT_EQ(child<QLabel>("LabInfoInput")->text().toStdString(), "No file loaded");
+}
+
+TEST_F(EditingWindow, DroppedFileOpensAndBoxesShowEightBitText) {
+  const std::string path = dir.file("dropped.mp3");
+  writeFile(path, Mp3Builder().frames(50).bytes());
+  window.show();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  ASSERT_TRUE(waitFor([&] { return editor.document().documentLoaded; }));
+  EXPECT_EQ(editor.document().loadPath, path);
+
+  // Tag text is Windows-1252 bytes; file names and messages are UTF-8.
+  for (const auto& [text, shown] : {std::pair<std::string, QString>{"Caf\xe9 \x80", QString::fromUtf8("Caf\u00e9 \u20ac ")},
+                                    {"Caf\xc3\xa9", QString::fromUtf8("Caf\u00e9 ")}}) {
+    QString seen;
+    onNextDialog([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      seen = box->text();
+      box->accept();
+    });
+    window.messageBox(text, "t", MessageIcon::Information, MessageButtons::Ok, MessageResult::Ok);
+    EXPECT_EQ(seen, shown) << text;
+  }
 }
 
 }  // namespace
