@@ -17,6 +17,7 @@
 #include <QTest>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 #include <sstream>
 #include <gtest/gtest.h>
 
@@ -95,6 +96,58 @@ class EditingWindow : public ::testing::Test {
     QTest::keyClick(focus ? focus : &window, Qt::Key(k), m);
   }
 };
+
+// The controls other programs' users and scripts of this window know by
+// name, with the captions and hints they are known by.
+TEST_F(EditingWindow, ControlsCarryTheirNamesCaptionsAndHints) {
+  const std::tuple<const char*, const char*, const char*> controls[] = {
+      {"ButQuickSave", "&Save", nullptr},
+      {"ButSaveAs", "Save &As", nullptr},
+      {"Reloadbut", "&Reload", nullptr},
+      {"TrimBut", "Tri&m", nullptr},
+      {"Amplifybut", "&Vol./bal.", nullptr},
+      {"FadeBut", "Fa&de in/out", nullptr},
+      {"Emptybut", "add S&il.", "Insert empty frames (silence)"},
+      {"SplitBut", "Split", "Split the file into 2 or 3 smaller files"},
+      {"ButFind", "fi&nd", nullptr},
+      {"cmsb1", nullptr, "Increase by one frame"},
+      {"cmsb6", nullptr, "Increase by one second"},
+      {"cmsb7", nullptr, "Decrease by one frame"},
+      {"cmsb4", nullptr, "Decrease by one second"},
+      {"SleftBit", nullptr, "move the displayed area one page to the left (up)"},
+      {"SrightBit", nullptr, "move the displayed area one page to the right (down)"},
+      {"vl3button", nullptr, "view lyrics3 tag (lyrics only)"},
+      {"vuhbut", nullptr, "view unknown header tag"},
+      {"vufbut", nullptr, "view unknown footer tag"},
+      {"vftbut", nullptr, "edit id3v1 tag"},
+      {"LabSelLen", nullptr, "Length of selection in seconds"},
+      {"LabelWhc", "on screen", "Where is the cursor?"},
+      {"kbpsbox", nullptr, "Right click to switch between input and edited stats"},
+      {"FileInLabel", nullptr,
+       "Path to source (opened) file\r\nDouble-click to display full path, if it's too large to be visible"},
+      {"FileOutLabel", nullptr,
+       "Path to target (saved) file\r\nDouble-click to display full path, if it's too large to be visible"}};
+  for (const auto& [name, caption, hint] : controls) {
+    QWidget* w = child<QWidget>(name);
+    if (!w) continue;
+    if (caption) {
+      const auto* b = qobject_cast<QAbstractButton*>(w);
+      const auto* l = qobject_cast<QLabel*>(w);
+      EXPECT_EQ((b ? b->text() : l ? l->text() : QString()).toStdString(), caption) << name;
+    }
+    if (hint) {
+      EXPECT_EQ(w->toolTip().toStdString(), hint) << name;
+    }
+  }
+  for (const char* name : {"teditbox1", "teditbox2", "SelAllBut", "Unselbut", "SelClrBut", "DelBut", "CutBut",
+                           "Copybut", "Pastebut", "UndoBut", "InsertBut", "ButPselect", "vhtbut", "LabInput",
+                           "LabOutput", "LabInfoInput", "LabInfoOutput", "Glabelleft", "Glabelmid", "Glabelright"})
+    child<QWidget>(name);
+  // Without a document nothing can be edited.
+  for (const char* name : {"ButQuickSave", "DelBut", "Pastebut", "UndoBut", "cmsb1", "SelAllBut", "teditbox1"})
+    EXPECT_FALSE(child<QWidget>(name)->isEnabled()) << name;
+  EXPECT_EQ(child<QLabel>("LabInfoInput")->text().toStdString(), "No file loaded");
+}
 
 TEST_F(EditingWindow, OpenSelectDeleteUndoAmplifyAndSave) {
   const std::string path = dir.file("song.mp3");

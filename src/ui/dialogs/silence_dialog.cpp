@@ -41,6 +41,7 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
   for (int i = 0; i < 4; ++i) {
     stepButtons[i] = button(steps[i].text, steps[i].name, &dialog);
     stepButtons[i]->setToolTip(steps[i].hint);
+    stepButtons[i]->setFixedWidth(34);
     row->addWidget(stepButtons[i]);
   }
   // Only Enter in the length box accepts, and only a valid length.
