@@ -273,6 +273,20 @@ class Editor {
   bool writePart(const std::string& name, int32_t a, int32_t b, const AttachFlags& attach);
   // --- end of gain/silence/split state
 
+  // --- block viewers (editor_views.cpp)
+ public:
+  // The remove group's view buttons: the lyrics of the Lyrics3 block, and
+  // the raw bytes of the unknown header or footer as text, read again from
+  // the loaded file and shown in a message box. Not while busy or while a
+  // script runs.
+  void viewLyrics3();
+  void viewUnknownHeader();
+  void viewUnknownFooter();
+
+ private:
+  void showRawData(int64_t position, int64_t size, const std::string& title);
+  // --- end of block viewers
+
   // --- playback (editor_play.cpp)
  public:
   // The Play menu and its button. Each sets operationStatus: 0 done, 1 a

@@ -203,6 +203,10 @@ void MainWindow::buildControls() {
       button->setToolTip(view->hint);
       button->setGeometry(164, y - 1, 62, 20);
       commandWidgets_.emplace_back(view->command, button);
+      connect(button, &QPushButton::clicked, this, [this, command = view->command] {
+        openBlockView(command);
+        afterCommand();
+      });
     }
   }
   group->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -103,6 +103,9 @@ class MainWindow final : public QMainWindow, public Host {
   void positionEdited(int k);
   void positionEntered(int k);
   void showAbout();
+  // A view button of the remove group: the block's viewer or tag editor
+  // (main_window_tags.cpp).
+  void openBlockView(Command command);
   void refreshRecentFiles();
   void refreshMenus();
   void refreshCommands();
