@@ -3,7 +3,7 @@
 // the user opens it. Run on a display (scripts/screenshots runs it under
 // Xvfb); the pictures are real screen grabs of the windows.
 //
-//   screenshots FILE.mp3 OUT_DIR
+//   screenshots FILE.mp3 WITH_LYRICS3.mp3 OUT_DIR
 
 #include <QApplication>
 #include <QDialog>
@@ -42,11 +42,11 @@ bool grab(QWidget* window, const QString& file) {
   return true;
 }
 
-// Clicks `button` of the main window and grabs the dialog it opens, which
-// is then cancelled.
-bool grabDialog(MainWindow& window, const char* button, const QString& file) {
+// Runs `open`, which shows a dialog or message box and waits for it; the
+// window is grabbed once it shows and then cancelled.
+bool grabDialog(QObject* context, const std::function<void()>& open, const QString& file) {
   bool ok = false;
-  QTimer::singleShot(400, &window, [&] {
+  QTimer::singleShot(400, context, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* dialog = qobject_cast<QDialog*>(w);
       if (!dialog || !dialog->isVisible()) continue;
@@ -55,7 +55,7 @@ bool grabDialog(MainWindow& window, const char* button, const QString& file) {
       return;
     }
   });
-  window.findChild<QPushButton*>(button)->click();
+  open();
   return ok;
 }
 
@@ -63,11 +63,11 @@ bool grabDialog(MainWindow& window, const char* button, const QString& file) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::cerr << "usage: screenshots FILE.mp3 OUT_DIR\n";
+  if (argc != 4) {
+    std::cerr << "usage: screenshots FILE.mp3 WITH_LYRICS3.mp3 OUT_DIR\n";
     return 2;
   }
-  const QString out = QString::fromLocal8Bit(argv[2]);
+  const QString out = QString::fromLocal8Bit(argv[3]);
   QDir().mkpath(out);
   MainWindow window;
   window.move(20, 20);
@@ -88,26 +88,22 @@ int main(int argc, char** argv) {
   window.frameView()->invalidateLabels();
   editor.host().viewChanged(ViewChange::Document);
 
+  auto click = [&](const char* button) {
+    return [&window, button] { window.findChild<QPushButton*>(button)->click(); };
+  };
   bool ok = grab(&window, out + "/main-window.png");
-  ok = grabDialog(window, "Amplifybut", out + "/volume-dialog.png") && ok;
-  ok = grabDialog(window, "FadeBut", out + "/fade-dialog.png") && ok;
-  ok = grabDialog(window, "Emptybut", out + "/silence-dialog.png") && ok;
-  ok = grabDialog(window, "SplitBut", out + "/split-dialog.png") && ok;
-  QTimer::singleShot(0, &window, [&] {
-    // Save selection is a menu command (Ctrl+F8).
-    window.action("MenuSaveSel")->trigger();
-  });
-  bool saveSelection = false;
-  QTimer::singleShot(400, &window, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
-        saveSelection = grab(d, out + "/save-selection-dialog.png");
-        d->reject();
-      }
-  });
-  QTimer::singleShot(800, &app, &QApplication::quit);
-  app.exec();
+  ok = grabDialog(&window, click("Amplifybut"), out + "/volume-dialog.png") && ok;
+  ok = grabDialog(&window, click("FadeBut"), out + "/fade-dialog.png") && ok;
+  ok = grabDialog(&window, click("Emptybut"), out + "/silence-dialog.png") && ok;
+  ok = grabDialog(&window, click("SplitBut"), out + "/split-dialog.png") && ok;
+  // Save selection is a menu command (Ctrl+F8).
+  ok = grabDialog(&window, [&] { window.action("MenuSaveSel")->trigger(); }, out + "/save-selection-dialog.png") && ok;
+
+  // The lyrics viewer on a file with a Lyrics3 block.
+  editor.document().changeCount = 0;
+  window.openFile(QString::fromLocal8Bit(argv[2]));
+  ok = grabDialog(&window, click("vl3button"), out + "/lyrics3-view.png") && ok;
   editor.document().modified = false;
   editor.document().changeCount = 0;
-  return ok && saveSelection ? 0 : 1;
+  return ok ? 0 : 1;
 }
