@@ -30,32 +30,12 @@
 #include "support/test_files.h"
 #include "ui/frame_view_widget.h"
 #include "ui/main_window.h"
+#include "ui/ui_support.h"
 
 namespace {
 
 using namespace kavrel;
 using namespace kavrel::test;
-
-bool waitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
-  return done();
-}
-
-// Runs `act` on the next dialog or message box once it shows.
-void onNextDialog(std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (qobject_cast<QDialog*>(w) && w->isVisible()) {
-        timer->stop();
-        timer->deleteLater();
-        act(w);
-        return;
-      }
-    }
-  });
-  timer->start(10);
-}
 
 class EditingWindow : public ::testing::Test {
  protected:

@@ -1,0 +1,34 @@
+// Small helpers of the window tests: waiting for a condition while the
+// event loop runs, and acting on a dialog once it shows.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace kavrel::test {
+
+inline bool waitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
+  return done();
+}
+
+// Runs `act` on the next dialog or message box once it shows.
+inline void onNextDialog(std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QDialog*>(w) && w->isVisible()) {
+        timer->stop();
+        timer->deleteLater();
+        act(w);
+        return;
+      }
+    }
+  });
+  timer->start(10);
+}
+
+}  // namespace kavrel::test
