@@ -80,6 +80,39 @@ struct Options {
   std::array<uint8_t, kOptionsRecordSize> record{};
 };
 
+// --- the tag editors' own settings. They keep to bytes of the options
+// record that no field above claims, so the file carries them as it carries
+// every dialog's own bytes:
+//   387 bit 0  the scan fills the album from the folder's name ("album")
+//   387 bit 1  only with the part after the folder name's separator ("split")
+//   389        the character-set line the tag texts show in, 0..17; a
+//              value outside that range reads as 0 (the default set)
+//   402        the transfer buttons open the transfer dialog ("show dialog");
+//              on after a reset
+namespace tag_option_byte {
+inline constexpr size_t kScanBits = 387;
+inline constexpr uint8_t kScanAlbumBit = 1;
+inline constexpr uint8_t kScanSplitBit = 2;
+inline constexpr size_t kCharset = 389;
+inline constexpr int kCharsetLines = 18;
+inline constexpr size_t kShowTransferDialog = 402;
+}  // namespace tag_option_byte
+
+inline int tagCharset(const Options& o) {
+  const int c = o.record[tag_option_byte::kCharset];
+  return c < tag_option_byte::kCharsetLines ? c : 0;
+}
+inline void setTagCharset(Options& o, int c) {
+  o.record[tag_option_byte::kCharset] = uint8_t(c >= 0 && c < tag_option_byte::kCharsetLines ? c : 0);
+}
+inline bool tagScanBit(const Options& o, uint8_t bit) { return (o.record[tag_option_byte::kScanBits] & bit) != 0; }
+inline void setTagScanBit(Options& o, uint8_t bit, bool on) {
+  uint8_t& b = o.record[tag_option_byte::kScanBits];
+  b = uint8_t(on ? b | bit : b & ~bit);
+}
+inline bool showTransferDialog(const Options& o) { return o.record[tag_option_byte::kShowTransferDialog] != 0; }
+inline void setShowTransferDialog(Options& o, bool on) { o.record[tag_option_byte::kShowTransferDialog] = on; }
+
 // ~/kavrel.log (the home folder from $HOME, else the password database).
 std::string defaultLogPath();
 // The configured log path, or the default one.

@@ -11,6 +11,7 @@
 // availability, applied in one place (refreshCommands).
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <optional>
@@ -37,6 +38,7 @@ namespace kavrel {
 
 class ScriptRunner;
 class FrameViewWidget;
+class Id3v1EditorWindow;
 
 class MainWindow final : public QMainWindow, public Host {
   Q_OBJECT
@@ -142,6 +144,7 @@ class MainWindow final : public QMainWindow, public Host {
   std::vector<std::pair<OptionItem, QAction*>> optionActions_;
   std::vector<std::pair<Command, QAction*>> commandActions_;
   std::vector<std::pair<Command, QWidget*>> commandWidgets_;
+  QPointer<Id3v1EditorWindow> id3v1Editor_;
 };
 
 }  // namespace kavrel

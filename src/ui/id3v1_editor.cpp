@@ -1,0 +1,403 @@
+#include "ui/id3v1_editor.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/editor.h"
+#include "base/charsets.h"
+#include "settings/window_slots.h"
+#include "ui/qt_strings.h"
+
+namespace kavrel {
+
+namespace {
+
+constexpr const char* kVersionLines[] = {" ID3v1.0", " ID3v1.1"};
+const QColor kHighlightBase(128, 0, 0);
+const QColor kHighlightText(255, 255, 192);
+
+QPushButton* namedButton(const QString& text, const char* name, const QString& hint, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setToolTip(hint);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QCheckBox* namedCheck(const QString& text, const char* name, QWidget* parent) {
+  auto* c = new QCheckBox(text, parent);
+  c->setObjectName(name);
+  return c;
+}
+
+void setColours(QWidget* w, const QColor& base, const QColor& text) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, base);
+  p.setColor(QPalette::Text, text);
+  w->setPalette(p);
+}
+
+}  // namespace
+
+Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
+    : QDialog(owner), editor_(editor), session_(std::make_unique<Id3v1Session>(editor)) {
+  setObjectName("TagViewForm");
+  setWindowTitle(" ID3v1 (footer) tag editor");
+  setWindowFlag(Qt::Tool);
+  setModal(false);
+  // The main window closes the windows that edit its document.
+  setProperty("documentWindow", true);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* fields = new QGridLayout;
+  fields->setHorizontalSpacing(8);
+  layout->addLayout(fields);
+  auto label = [this](const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text, this);
+    l->setBuddy(buddy);
+    return l;
+  };
+
+  const std::pair<Id3v1Box, const char*> wide[] = {{Id3v1Box::Title, "EditTitle"},
+                                                   {Id3v1Box::Artist, "EditArtist"},
+                                                   {Id3v1Box::Album, "EditAlbum"},
+                                                   {Id3v1Box::Comment, "EditComment"}};
+  const QString captions[] = {"T&itle", "&Artist", "A&lbum", "&Comment"};
+  for (int row = 0; row < 4; ++row) {
+    QLineEdit* box = addBox(wide[row].first, wide[row].second, 30);
+    box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 34);
+    fields->addWidget(label(captions[row], box), row, 0);
+    fields->addWidget(box, row, 1);
+  }
+  genre_ = new QComboBox(this);
+  genre_->setObjectName("ComboGenre");
+  for (const std::string& line : genreListLines()) genre_->addItem(q(line));
+  genre_->setMaxVisibleItems(20);
+  fields->addWidget(label("&Genre", genre_), 4, 0);
+  fields->addWidget(genre_, 4, 1);
+
+  version_ = new QComboBox(this);
+  version_->setObjectName("ComboVersion");
+  for (const char* line : kVersionLines) version_->addItem(line);
+  fields->addWidget(label("&Version", version_), 0, 2);
+  fields->addWidget(version_, 0, 3);
+  QLineEdit* year = addBox(Id3v1Box::Year, "EditYear", 4);
+  QLineEdit* track = addBox(Id3v1Box::Track, "EditTrack", 3);
+  for (QLineEdit* small : {year, track})
+    small->setFixedWidth(small->fontMetrics().horizontalAdvance("00000") + 16);
+  fields->addWidget(label("&Year", year), 1, 2);
+  fields->addWidget(year, 1, 3, Qt::AlignLeft);
+  trackLabel_ = label("&Track", track);
+  trackLabel_->setObjectName("LabTrack");
+  fields->addWidget(trackLabel_, 2, 2);
+  fields->addWidget(track, 2, 3, Qt::AlignLeft);
+  charset_ = new QComboBox(this);
+  charset_->setObjectName("ComboOldChar");
+  charset_->setToolTip("Character set the tag's text is shown in");
+  for (std::string_view name : charsetNames()) charset_->addItem(q(std::string(name)));
+  fields->addWidget(label("C&haracter set", charset_), 3, 2);
+  fields->addWidget(charset_, 3, 3);
+  fields->setColumnStretch(1, 1);
+
+  // --- the file-name scan and the transfer to and from the ID3v2 tag
+  auto* extras = new QHBoxLayout;
+  layout->addLayout(extras);
+  auto* scanGroup = new QGroupBox(" from the file name ", this);
+  auto* scanRow = new QHBoxLayout(scanGroup);
+  auto* scanBut = namedButton("&scan", "ButScan", "Artist and title from the file name", scanGroup);
+  albumScan_ = namedCheck("album", "CheckAlbScan", scanGroup);
+  albumScan_->setToolTip("The album from the folder's name");
+  albumSplit_ = namedCheck("split", "CheckAlbSplit", scanGroup);
+  albumSplit_->setToolTip("Only the part of the folder's name after \" - \"");
+  scanRow->addWidget(scanBut);
+  scanRow->addWidget(albumScan_);
+  scanRow->addWidget(albumSplit_);
+  extras->addWidget(scanGroup);
+  auto* transferGroup = new QGroupBox(" ID3v2 tag ", this);
+  auto* transferRow = new QHBoxLayout(transferGroup);
+  const QString needsEditor = "The transfer needs the ID3v2 editor";
+  for (const auto& [text, name] :
+       {std::pair{"id3v2 i&mport", "ButImport"}, std::pair{"id3v2 e&xport", "ButExport"}}) {
+    QPushButton* b = namedButton(text, name, needsEditor, transferGroup);
+    b->setEnabled(false);
+    transferRow->addWidget(b);
+  }
+  showDialog_ = namedCheck("show dialog", "CheckDlgShow", transferGroup);
+  transferRow->addWidget(showDialog_);
+  extras->addWidget(transferGroup);
+
+  auto* note = new QLabel(q(id3v1_msg::kChangesNote), this);
+  note->setObjectName("LabChanges");
+  QFont noteFont = note->font();
+  noteFont.setItalic(true);
+  note->setFont(noteFont);
+  layout->addWidget(note);
+
+  auto* buttons = new QHBoxLayout;
+  layout->addLayout(buttons);
+  reload_ = namedButton("&Reload tag", "ButReload", "Read the tag from the file again", this);
+  buttons->addWidget(reload_);
+  buttons->addStretch(1);
+  ok_ = namedButton("O&K", "ButOk", "Remember changes and close", this);
+  ok_->setDefault(true);
+  auto* cancel = namedButton("Cancel", "ButCancel", "Discard the changes and close", this);
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel);
+
+  // --- wiring
+  connect(genre_, &QComboBox::activated, this, [this](int line) {
+    session_->chooseGenreLine(line);
+    refresh();
+  });
+  connect(version_, &QComboBox::activated, this, [this](int line) {
+    const auto notice = session_->chooseVersion(line == 1);
+    if (notice) showNotice(*notice);
+    refresh();
+  });
+  connect(charset_, &QComboBox::activated, this, [this](int line) {
+    session_->chooseCharset(line);
+    refresh();
+  });
+  connect(albumScan_, &QCheckBox::clicked, this, [this](bool on) {
+    session_->setAlbumScan(on);
+    refresh();
+  });
+  connect(albumSplit_, &QCheckBox::clicked, this, [this](bool on) { session_->setAlbumSplit(on); });
+  connect(showDialog_, &QCheckBox::clicked, this, [this](bool on) { session_->setShowTransferDialog(on); });
+  connect(scanBut, &QPushButton::clicked, this, [this] { scan(); });
+  connect(reload_, &QPushButton::clicked, this, [this] {
+    session_->reloadTag();
+    refresh();
+  });
+  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  genre_->installEventFilter(this);
+  genre_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(genre_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { popup(Id3v1Box::Genre, genre_->mapToGlobal(at)); });
+
+  highlight_ = new QTimer(this);
+  highlight_->setObjectName("TimerColor");
+  highlight_->setSingleShot(true);
+  highlight_->setInterval(kHighlightMs);
+  connect(highlight_, &QTimer::timeout, this, [this] { refresh(); });
+  // No signal tells of a script or a save starting: look a few times a second.
+  follow_ = new QTimer(this);
+  follow_->setInterval(100);
+  connect(follow_, &QTimer::timeout, this, [this] { followEditor(); });
+  refresh();
+}
+
+Id3v1EditorWindow::~Id3v1EditorWindow() = default;
+
+QLineEdit* Id3v1EditorWindow::addBox(Id3v1Box box, const char* name, int maxLength) {
+  auto* edit = new QLineEdit(this);
+  edit->setObjectName(name);
+  edit->setMaxLength(maxLength);
+  edit->setContextMenuPolicy(Qt::CustomContextMenu);
+  edit->installEventFilter(this);
+  connect(edit, &QLineEdit::textEdited, this, [this, box](const QString& text) { edited(box, text); });
+  connect(edit, &QWidget::customContextMenuRequested, this,
+          [this, box, edit](const QPoint& at) { popup(box, edit->mapToGlobal(at)); });
+  boxes_[size_t(box)] = edit;
+  return edit;
+}
+
+void Id3v1EditorWindow::open() {
+  followEditor();
+  if (!placed_) {
+    ensurePolished();
+    layout()->activate();
+    adjustSize();
+    winId();
+    placeOnScreen();
+    placed_ = true;
+  }
+  show();
+  raise();
+  activateWindow();
+  follow_->start();
+}
+
+void Id3v1EditorWindow::placeOnScreen() {
+  const WindowPosition& place = editor_.options().windowPositions[slotIndex(WindowSlot::Id3v1Editor)];
+  const QSize size = frameGeometry().size();
+  QScreen* home = parentWidget() ? parentWidget()->screen() : screen();
+  if (!home) home = QGuiApplication::primaryScreen();
+  if (!home) return;
+  // Never placed: centred on the owner's screen; else where it was left,
+  // kept whole on a screen.
+  const bool never = place == WindowPosition{};
+  QPoint at(place.left, place.top);
+  QScreen* on = never ? home : QGuiApplication::screenAt(at);
+  if (!on) on = home;
+  const QRect area = on->availableGeometry();
+  if (never) at = area.center() - QPoint(size.width() / 2, size.height() / 2);
+  at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
+  at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
+  move(at);
+}
+
+void Id3v1EditorWindow::followEditor() { setEnabled(!editor_.scriptRunning && !editor_.document().busy); }
+
+void Id3v1EditorWindow::refresh() {
+  const bool highlighting = highlight_ && highlight_->isActive();
+  refreshing_ = true;
+  const Id3v1Session& s = *session_;
+  boxes_[size_t(Id3v1Box::Comment)]->setMaxLength(s.commentMaxLength());
+  for (size_t i = 0; i < boxes_.size(); ++i) {
+    QLineEdit* box = boxes_[i];
+    const QString text = q(s.text(Id3v1Box(i)));
+    if (box->text() != text) {
+      // The box being typed in keeps its cursor.
+      const int cursor = box->hasFocus() ? box->cursorPosition() : int(text.size());
+      box->setText(text);
+      box->setCursorPosition(std::min(cursor, int(text.size())));
+    }
+    if (!highlighting) box->setPalette(QPalette());
+  }
+  QLineEdit* track = boxes_[size_t(Id3v1Box::Track)];
+  track->setEnabled(s.trackEnabled());
+  trackLabel_->setEnabled(s.trackEnabled());
+  if (s.trackWarning() && !highlighting) setColours(track, Qt::white, Qt::red);
+  version_->setCurrentIndex(s.version11() ? 1 : 0);
+  genre_->setCurrentIndex(s.genreLine());
+  charset_->setCurrentIndex(s.charset());
+  albumScan_->setChecked(s.albumScan());
+  albumSplit_->setChecked(s.albumSplit());
+  albumSplit_->setEnabled(s.splitEnabled());
+  showDialog_->setChecked(s.showTransferDialog());
+  reload_->setEnabled(s.reloadTagEnabled());
+  refreshing_ = false;
+}
+
+void Id3v1EditorWindow::edited(Id3v1Box box, const QString& text) {
+  if (refreshing_) return;
+  session_->setText(box, str(text));
+  refresh();
+}
+
+void Id3v1EditorWindow::showNotice(const Id3v1Notice& notice) {
+  QMessageBox box(notice.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
+                  q(notice.caption) + " ", q(notice.text) + " ", QMessageBox::Ok, this);
+  box.exec();
+}
+
+void Id3v1EditorWindow::scan() {
+  const std::vector<Id3v1Box> filled = session_->scan();
+  highlight_->start();
+  refresh();
+  for (Id3v1Box box : filled) setColours(boxes_[size_t(box)], kHighlightBase, kHighlightText);
+}
+
+void Id3v1EditorWindow::popup(Id3v1Box box, const QPoint& at) {
+  const QString clip = QGuiApplication::clipboard()->text();
+  const Id3v1PopupItems items = session_->popupItems(box, !clip.isEmpty());
+  QLineEdit* edit = box == Id3v1Box::Genre ? nullptr : boxes_[size_t(box)];
+  QMenu menu(this);
+  menu.setObjectName("Pm1");
+  auto add = [&menu](const QString& text, const char* name, bool on) {
+    QAction* a = menu.addAction(text);
+    a->setObjectName(name);
+    a->setEnabled(on);
+    return a;
+  };
+  QAction* view = add("&View original content", "PmView", true);
+  QAction* reload = add("&Reload original content", "PmReload", true);
+  menu.addSeparator();
+  QAction* copy = add("&Copy  (Ctrl+C)", "PmCopy", items.copy);
+  QAction* paste = add("&Paste  (Ctrl+V)", "PmPaste", items.paste);
+  QAction* cut = add("Cu&t  (Ctrl+X)", "PmCut", items.cut);
+  QAction* chosen = menu.exec(at);
+  if (!chosen) return;
+  if (chosen == view) {
+    showNotice(session_->viewOriginal(box));
+  } else if (chosen == reload) {
+    if (const auto notice = session_->reloadOriginal(box)) showNotice(*notice);
+  } else if (edit) {
+    // The box's own clipboard commands; a change arrives as an edit.
+    if (chosen == copy) {
+      if (edit->hasSelectedText())
+        edit->copy();
+      else
+        QGuiApplication::clipboard()->setText(edit->text());
+    } else if (chosen == paste) {
+      edit->paste();
+    } else if (chosen == cut) {
+      if (!edit->hasSelectedText()) edit->selectAll();
+      edit->cut();
+    }
+  } else {
+    const QString name = genre_->currentText();
+    if (chosen == copy || chosen == cut) QGuiApplication::clipboard()->setText(name);
+    if (chosen == cut) session_->chooseGenreLine(kEmptyGenreIndex);
+    if (chosen == paste) session_->pasteGenre(str(clip));
+  }
+  refresh();
+}
+
+void Id3v1EditorWindow::focusNext(QWidget* from) {
+  const std::array<QWidget*, 8> order = {boxes_[size_t(Id3v1Box::Title)],   boxes_[size_t(Id3v1Box::Artist)],
+                                         boxes_[size_t(Id3v1Box::Album)],   genre_,
+                                         boxes_[size_t(Id3v1Box::Comment)], boxes_[size_t(Id3v1Box::Year)],
+                                         boxes_[size_t(Id3v1Box::Track)],   ok_};
+  auto it = std::find(order.begin(), order.end(), from);
+  if (it == order.end()) return;
+  for (++it; it != order.end(); ++it) {
+    if ((*it)->isEnabled()) {
+      (*it)->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+}
+
+bool Id3v1EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      focusNext(widget);
+      return true;
+    }
+  } else if (event->type() == QEvent::FocusOut && widget == boxes_[size_t(Id3v1Box::Track)] &&
+             !session_->closed()) {
+    session_->leaveTrack();
+    refresh();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void Id3v1EditorWindow::done(int result) {
+  if (!session_->closed()) {
+    // The track box gives up its leading zeros before the record is kept.
+    if (result == QDialog::Accepted) {
+      session_->leaveTrack();
+      session_->ok();
+    } else {
+      session_->cancel();
+    }
+  }
+  follow_->stop();
+  editor_.options().windowPositions[slotIndex(WindowSlot::Id3v1Editor)] = {int32_t(x()), int32_t(y())};
+  QDialog::done(result);
+  deleteLater();
+}
+
+}  // namespace kavrel

@@ -1,0 +1,72 @@
+#pragma once
+// The ID3v1 (footer) tag editor: a tool window beside the main window that
+// shows an Id3v1Session and forwards what the user does to it. It belongs to
+// the document: the main window closes it when the document goes, and any
+// closing other than OK is Cancel. While a script runs or a load or save
+// holds the document it takes no input.
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "app/id3v1_session.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace kavrel {
+
+class Editor;
+
+class Id3v1EditorWindow final : public QDialog {
+  Q_OBJECT
+ public:
+  Id3v1EditorWindow(QWidget* owner, Editor& editor);
+  ~Id3v1EditorWindow() override;
+
+  // Shows the window where it was last left (centred on the owner's screen
+  // the first time), or brings it to the front when it is open.
+  void open();
+  Id3v1Session& session() { return *session_; }
+
+  // The highlight of scanned boxes lasts this long.
+  static constexpr int kHighlightMs = 251;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void done(int result) override;
+
+ private:
+  QLineEdit* addBox(Id3v1Box box, const char* name, int maxLength);
+  void refresh();
+  void edited(Id3v1Box box, const QString& text);
+  void showNotice(const Id3v1Notice& notice);
+  void popup(Id3v1Box box, const QPoint& at);
+  void focusNext(QWidget* from);
+  void scan();
+  void placeOnScreen();
+  void followEditor();
+
+  Editor& editor_;
+  std::unique_ptr<Id3v1Session> session_;
+  std::array<QLineEdit*, kId3v1TextBoxes> boxes_{};
+  QComboBox* genre_ = nullptr;
+  QComboBox* version_ = nullptr;
+  QComboBox* charset_ = nullptr;
+  QLabel* trackLabel_ = nullptr;
+  QCheckBox* albumScan_ = nullptr;
+  QCheckBox* albumSplit_ = nullptr;
+  QCheckBox* showDialog_ = nullptr;
+  QPushButton* reload_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QTimer* highlight_ = nullptr;
+  QTimer* follow_ = nullptr;
+  bool refreshing_ = false;
+  bool placed_ = false;
+};
+
+}  // namespace kavrel
