@@ -16,6 +16,7 @@
 #include <iostream>
 
 #include "ui/frame_view_widget.h"
+#include "ui/id3v1_editor.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -98,6 +99,16 @@ int main(int argc, char** argv) {
   ok = grabDialog(&window, click("SplitBut"), out + "/split-dialog.png") && ok;
   // Save selection is a menu command (Ctrl+F8).
   ok = grabDialog(&window, [&] { window.action("MenuSaveSel")->trigger(); }, out + "/save-selection-dialog.png") && ok;
+
+  // The ID3v1 editor, a window of its own beside the main window.
+  window.findChild<QPushButton*>("vftbut")->click();
+  if (auto* tags = window.findChild<Id3v1EditorWindow*>()) {
+    tags->move(window.x() + 30, window.y() + 60);
+    ok = grab(tags, out + "/id3v1-editor.png") && ok;
+    tags->reject();
+  } else {
+    ok = false;
+  }
 
   // The lyrics viewer on a file with a Lyrics3 block.
   editor.document().changeCount = 0;
