@@ -119,21 +119,54 @@ std::vector<std::string> temporaryFileNames() {
           "kavrel.tag.image.ico", "kavrel.tag.image.bmp", "kavrel.tag.image.gif"};
 }
 
+namespace {
+
+// The folder the per-process work files go into.
+std::string workFolder(const std::string& folder) {
+  if (!folder.empty()) return folder;
+  std::error_code ec;
+  const fs::path temp = fs::temp_directory_path(ec);
+  return ec ? std::string("/tmp") : withoutTrailingSlash(temp.string());
+}
+
+// Whether `name` is `prefix` + a process id + `suffix`.
+bool processFileName(const std::string& name, const std::string& prefix, const std::string& suffix) {
+  if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const std::string id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  return id.find_first_not_of("0123456789") == std::string::npos;
+}
+
+constexpr const char* kImageViewExtensions[] = {"jpg", "png", "ico", "bmp", "gif"};
+
+bool perProcessWorkFile(const std::string& name) {
+  if (processFileName(name, "kavrel.tag.file.", "") || processFileName(name, "kavrel.tag.txt.", "")) return true;
+  for (const char* extension : kImageViewExtensions)
+    if (processFileName(name, "kavrel.tag.image.", std::string(".") + extension)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string textViewFilePath(const std::string& folder) {
+  return workFolder(folder) + "/kavrel.tag.txt." + std::to_string(::getpid());
+}
+
+std::string imageViewFilePath(const std::string& folder, const std::string& extension) {
+  return workFolder(folder) + "/kavrel.tag.image." + std::to_string(::getpid()) + "." + extension;
+}
+
 int cleanTemporaryFiles(const std::string& folder) {
   if (folder.empty()) return 0;
   int removed = 0;
   for (const std::string& name : temporaryFileNames())
     if (::unlink((folder + "/" + name).c_str()) == 0) ++removed;
-  // The tag work files carry the id of the process that wrote them.
+  // The tag's work files carry the id of the process that wrote them.
   if (DIR* dir = ::opendir(folder.c_str())) {
-    const std::string prefix = "kavrel.tag.file.";
     std::vector<std::string> found;
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-          name.find_first_not_of("0123456789", prefix.size()) == std::string::npos)
-        found.push_back(name);
-    }
+    while (const dirent* entry = ::readdir(dir))
+      if (perProcessWorkFile(entry->d_name)) found.push_back(entry->d_name);
     ::closedir(dir);
     for (const std::string& name : found)
       if (::unlink((folder + "/" + name).c_str()) == 0) ++removed;

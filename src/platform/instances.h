@@ -20,9 +20,16 @@ std::string discoverDataFolder();
 
 // The work files an earlier run may have left in the data folder.
 std::vector<std::string> temporaryFileNames();
-// Deletes the leftovers in `folder`, the per-process tag work files of
-// every process included; what cannot be deleted stays. Returns how many
-// files went.
+// The work files tag fields are viewed through, one of each per process so
+// that running copies never write into each other's: kavrel.tag.txt.<pid>
+// and kavrel.tag.image.<pid>.<extension> in `folder` (the system's
+// temporary folder when ""). A viewer may still read them when the program
+// goes on, so they stay until the next start cleans them.
+std::string textViewFilePath(const std::string& folder);
+std::string imageViewFilePath(const std::string& folder, const std::string& extension);
+// Deletes the leftovers in `folder`, the per-process work files of every
+// process included; what cannot be deleted stays. Returns how many files
+// went.
 int cleanTemporaryFiles(const std::string& folder);
 
 // --- running copies

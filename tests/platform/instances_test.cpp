@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <set>
 
+#include "base/paths.h"
 #include "support/fake_player.h"
 #include "support/test_files.h"
 
@@ -43,17 +44,23 @@ TEST(DataFolder, KavrelHomeIsUsedAndCreatedLeftoversAreDeletedHelpIsFound) {
   }
   EXPECT_TRUE(fs::is_directory(discoverDataFolder()));  // without it, a folder that exists
 
-  // The tag work files carry a process id; anything else is not ours.
+  // The tag's work files carry a process id; anything else is not ours.
+  const std::string pid = std::to_string(::getpid());
+  EXPECT_EQ(textViewFilePath("/d"), "/d/kavrel.tag.txt." + pid);
+  EXPECT_EQ(imageViewFilePath("/d", "png"), "/d/kavrel.tag.image." + pid + ".png");
   std::vector<std::string> names = temporaryFileNames();
   ASSERT_EQ(names.size(), 11u);
-  names.insert(names.end(),
-               {"kavrel.tag.file.1234", "kavrel.tag.file.99x", "kavrel.tag.file.", "kavrel.ini", "a.mp3"});
+  names.insert(names.end(), {"kavrel.tag.file.1234", "kavrel.tag.txt.77", "kavrel.tag.image.5.gif",
+                             fileNameOf(imageViewFilePath(dir.path(), "jpg")), "kavrel.tag.file.99x",
+                             "kavrel.tag.file.", "kavrel.tag.txt.7.txt", "kavrel.tag.image.5.tif",
+                             "kavrel.tag.image..png", "kavrel.ini", "a.mp3"});
   for (const std::string& name : names) touch(dir.file(name));
-  EXPECT_EQ(cleanTemporaryFiles(dir.path()), 12);
+  EXPECT_EQ(cleanTemporaryFiles(dir.path()), 15);
   std::set<std::string> left;
   for (const auto& entry : fs::directory_iterator(dir.path())) left.insert(entry.path().filename());
-  EXPECT_EQ(left, (std::set<std::string>{"a.mp3", "deep", "kavrel.ini", "kavrel.tag.file.",
-                                         "kavrel.tag.file.99x"}));
+  EXPECT_EQ(left, (std::set<std::string>{"a.mp3", "deep", "kavrel.ini", "kavrel.tag.file.", "kavrel.tag.file.99x",
+                                         "kavrel.tag.txt.7.txt", "kavrel.tag.image.5.tif",
+                                         "kavrel.tag.image..png"}));
 
   // Help: the data folder, then beside the program; neither: the data folder's.
   const std::string name = "kavrel.help-lookup." + std::to_string(::getpid()) + ".htm";
