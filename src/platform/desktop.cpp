@@ -272,13 +272,15 @@ std::string findProgram(const std::string& program) {
 }
 
 int shellOpen(const std::string& path) {
+  // A web address goes to the opener as it is; anything else must be a file.
+  const bool url = path.starts_with("http://") || path.starts_with("https://") || path.starts_with("ftp://");
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno == EACCES ? kShellAccessDenied : kShellFileNotFound;
+  if (!url && ::stat(path.c_str(), &st) != 0) return errno == EACCES ? kShellAccessDenied : kShellFileNotFound;
   const std::string opener = findProgram(kOpener);
   if (opener.empty()) return kShellNoAssociation;
   // An absolute name can never be taken for an option.
   std::error_code ec;
-  const fs::path absolute = fs::absolute(path, ec);
+  const fs::path absolute = url ? fs::path(path) : fs::absolute(path, ec);
   const ExecPlan plan(opener, {kOpener, ec ? path : absolute.string()});
   const Launch launch = launchDetached(plan, kOpenerVerdictMs);
   if (!launch.called) return kShellCallFailed;

@@ -98,6 +98,10 @@ TEST_F(DesktopTest, OpenUsesTheDesktopOpenerAndItsVerdict) {
   fs::current_path(before);
   EXPECT_EQ(relative, kShellSuccess);
   EXPECT_EQ(waitForRecord(record("opened")), Lines{song});  // always an absolute name
+  // A web address (a picture linked from a tag) is handed over as it is.
+  fs::remove(record("opened"));
+  EXPECT_EQ(shellOpen("https://example.org/cover.jpg"), kShellSuccess);
+  EXPECT_EQ(waitForRecord(record("opened")), Lines{"https://example.org/cover.jpg"});
 
   // 3: no program for the type, 4: the program failed, 2: the file vanished;
   // an opener that keeps the player in the foreground has succeeded.
