@@ -25,7 +25,6 @@ namespace fm = field_msg;
 
 // Format flag of a 2.4 field whose content is unsynchronised on its own
 // (second flag byte, kept in the high half).
-constexpr uint16_t kFieldUnsyncFlag24 = 0x0200;
 // Pieces in which stored bytes are read and written.
 constexpr size_t kPiece = 65536;
 
@@ -171,8 +170,7 @@ int loadedHeaderLength(const Document& doc, const TagField& f) {
 // The content of a field of the loaded tag, after its header.
 StoredContent storedContentOf(const Document& doc, const TagField& f) {
   const TagHeaderState& h = doc.tagHeader;
-  const bool unsynced =
-      h.unsynchronisation || (h.inputVersion >= 4 && (f.frameFlags & kFieldUnsyncFlag24) != 0);
+  const bool unsynced = storedUnsynchronised(f, h);
   const int headerLength = loadedHeaderLength(doc, f);
   return StoredContent(doc.loadPath, f.headerPosition + headerLength, f.totalSize - headerLength, unsynced);
 }

@@ -15,44 +15,23 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "app/editor.h"
 #include "base/charsets.h"
 #include "settings/window_slots.h"
+#include "ui/id3v2_editor.h"
 #include "ui/qt_strings.h"
+#include "ui/tag_window_parts.h"
 
 namespace kavrel {
 
 namespace {
 
 constexpr const char* kVersionLines[] = {" ID3v1.0", " ID3v1.1"};
-const QColor kHighlightBase(128, 0, 0);
-const QColor kHighlightText(255, 255, 192);
-
-QPushButton* namedButton(const QString& text, const char* name, const QString& hint, QWidget* parent) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(name);
-  b->setToolTip(hint);
-  b->setAutoDefault(false);
-  return b;
-}
-
-QCheckBox* namedCheck(const QString& text, const char* name, QWidget* parent) {
-  auto* c = new QCheckBox(text, parent);
-  c->setObjectName(name);
-  return c;
-}
-
-void setColours(QWidget* w, const QColor& base, const QColor& text) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, base);
-  p.setColor(QPalette::Text, text);
-  w->setPalette(p);
-}
 
 }  // namespace
 
@@ -132,11 +111,13 @@ Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
   extras->addWidget(scanGroup);
   auto* transferGroup = new QGroupBox(" ID3v2 tag ", this);
   auto* transferRow = new QHBoxLayout(transferGroup);
-  const QString needsEditor = "The transfer needs the ID3v2 editor";
-  for (const auto& [text, name] :
-       {std::pair{"id3v2 i&mport", "ButImport"}, std::pair{"id3v2 e&xport", "ButExport"}}) {
-    QPushButton* b = namedButton(text, name, needsEditor, transferGroup);
-    b->setEnabled(false);
+  const std::tuple<const char*, const char*, const char*, TransferDirection> directions[] = {
+      {"id3v2 i&mport", "ButImport", "Copy fields from the ID3v2 tag", TransferDirection::V2ToV1},
+      {"id3v2 e&xport", "ButExport", "Copy fields to the ID3v2 tag", TransferDirection::V1ToV2}};
+  for (const auto& [text, name, hint, direction] : directions) {
+    QPushButton* b = namedButton(text, name, hint, transferGroup);
+    connect(b, &QPushButton::clicked, this,
+            [this, direction = direction] { transferTags(this, parentWidget(), editor_, direction); });
     transferRow->addWidget(b);
   }
   showDialog_ = namedCheck("show dialog", "CheckDlgShow", transferGroup);
@@ -180,8 +161,11 @@ Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
     refresh();
   });
   connect(albumSplit_, &QCheckBox::clicked, this, [this](bool on) { session_->setAlbumSplit(on); });
-  connect(showDialog_, &QCheckBox::clicked, this, [this](bool on) { session_->setShowTransferDialog(on); });
-  connect(scanBut, &QPushButton::clicked, this, [this] { scan(); });
+  connect(showDialog_, &QCheckBox::clicked, this, [this](bool on) {
+    session_->setShowTransferDialog(on);
+    if (auto* other = openTagWindow<Id3v2EditorWindow>(parentWidget())) other->refresh();
+  });
+  connect(scanBut, &QPushButton::clicked, this, [this] { highlight(session_->scan(), kScanHighlight); });
   connect(reload_, &QPushButton::clicked, this, [this] {
     session_->reloadTag();
     refresh();
@@ -227,32 +211,13 @@ void Id3v1EditorWindow::open() {
     layout()->activate();
     adjustSize();
     winId();
-    placeOnScreen();
+    placeTagWindow(this, editor_.options().windowPositions[slotIndex(WindowSlot::Id3v1Editor)]);
     placed_ = true;
   }
   show();
   raise();
   activateWindow();
   follow_->start();
-}
-
-void Id3v1EditorWindow::placeOnScreen() {
-  const WindowPosition& place = editor_.options().windowPositions[slotIndex(WindowSlot::Id3v1Editor)];
-  const QSize size = frameGeometry().size();
-  QScreen* home = parentWidget() ? parentWidget()->screen() : screen();
-  if (!home) home = QGuiApplication::primaryScreen();
-  if (!home) return;
-  // Never placed: centred on the owner's screen; else where it was left,
-  // kept whole on a screen.
-  const bool never = place == WindowPosition{};
-  QPoint at(place.left, place.top);
-  QScreen* on = never ? home : QGuiApplication::screenAt(at);
-  if (!on) on = home;
-  const QRect area = on->availableGeometry();
-  if (never) at = area.center() - QPoint(size.width() / 2, size.height() / 2);
-  at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
-  at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
-  move(at);
 }
 
 void Id3v1EditorWindow::followEditor() { setEnabled(!editor_.scriptRunning && !editor_.document().busy); }
@@ -279,6 +244,7 @@ void Id3v1EditorWindow::refresh() {
   if (s.trackWarning() && !highlighting) setColours(track, Qt::white, Qt::red);
   version_->setCurrentIndex(s.version11() ? 1 : 0);
   genre_->setCurrentIndex(s.genreLine());
+  if (!highlighting) genre_->setPalette(QPalette());
   charset_->setCurrentIndex(s.charset());
   albumScan_->setChecked(s.albumScan());
   albumSplit_->setChecked(s.albumSplit());
@@ -300,11 +266,11 @@ void Id3v1EditorWindow::showNotice(const Id3v1Notice& notice) {
   box.exec();
 }
 
-void Id3v1EditorWindow::scan() {
-  const std::vector<Id3v1Box> filled = session_->scan();
+void Id3v1EditorWindow::highlight(const std::vector<Id3v1Box>& boxes, const QColor& base) {
   highlight_->start();
   refresh();
-  for (Id3v1Box box : filled) setColours(boxes_[size_t(box)], kHighlightBase, kHighlightText);
+  for (Id3v1Box box : boxes)
+    setColours(box == Id3v1Box::Genre ? static_cast<QWidget*>(genre_) : boxes_[size_t(box)], base, kHighlightText);
 }
 
 void Id3v1EditorWindow::popup(Id3v1Box box, const QPoint& at) {

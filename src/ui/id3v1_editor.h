@@ -8,10 +8,12 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "app/id3v1_session.h"
 
 class QCheckBox;
+class QColor;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -32,9 +34,10 @@ class Id3v1EditorWindow final : public QDialog {
   // the first time), or brings it to the front when it is open.
   void open();
   Id3v1Session& session() { return *session_; }
-
-  // The highlight of scanned boxes lasts this long.
-  static constexpr int kHighlightMs = 251;
+  // Shows the session's state anew.
+  void refresh();
+  // Colours `boxes` for a moment: a scan's or a transfer's work.
+  void highlight(const std::vector<Id3v1Box>& boxes, const QColor& base);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,13 +45,10 @@ class Id3v1EditorWindow final : public QDialog {
 
  private:
   QLineEdit* addBox(Id3v1Box box, const char* name, int maxLength);
-  void refresh();
   void edited(Id3v1Box box, const QString& text);
   void showNotice(const Id3v1Notice& notice);
   void popup(Id3v1Box box, const QPoint& at);
   void focusNext(QWidget* from);
-  void scan();
-  void placeOnScreen();
   void followEditor();
 
   Editor& editor_;

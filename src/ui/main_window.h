@@ -39,6 +39,7 @@ namespace kavrel {
 class ScriptRunner;
 class FrameViewWidget;
 class Id3v1EditorWindow;
+class Id3v2EditorWindow;
 
 class MainWindow final : public QMainWindow, public Host {
   Q_OBJECT
@@ -145,6 +146,7 @@ class MainWindow final : public QMainWindow, public Host {
   std::vector<std::pair<Command, QAction*>> commandActions_;
   std::vector<std::pair<Command, QWidget*>> commandWidgets_;
   QPointer<Id3v1EditorWindow> id3v1Editor_;
+  QPointer<Id3v2EditorWindow> id3v2Editor_;
 };
 
 }  // namespace kavrel

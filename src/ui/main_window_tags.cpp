@@ -2,7 +2,9 @@
 // buttons of the remove group.
 
 #include "ui/id3v1_editor.h"
+#include "ui/id3v2_editor.h"
 #include "ui/main_window.h"
+#include "ui/tag_window_parts.h"
 
 namespace kavrel {
 
@@ -11,12 +13,16 @@ void MainWindow::openBlockView(Command command) {
     case Command::ViewLyrics3: editor_->viewLyrics3(); break;
     case Command::ViewUnknownHeader: editor_->viewUnknownHeader(); break;
     case Command::ViewUnknownFooter: editor_->viewUnknownFooter(); break;
+    // A closed editor is on its way out: a new one reads the tag afresh. The
+    // transfer between the editors may have opened one already.
     case Command::ViewId3v1:
-      // A closed editor is on its way out: a new one reads the record afresh.
-      if (!id3v1Editor_ || id3v1Editor_->session().closed()) id3v1Editor_ = new Id3v1EditorWindow(this, *editor_);
+      id3v1Editor_ = tagWindow<Id3v1EditorWindow>(this, *editor_);
       id3v1Editor_->open();
       break;
-    // The ID3v2 editor comes with the ID3v2 editing work.
+    case Command::ViewId3v2:
+      id3v2Editor_ = tagWindow<Id3v2EditorWindow>(this, *editor_);
+      id3v2Editor_->open();
+      break;
     default: break;
   }
 }

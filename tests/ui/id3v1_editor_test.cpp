@@ -80,8 +80,7 @@ TEST_F(Id3v1EditorTest, ControlsEnterOrderAndTrackWarning) {
   EXPECT_EQ(controls,
             "O&K: Remember changes and close\nCancel: Discard the changes and close\n"
             "&Reload tag: Read the tag from the file again\n&scan: Artist and title from the file name\n"
-            "id3v2 i&mport (off): The transfer needs the ID3v2 editor\n"
-            "id3v2 e&xport (off): The transfer needs the ID3v2 editor\n");
+            "id3v2 i&mport: Copy fields from the ID3v2 tag\nid3v2 e&xport: Copy fields to the ID3v2 tag\n");
   for (const char* name : {"CheckAlbScan", "CheckAlbSplit", "CheckDlgShow"}) get<QCheckBox>(ed, name);
   EXPECT_EQ(get<QComboBox>(ed, "ComboOldChar")->count(), 18);
   EXPECT_EQ(get<QComboBox>(ed, "ComboGenre")->currentText().toStdString(), "Rock");

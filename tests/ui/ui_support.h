@@ -15,12 +15,17 @@ inline bool waitFor(const std::function<bool()>& done) {
   return done();
 }
 
-// Runs `act` on the next dialog or message box once it shows.
+// Runs `act` on the next dialog or message box to show: one that was not
+// already open when this was called, so a box raised from inside a dialog's
+// own handler is told apart from that dialog.
 inline void onNextDialog(std::function<void(QWidget*)> act) {
+  QList<QWidget*> before;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QDialog*>(w) && w->isVisible()) before.append(w);
   auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
+  QObject::connect(timer, &QTimer::timeout, [timer, before, act = std::move(act)] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (qobject_cast<QDialog*>(w) && w->isVisible()) {
+      if (qobject_cast<QDialog*>(w) && w->isVisible() && !before.contains(w)) {
         timer->stop();
         timer->deleteLater();
         act(w);

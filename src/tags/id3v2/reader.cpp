@@ -143,7 +143,7 @@ bool Reader::readText(TagField& f, int64_t contentPos, int64_t size) {
     std::array<uint8_t, kMaxDecodedTextSize> b{};
     if (!readExact(contentPos, b.data(), size_t(size))) return false;
     // The text is shown as it reads after resynchronisation; the stored bytes stay as they are.
-    const size_t end = h_.unsynchronisation ? resync(b.data(), size_t(size)) : size_t(size);
+    const size_t end = storedUnsynchronised(f, h_) ? resync(b.data(), size_t(size)) : size_t(size);
     std::fill(b.begin() + std::ptrdiff_t(end), b.begin() + std::ptrdiff_t(size), uint8_t(0));
     size_t offset = 0;
     bool decode = true;

@@ -100,4 +100,11 @@ bool hasTag(bool loadedFileHadTag, const TagFieldList& list, bool scriptRunning)
 // "Title (TIT2)", with " (DUPLICATE)" before the code when marked so.
 std::string fieldDisplayName(const TagField& field, int majorVersion);
 
+// The field's stored bytes are unsynchronised: the whole tag is, or a 2.4
+// field says so in its own flags.
+inline constexpr uint16_t kFrameUnsyncFlag24 = 0x0200;
+inline bool storedUnsynchronised(const TagField& f, const TagHeaderState& h) {
+  return h.unsynchronisation || (h.inputVersion >= 4 && (f.frameFlags & kFrameUnsyncFlag24) != 0);
+}
+
 }  // namespace kavrel

@@ -22,7 +22,6 @@ namespace {
 
 // Format flag of a 2.4 field whose content is unsynchronised (second flag
 // byte, kept in the high half).
-constexpr uint16_t kFrameUnsyncFlag24 = 0x0200;
 // A MIME type longer than this is not converted to a 2.2 image format.
 constexpr size_t kMimeSearchLimit = 200;
 
@@ -356,8 +355,7 @@ FieldWriteResult TagFieldWriter::copyField(const TagField& f) {
     return warn(msg::kErrorReadingSourceFile, path);
 
   // A 2.4 field may be unsynchronised on its own, without the tag's flag.
-  const bool contentUnsynced =
-      header_.unsynchronisation || (header_.inputVersion >= 4 && (f.frameFlags & kFrameUnsyncFlag24) != 0);
+  const bool contentUnsynced = storedUnsynchronised(f, header_);
   std::vector<uint8_t> plain = raw;
   if (contentUnsynced) plain.resize(resync(plain.data(), plain.size()));
   if (header_.inputVersion >= 4 && major < 4) flags &= uint16_t(~kFrameUnsyncFlag24);

@@ -199,6 +199,9 @@ TEST(Id3v2Reader, Table) {
       // FF FE unsynchronised is FF 00 FE; the size counts the inserted zero.
       {"unsynchronised text, sizes as stored", tag(3, 0x80, {{"TIT2", "01FF00FE 'O'00'K'00"}}),
        {"TIT2 T @10+18 \"OK\" e1 +unicode"}, "pad 0 unsync"},
+      // A 2.4 field may be unsynchronised by its own flag, the tag's not set.
+      {"2.4 field unsynchronised on its own", tagBytes(4, 0, tagField(4, "TIT2", "01FF00FE 'O'00'K'00", 0, 0x02)),
+       {"TIT2 T @10+18 \"OK\" e1 f512 +unicode"}, "pad 0"},
       {"whole body unsynchronised, sizes before it",
        tagBytes(3, 0x80,
                 unsync(fields(3, {{"TIT2", "01FFFE'H'00'i'00"}, {"TPE1", "01FFFE FF00"}, {"TALB", "00'al'"}}))
