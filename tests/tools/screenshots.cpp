@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
@@ -16,7 +17,9 @@
 #include <iostream>
 
 #include "ui/frame_view_widget.h"
+#include "ui/dialogs/field_dialogs.h"
 #include "ui/id3v1_editor.h"
+#include "ui/id3v2_editor.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -44,13 +47,17 @@ bool grab(QWidget* window, const QString& file) {
 }
 
 // Runs `open`, which shows a dialog or message box and waits for it; the
-// window is grabbed once it shows and then cancelled.
+// new window (not one that was open before) is grabbed once it shows and
+// then cancelled.
 bool grabDialog(QObject* context, const std::function<void()>& open, const QString& file) {
   bool ok = false;
+  QList<QWidget*> before;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible()) before.append(w);
   QTimer::singleShot(400, context, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* dialog = qobject_cast<QDialog*>(w);
-      if (!dialog || !dialog->isVisible()) continue;
+      if (!dialog || !dialog->isVisible() || before.contains(w)) continue;
       ok = grab(dialog, file);
       dialog->reject();
       return;
@@ -105,6 +112,35 @@ int main(int argc, char** argv) {
   if (auto* tags = window.findChild<Id3v1EditorWindow*>()) {
     tags->move(window.x() + 30, window.y() + 60);
     ok = grab(tags, out + "/id3v1-editor.png") && ok;
+    tags->reject();
+  } else {
+    ok = false;
+  }
+
+  // The ID3v2 editor, its picture list showing the cover lame stored, and
+  // the dialogs it opens: the transfer, the several-lines text and the two
+  // dialogs of loading and saving a field.
+  window.findChild<QPushButton*>("vhtbut")->click();
+  if (auto* tags = window.findChild<Id3v2EditorWindow*>()) {
+    tags->move(window.x() + 10, window.y() + 10);
+    ok = grab(tags, out + "/id3v2-editor.png") && ok;
+    ok = grabDialog(tags, [tags] { tags->findChild<QPushButton*>("ButImport")->click(); },
+                    out + "/transfer-dialog.png") && ok;
+    ok = grabDialog(tags, [tags] { tags->findChild<QPushButton*>("ButMc")->click(); },
+                    out + "/multi-line-dialog.png") && ok;
+    WindowPosition place;
+    ok = grabDialog(tags, [&] {
+      FieldLoadDialogRequest request;
+      request.parts = text_layout::kEncoding | text_layout::kLanguage | text_layout::kDescription;
+      request.fileSize = 1200;
+      showFieldLoadDialog(tags, request, place);
+    }, out + "/field-load-dialog.png") && ok;
+    ok = grabDialog(tags, [&] {
+      FieldSaveDialogRequest request;
+      request.parts = text_layout::kEncoding | text_layout::kLanguage | text_layout::kDescription;
+      request.headerCaption = "Include field &header (code, length and flags)";
+      showFieldSaveDialog(tags, request, place);
+    }, out + "/field-save-dialog.png") && ok;
     tags->reject();
   } else {
     ok = false;
