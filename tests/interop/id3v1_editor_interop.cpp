@@ -18,19 +18,6 @@
 namespace kavrel::test {
 namespace {
 
-// The ID3v1 tag at the end of `path` as mutagen reads it, one field a line.
-std::string mutagenId3v1(const std::string& path) {
-  const std::string script =
-      "import sys\nfrom mutagen.id3 import ParseID3v1\n"
-      "f = ParseID3v1(open(sys.argv[1], 'rb').read()[-128:])\n"
-      "print('no tag' if f is None else '\\n'.join('%s %s' % (k, f[k].genres if k == 'TCON' else f[k]) "
-      "for k in sorted(f)))\n";
-  const CommandResult r = runCommand("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " -c " +
-                                     shellQuote(script) + " " + shellQuote(path));
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  return r.output;
-}
-
 TEST(Id3v1EditorInterop, TypedFieldsReachMutagenAfterOkAndSave) {
   REQUIRE_TOOLS("lame", "ffmpeg", "mutagen");
   TempDir dir;
@@ -95,6 +82,9 @@ TEST(Id3v1EditorInterop, TypedFieldsReachMutagenAfterOkAndSave) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Settings and remembered folders of this run only.
+  const kavrel::test::TempDir home;
+  qputenv("KAVREL_HOME", home.path().c_str());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -54,6 +54,19 @@ inline std::string tagsPy(const std::string& args) {
   return r.output;
 }
 
+// The ID3v1 tag at the end of `path` as mutagen reads it, one field a line.
+inline std::string mutagenId3v1(const std::string& path) {
+  const std::string script =
+      "import sys\nfrom mutagen.id3 import ParseID3v1\n"
+      "f = ParseID3v1(open(sys.argv[1], 'rb').read()[-128:])\n"
+      "print('no tag' if f is None else '\\n'.join('%s %s' % (k, f[k].genres if k == 'TCON' else f[k]) "
+      "for k in sorted(f)))\n";
+  const CommandResult r = runCommand("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " -c " +
+                                     shellQuote(script) + " " + shellQuote(path));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  return r.output;
+}
+
 // The executable with a home, a data folder and a runtime folder of its own.
 struct Kavrel {
   TempDir dir;
