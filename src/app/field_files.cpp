@@ -238,6 +238,50 @@ std::string includedBoxRefusal(uint8_t part, int64_t fileSize, const std::array<
   return fileSize <= before ? fm::kSizeTooSmall : "";
 }
 
+FieldDialogMemory storedFieldDialogMemory(const Options& options) {
+  namespace tob = tag_option_byte;
+  const auto& r = options.record;
+  FieldDialogMemory memory;
+  if (const uint8_t bits = r[tob::kFieldLoadBits]; bits & tob::kRememberedBit) {
+    FieldLoadChoice& load = memory.load.emplace();
+    load.encoding = bits & 3;
+    for (size_t i = 0; i < load.included.size(); ++i) load.included[i] = (bits >> (2 + i)) & 1;
+    load.language = options.defaultLanguage;
+    const size_t length = std::min<size_t>(r[tob::kFieldDescription], tob::kFieldDescriptionMax);
+    load.description.assign(reinterpret_cast<const char*>(r.data() + tob::kFieldDescription + 1), length);
+  }
+  if (const uint8_t bits = r[tob::kFieldSaveBits]; bits & tob::kRememberedBit) {
+    FieldSaveChoice& save = memory.save.emplace();
+    for (size_t i = 0; i < save.include.size(); ++i) save.include[i] = (bits >> i) & 1;
+  }
+  return memory;
+}
+
+void storeFieldDialogMemory(Options& options, const FieldDialogMemory& memory) {
+  namespace tob = tag_option_byte;
+  auto& r = options.record;
+  uint8_t loadBits = 0;
+  if (memory.load) {
+    loadBits = uint8_t(tob::kRememberedBit | (memory.load->encoding & 3));
+    for (size_t i = 0; i < memory.load->included.size(); ++i)
+      if (memory.load->included[i]) loadBits |= uint8_t(1 << (2 + i));
+    options.defaultLanguage = memory.load->language;
+    // A description too long for its place is remembered in part.
+    const std::string& d = memory.load->description;
+    const size_t length = std::min(d.size(), tob::kFieldDescriptionMax);
+    r[tob::kFieldDescription] = uint8_t(length);
+    std::copy_n(d.begin(), length, r.begin() + tob::kFieldDescription + 1);
+  }
+  r[tob::kFieldLoadBits] = loadBits;
+  uint8_t saveBits = 0;
+  if (memory.save) {
+    saveBits = tob::kRememberedBit;
+    for (size_t i = 0; i < memory.save->include.size(); ++i)
+      if (memory.save->include[i]) saveBits |= uint8_t(1 << i);
+  }
+  r[tob::kFieldSaveBits] = saveBits;
+}
+
 FieldFiles::FieldFiles(Editor& editor, FieldDialogs dialogs, FieldDialogMemory& memory)
     : editor_(editor), dialogs_(std::move(dialogs)), memory_(memory) {}
 
@@ -309,6 +353,8 @@ bool FieldFiles::askUntilDecided(const char* question, const std::function<Answe
     }
     choice = answer.values;
     memory = answer.remember ? std::optional(answer.values) : std::nullopt;
+    storeFieldDialogMemory(editor_.options(), memory_);
+    editor_.saveConfiguration();
     return true;
   }
 }

@@ -68,6 +68,10 @@ struct FieldDialogMemory {
   std::optional<FieldSaveChoice> save;
 };
 
+// The remembered values as the options record keeps them between runs.
+FieldDialogMemory storedFieldDialogMemory(const Options& options);
+void storeFieldDialogMemory(Options& options, const FieldDialogMemory& memory);
+
 // A file above this size is not loaded into a field.
 inline constexpr int64_t kMaxFieldFileSize = 67108860;
 // Bytes of a file looked at when it is loaded into a field.

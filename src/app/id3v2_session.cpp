@@ -629,6 +629,22 @@ void Id3v2EditorSession::setAlbumSplit(bool on) {
   setTagScanBit(editor_.options(), tag_option_byte::kScanSplitBit, on);
 }
 
+bool Id3v2EditorSession::externalViewer() const {
+  return editor_.options().record[tag_option_byte::kExternalTextViewer] != 0;
+}
+void Id3v2EditorSession::setExternalViewer(bool on) {
+  editor_.options().record[tag_option_byte::kExternalTextViewer] = on;
+}
+
+void Id3v2EditorSession::showFirstUseNote() {
+  uint8_t& pending = editor_.options().record[tag_option_byte::kEditorNote];
+  if (pending == 0) return;
+  pending = 0;
+  editor_.saveConfiguration();
+  editor_.host().messageBox(id3v2_msg::kFirstUseNote, id3v2_msg::kProgramCaption, MessageIcon::Information,
+                            MessageButtons::Ok, MessageResult::Ok);
+}
+
 std::vector<Id3v2Box> Id3v2EditorSession::scan() {
   if (closed_) return {};
   const bool album = albumScan();

@@ -149,6 +149,13 @@ class Id3v2EditorSession {
   void setAlbumScan(bool on);
   void setAlbumSplit(bool on);
 
+  // "View" of a text field: the desktop's text viewer instead of a box.
+  bool externalViewer() const;
+  void setExternalViewer(bool on);
+  // The note on how the editor works, once: on the first opening after the
+  // options were reset (or on the first run).
+  void showFirstUseNote();
+
   // OK: false when the footer question kept the window open. Otherwise the
   // changes stay and the ID3v2 remove box is usable only while a field is
   // left. Cancel: the tag as it was when the session opened.

@@ -89,6 +89,14 @@ struct Options {
 //              value outside that range reads as 0 (the default set)
 //   402        the transfer buttons open the transfer dialog ("show dialog");
 //              on after a reset
+//   404        the ID3v2 editor views text in the desktop's viewer, not a box
+//   405        the field load dialog's remembered values: bit 7 remembered,
+//              bits 0-1 the encoding, bits 2-4 the "already in the file" boxes
+//   406        the field save dialog's: bit 7 remembered, bits 0-3 its boxes
+//   128..383   the load dialog's description (length byte, up to 255
+//              bytes); its language is the default language at 124
+//   414        the ID3v2 editor's first-use note is still to be shown; on
+//              after a reset
 namespace tag_option_byte {
 inline constexpr size_t kScanBits = 387;
 inline constexpr uint8_t kScanAlbumBit = 1;
@@ -96,6 +104,13 @@ inline constexpr uint8_t kScanSplitBit = 2;
 inline constexpr size_t kCharset = 389;
 inline constexpr int kCharsetLines = 18;
 inline constexpr size_t kShowTransferDialog = 402;
+inline constexpr size_t kExternalTextViewer = 404;
+inline constexpr size_t kFieldLoadBits = 405;
+inline constexpr size_t kFieldSaveBits = 406;
+inline constexpr size_t kFieldDescription = 128;
+inline constexpr size_t kFieldDescriptionMax = 255;
+inline constexpr size_t kEditorNote = 414;
+inline constexpr uint8_t kRememberedBit = 0x80;
 }  // namespace tag_option_byte
 
 inline int tagCharset(const Options& o) {

@@ -39,13 +39,6 @@ constexpr const char* kVersionLines[] = {" ID3v2.2", " ID3v2.3", " ID3v2.4", " o
 const QColor kChoosingBase(255, 255, 192);
 const QColor kChoosingText(128, 0, 0);
 
-// What "remember these settings" of the field dialogs keeps while the
-// program runs.
-FieldDialogMemory& fieldDialogMemory() {
-  static FieldDialogMemory memory;
-  return memory;
-}
-
 bool describable(Id3v2Box box) { return box == Id3v2Box::Comment || box == Id3v2Box::Url || box == Id3v2Box::Text; }
 
 // Shows `text` in `box` unless it is there already; the box being typed in
@@ -76,7 +69,8 @@ Id3v2EditorWindow::Id3v2EditorWindow(QWidget* owner, Editor& editor)
   dialogs.save = [this, &o](const FieldSaveDialogRequest& r) {
     return showFieldSaveDialog(this, r, o.windowPositions[slotIndex(WindowSlot::FieldSaveDialog)]);
   };
-  files_ = std::make_unique<FieldFiles>(editor_, std::move(dialogs), fieldDialogMemory());
+  fieldMemory_ = storedFieldDialogMemory(editor_.options());
+  files_ = std::make_unique<FieldFiles>(editor_, std::move(dialogs), fieldMemory_);
 
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
@@ -420,6 +414,8 @@ QWidget* Id3v2EditorWindow::buildTools() {
     refresh();
   });
   connect(charsetHelp, &QPushButton::clicked, this, [this] { session_->showHelp(Id3v2Help::CharacterSet); });
+  viewExternal_->setChecked(session_->externalViewer());
+  connect(viewExternal_, &QRadioButton::toggled, this, [this](bool on) { session_->setExternalViewer(on); });
 
   // --- boxes filled from elsewhere
   auto* scanGroup = new QGroupBox(" from the file name ", column);
@@ -484,6 +480,7 @@ void Id3v2EditorWindow::open() {
   raise();
   activateWindow();
   follow_->start();
+  session_->showFirstUseNote();
 }
 
 void Id3v2EditorWindow::followEditor() { setEnabled(!editor_.scriptRunning && !editor_.document().busy); }
@@ -568,7 +565,7 @@ void Id3v2EditorWindow::edited(Id3v2Box box, const QString& text) {
   refresh();
 }
 
-bool Id3v2EditorWindow::externalViewer() const { return viewExternal_->isChecked(); }
+bool Id3v2EditorWindow::externalViewer() const { return session_->externalViewer(); }
 
 void Id3v2EditorWindow::listButton(Id3v2List list, ListButton button) {
   Id3v2EditorSession& s = *session_;

@@ -70,6 +70,7 @@ class Id3v2EditorWindow final : public QDialog {
 
   Editor& editor_;
   std::unique_ptr<Id3v2EditorSession> session_;
+  FieldDialogMemory fieldMemory_;  // the field dialogs' "remember these settings"
   std::unique_ptr<FieldFiles> files_;
   std::array<QLineEdit*, kId3v2Boxes> boxes_{};
   QLineEdit* commentLanguage_ = nullptr;

@@ -30,6 +30,7 @@ class Id3v2EditorInterop : public ::testing::Test {
   }
   Id3v2EditorWindow* openEditor(MainWindow& window, const std::string& path) {
     window.openFile(QString::fromStdString(path));
+    window.editor().options().record[tag_option_byte::kEditorNote] = 0;
     window.findChild<QPushButton*>("vhtbut")->click();
     auto* editor = window.findChild<Id3v2EditorWindow*>();
     EXPECT_NE(editor, nullptr);

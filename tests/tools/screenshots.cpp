@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
   // The ID3v2 editor, its picture list showing the cover lame stored, and
   // the dialogs it opens: the transfer, the several-lines text and the two
   // dialogs of loading and saving a field.
+  editor.options().record[tag_option_byte::kEditorNote] = 0;  // no first-use note in the picture
   window.findChild<QPushButton*>("vhtbut")->click();
   if (auto* tags = window.findChild<Id3v2EditorWindow*>()) {
     tags->move(window.x() + 10, window.y() + 10);

@@ -31,6 +31,12 @@ class Id3v2EditorTest : public ::testing::Test {
                                         .frames(20)
                                         .bytes());
     window.openFile(QString::fromStdString(dir.file("song.mp3")));
+    // The first opening after a reset explains the editor, once.
+    window.editor().options().record[tag_option_byte::kEditorNote] = 1;
+    onNextDialog([this](QWidget* d) {
+      note = qobject_cast<QMessageBox*>(d)->text().toStdString();
+      qobject_cast<QMessageBox*>(d)->button(QMessageBox::Ok)->click();
+    });
     window.findChild<QPushButton*>("vhtbut")->click();
     editor = window.findChild<Id3v2EditorWindow*>();
     ASSERT_NE(editor, nullptr);
@@ -66,9 +72,12 @@ class Id3v2EditorTest : public ::testing::Test {
   TempDir dir;
   MainWindow window;
   QPointer<Id3v2EditorWindow> editor;
+  std::string note;
 };
 
 TEST_F(Id3v2EditorTest, ShowsFieldsDuplicatesAndTheVersionQuestion) {
+  EXPECT_EQ(note.rfind("LISTEN CAREFULLY, I SHALL SAY THIS ONLY ONCE:\r\n\n", 0), 0u) << note;
+  EXPECT_EQ(window.editor().options().record[tag_option_byte::kEditorNote], 0);
   EXPECT_EQ(editor->windowTitle(), " ID3v2 (header) tag editor");
   EXPECT_EQ(get<QLineEdit>("EditTitle")->text(), "First");
   const QStringList both{"Recording time (TDRC)", "Title (DUPLICATE) (TIT2)"};
@@ -108,9 +117,11 @@ TEST_F(Id3v2EditorTest, TypingAddsAFieldAndCancelOrUnloadEndsTheEditor) {
   get<QPushButton>("ButCancel")->click();
   EXPECT_EQ(window.editor().document().tagFields.fields.size(), 3u);
 
+  note.clear();
   window.findChild<QPushButton*>("vhtbut")->click();
   editor = window.findChild<Id3v2EditorWindow*>();
   ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(note, "");
   QTest::keyClicks(get<QLineEdit>("EditComposer"), "Bach");
   window.editor().unload(false);
   EXPECT_TRUE(waitFor([&] { return editor.isNull() || !editor->isVisible(); }));
