@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
@@ -36,13 +35,8 @@ constexpr const char* kVersionLines[] = {" ID3v1.0", " ID3v1.1"};
 }  // namespace
 
 Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
-    : QDialog(owner), editor_(editor), session_(std::make_unique<Id3v1Session>(editor)) {
-  setObjectName("TagViewForm");
-  setWindowTitle(" ID3v1 (footer) tag editor");
-  setWindowFlag(Qt::Tool);
-  setModal(false);
-  // The main window closes the windows that edit its document.
-  setProperty("documentWindow", true);
+    : TagEditorWindow(owner, editor, "TagViewForm", " ID3v1 (footer) tag editor", WindowSlot::Id3v1Editor),
+      session_(std::make_unique<Id3v1Session>(editor)) {
 
   auto* layout = new QVBoxLayout(this);
   auto* fields = new QGridLayout;
@@ -177,15 +171,6 @@ Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
   connect(genre_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { popup(Id3v1Box::Genre, genre_->mapToGlobal(at)); });
 
-  highlight_ = new QTimer(this);
-  highlight_->setObjectName("TimerColor");
-  highlight_->setSingleShot(true);
-  highlight_->setInterval(kHighlightMs);
-  connect(highlight_, &QTimer::timeout, this, [this] { refresh(); });
-  // No signal tells of a script or a save starting: look a few times a second.
-  follow_ = new QTimer(this);
-  follow_->setInterval(100);
-  connect(follow_, &QTimer::timeout, this, [this] { followEditor(); });
   refresh();
 }
 
@@ -204,26 +189,8 @@ QLineEdit* Id3v1EditorWindow::addBox(Id3v1Box box, const char* name, int maxLeng
   return edit;
 }
 
-void Id3v1EditorWindow::open() {
-  followEditor();
-  if (!placed_) {
-    ensurePolished();
-    layout()->activate();
-    adjustSize();
-    winId();
-    placeTagWindow(this, editor_.options().windowPositions[slotIndex(WindowSlot::Id3v1Editor)]);
-    placed_ = true;
-  }
-  show();
-  raise();
-  activateWindow();
-  follow_->start();
-}
-
-void Id3v1EditorWindow::followEditor() { setEnabled(!editor_.scriptRunning && !editor_.document().busy); }
-
 void Id3v1EditorWindow::refresh() {
-  const bool highlighting = highlight_ && highlight_->isActive();
+  const bool highlighting = this->highlighting();
   refreshing_ = true;
   const Id3v1Session& s = *session_;
   boxes_[size_t(Id3v1Box::Comment)]->setMaxLength(s.commentMaxLength());
@@ -267,7 +234,7 @@ void Id3v1EditorWindow::showNotice(const Id3v1Notice& notice) {
 }
 
 void Id3v1EditorWindow::highlight(const std::vector<Id3v1Box>& boxes, const QColor& base) {
-  highlight_->start();
+  startHighlight();
   refresh();
   for (Id3v1Box box : boxes)
     setColours(box == Id3v1Box::Genre ? static_cast<QWidget*>(genre_) : boxes_[size_t(box)], base, kHighlightText);
@@ -350,20 +317,16 @@ bool Id3v1EditorWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void Id3v1EditorWindow::done(int result) {
-  if (!session_->closed()) {
+bool Id3v1EditorWindow::finish(bool keep) {
+  if (session_->closed()) return true;
+  if (keep) {
     // The track box gives up its leading zeros before the record is kept.
-    if (result == QDialog::Accepted) {
-      session_->leaveTrack();
-      session_->ok();
-    } else {
-      session_->cancel();
-    }
+    session_->leaveTrack();
+    session_->ok();
+  } else {
+    session_->cancel();
   }
-  follow_->stop();
-  editor_.options().windowPositions[slotIndex(WindowSlot::Id3v1Editor)] = {int32_t(x()), int32_t(y())};
-  QDialog::done(result);
-  deleteLater();
+  return true;
 }
 
 }  // namespace kavrel

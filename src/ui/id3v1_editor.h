@@ -5,12 +5,12 @@
 // closing other than OK is Cancel. While a script runs or a load or save
 // holds the document it takes no input.
 
-#include <QDialog>
 #include <array>
 #include <memory>
 #include <vector>
 
 #include "app/id3v1_session.h"
+#include "ui/tag_window_parts.h"
 
 class QCheckBox;
 class QColor;
@@ -24,24 +24,20 @@ namespace kavrel {
 
 class Editor;
 
-class Id3v1EditorWindow final : public QDialog {
+class Id3v1EditorWindow final : public TagEditorWindow {
   Q_OBJECT
  public:
   Id3v1EditorWindow(QWidget* owner, Editor& editor);
   ~Id3v1EditorWindow() override;
 
-  // Shows the window where it was last left (centred on the owner's screen
-  // the first time), or brings it to the front when it is open.
-  void open();
   Id3v1Session& session() { return *session_; }
-  // Shows the session's state anew.
-  void refresh();
+  void refresh() override;
   // Colours `boxes` for a moment: a scan's or a transfer's work.
   void highlight(const std::vector<Id3v1Box>& boxes, const QColor& base);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void done(int result) override;
+  bool finish(bool keep) override;
 
  private:
   QLineEdit* addBox(Id3v1Box box, const char* name, int maxLength);
@@ -49,9 +45,7 @@ class Id3v1EditorWindow final : public QDialog {
   void showNotice(const Id3v1Notice& notice);
   void popup(Id3v1Box box, const QPoint& at);
   void focusNext(QWidget* from);
-  void followEditor();
 
-  Editor& editor_;
   std::unique_ptr<Id3v1Session> session_;
   std::array<QLineEdit*, kId3v1TextBoxes> boxes_{};
   QComboBox* genre_ = nullptr;
@@ -63,10 +57,7 @@ class Id3v1EditorWindow final : public QDialog {
   QCheckBox* showDialog_ = nullptr;
   QPushButton* reload_ = nullptr;
   QPushButton* ok_ = nullptr;
-  QTimer* highlight_ = nullptr;
-  QTimer* follow_ = nullptr;
   bool refreshing_ = false;
-  bool placed_ = false;
 };
 
 }  // namespace kavrel

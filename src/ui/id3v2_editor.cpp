@@ -53,13 +53,8 @@ void showText(QLineEdit* box, const QString& text) {
 }  // namespace
 
 Id3v2EditorWindow::Id3v2EditorWindow(QWidget* owner, Editor& editor)
-    : QDialog(owner), editor_(editor), session_(std::make_unique<Id3v2EditorSession>(editor)) {
-  setObjectName("TagNewForm");
-  setWindowTitle(id3v2_msg::kCaption);
-  setWindowFlag(Qt::Tool);
-  setModal(false);
-  // The main window closes the windows that edit its document.
-  setProperty("documentWindow", true);
+    : TagEditorWindow(owner, editor, "TagNewForm", id3v2_msg::kCaption, WindowSlot::Id3v2Editor),
+      session_(std::make_unique<Id3v2EditorSession>(editor)) {
 
   Options& o = editor_.options();
   FieldDialogs dialogs;
@@ -98,15 +93,6 @@ Id3v2EditorWindow::Id3v2EditorWindow(QWidget* owner, Editor& editor)
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-  highlight_ = new QTimer(this);
-  highlight_->setObjectName("TimerColor");
-  highlight_->setSingleShot(true);
-  highlight_->setInterval(kHighlightMs);
-  connect(highlight_, &QTimer::timeout, this, [this] { refresh(); });
-  // No signal tells of a script or a save starting: look a few times a second.
-  follow_ = new QTimer(this);
-  follow_->setInterval(100);
-  connect(follow_, &QTimer::timeout, this, [this] { followEditor(); });
   refresh();
 }
 
@@ -467,26 +453,12 @@ QWidget* Id3v2EditorWindow::buildTools() {
 // ------------------------------------------------------------ showing
 
 void Id3v2EditorWindow::open() {
-  followEditor();
-  if (!placed_) {
-    ensurePolished();
-    layout()->activate();
-    adjustSize();
-    winId();
-    placeTagWindow(this, editor_.options().windowPositions[slotIndex(WindowSlot::Id3v2Editor)]);
-    placed_ = true;
-  }
-  show();
-  raise();
-  activateWindow();
-  follow_->start();
+  TagEditorWindow::open();
   session_->showFirstUseNote();
 }
 
-void Id3v2EditorWindow::followEditor() { setEnabled(!editor_.scriptRunning && !editor_.document().busy); }
-
 void Id3v2EditorWindow::refresh() {
-  const bool highlighting = highlight_ && highlight_->isActive();
+  const bool highlighting = this->highlighting();
   refreshing_ = true;
   const Id3v2EditorSession& s = *session_;
   for (size_t i = 0; i < boxes_.size(); ++i) {
@@ -552,7 +524,7 @@ void Id3v2EditorWindow::refresh() {
 }
 
 void Id3v2EditorWindow::highlight(const std::vector<Id3v2Box>& boxes, const QColor& base) {
-  highlight_->start();
+  startHighlight();
   refresh();
   for (Id3v2Box box : boxes) setColours(boxes_[size_t(box)], base, kHighlightText);
 }
@@ -730,19 +702,12 @@ bool Id3v2EditorWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void Id3v2EditorWindow::done(int result) {
-  if (!session_->closed()) {
-    if (result == QDialog::Accepted) {
-      // The footer question may keep the window open.
-      if (!session_->ok()) return;
-    } else {
-      session_->cancel();
-    }
-  }
-  follow_->stop();
-  editor_.options().windowPositions[slotIndex(WindowSlot::Id3v2Editor)] = {int32_t(x()), int32_t(y())};
-  QDialog::done(result);
-  deleteLater();
+bool Id3v2EditorWindow::finish(bool keep) {
+  if (session_->closed()) return true;
+  // The footer question may keep the window open.
+  if (keep) return session_->ok();
+  session_->cancel();
+  return true;
 }
 
 }  // namespace kavrel

@@ -6,13 +6,13 @@
 // goes, and any closing other than OK is Cancel. While a script runs or a
 // load or save holds the document it takes no input.
 
-#include <QDialog>
 #include <array>
 #include <memory>
 #include <vector>
 
 #include "app/field_files.h"
 #include "app/id3v2_session.h"
+#include "ui/tag_window_parts.h"
 
 class QCheckBox;
 class QComboBox;
@@ -28,24 +28,24 @@ namespace kavrel {
 
 class Editor;
 
-class Id3v2EditorWindow final : public QDialog {
+class Id3v2EditorWindow final : public TagEditorWindow {
   Q_OBJECT
  public:
   Id3v2EditorWindow(QWidget* owner, Editor& editor);
   ~Id3v2EditorWindow() override;
 
   // Shows the window where it was last left (centred on the owner's screen
-  // the first time), or brings it to the front when it is open.
-  void open();
+  // the first time), or brings it to the front when it is open; the first
+  // time after a reset with a note on how it works.
+  void open() override;
   Id3v2EditorSession& session() { return *session_; }
-  // Shows the session's state anew.
-  void refresh();
+  void refresh() override;
   // Colours `boxes` for a moment: a scan's or a transfer's work.
   void highlight(const std::vector<Id3v2Box>& boxes, const QColor& base);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void done(int result) override;
+  bool finish(bool keep) override;
 
  private:
   // The buttons of one list.
@@ -66,9 +66,7 @@ class Id3v2EditorWindow final : public QDialog {
   void listPopup(Id3v2List list, const QPoint& at);
   void multiLine(Id3v2Box box);
   bool externalViewer() const;
-  void followEditor();
 
-  Editor& editor_;
   std::unique_ptr<Id3v2EditorSession> session_;
   FieldDialogMemory fieldMemory_;  // the field dialogs' "remember these settings"
   std::unique_ptr<FieldFiles> files_;
@@ -96,10 +94,7 @@ class Id3v2EditorWindow final : public QDialog {
   QRadioButton* viewInBox_ = nullptr;
   QRadioButton* viewExternal_ = nullptr;
   QPushButton* ok_ = nullptr;
-  QTimer* highlight_ = nullptr;
-  QTimer* follow_ = nullptr;
   bool refreshing_ = false;
-  bool placed_ = false;
 };
 
 }  // namespace kavrel

@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QPushButton>
+#include <QLayout>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 
@@ -54,6 +56,55 @@ void placeTagWindow(QWidget* window, const WindowPosition& place) {
   at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
   at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
   window->move(at);
+}
+
+TagEditorWindow::TagEditorWindow(QWidget* owner, Editor& editor, const char* name, const QString& title,
+                                 WindowSlot place)
+    : QDialog(owner), editor_(editor), place_(place) {
+  setObjectName(name);
+  setWindowTitle(title);
+  setWindowFlag(Qt::Tool);
+  setModal(false);
+  // The main window closes the windows that edit its document.
+  setProperty("documentWindow", true);
+  highlight_ = new QTimer(this);
+  highlight_->setObjectName("TimerColor");
+  highlight_->setSingleShot(true);
+  highlight_->setInterval(kHighlightMs);
+  connect(highlight_, &QTimer::timeout, this, [this] { refresh(); });
+  // No signal tells of a script or a save starting: look a few times a second.
+  follow_ = new QTimer(this);
+  follow_->setInterval(100);
+  connect(follow_, &QTimer::timeout, this, [this] { followEditor(); });
+}
+
+void TagEditorWindow::open() {
+  followEditor();
+  if (!placed_) {
+    ensurePolished();
+    layout()->activate();
+    adjustSize();
+    winId();
+    placeTagWindow(this, editor_.options().windowPositions[slotIndex(place_)]);
+    placed_ = true;
+  }
+  show();
+  raise();
+  activateWindow();
+  follow_->start();
+}
+
+void TagEditorWindow::followEditor() { setEnabled(!editor_.scriptRunning && !editor_.document().busy); }
+
+void TagEditorWindow::startHighlight() { highlight_->start(); }
+bool TagEditorWindow::highlighting() const { return highlight_->isActive(); }
+
+void TagEditorWindow::done(int result) {
+  if (!finish(result == QDialog::Accepted)) return;
+  follow_->stop();
+  editor_.options().windowPositions[slotIndex(place_)] = {int32_t(x()), int32_t(y())};
+  QDialog::done(result);
+  deleteLater();
 }
 
 namespace {

@@ -4,15 +4,18 @@
 // editor of each kind, and the transfer of the common fields between them.
 
 #include <QColor>
+#include <QDialog>
 #include <QList>
 #include <QString>
 #include <QWidget>
 
 #include "settings/options.h"
+#include "settings/window_slots.h"
 #include "tags/tag_transfer.h"
 
 class QCheckBox;
 class QPushButton;
+class QTimer;
 
 namespace kavrel {
 
@@ -33,6 +36,40 @@ void setColours(QWidget* w, const QColor& base, const QColor& text);
 // Moves a tool window to `place`, kept whole on a screen; centred on its
 // owner's screen while no place is remembered.
 void placeTagWindow(QWidget* window, const WindowPosition& place);
+
+// What both tag editor windows are: a tool window beside the main window
+// that belongs to the document (the main window closes it when the document
+// goes), takes no input while a script runs or a load or save holds the
+// document, opens where it was last left, and ends as OK or Cancel, however
+// it is closed.
+class TagEditorWindow : public QDialog {
+  Q_OBJECT
+ public:
+  // Shows the window where it was last left (centred on the owner's screen
+  // the first time), or brings it to the front when it is open.
+  virtual void open();
+  // Shows the session's state anew.
+  virtual void refresh() = 0;
+
+ protected:
+  TagEditorWindow(QWidget* owner, Editor& editor, const char* name, const QString& title, WindowSlot place);
+  // Keeps (OK) or drops the edits; false keeps the window open.
+  virtual bool finish(bool keep) = 0;
+  void done(int result) final;
+  // Boxes a scan or a transfer filled keep their colours for a moment.
+  void startHighlight();
+  bool highlighting() const;
+
+  Editor& editor_;
+
+ private:
+  void followEditor();
+
+  WindowSlot place_;
+  QTimer* highlight_ = nullptr;
+  QTimer* follow_ = nullptr;
+  bool placed_ = false;
+};
 
 // The open editor window of type W that `owner` holds (a window whose
 // session was closed is on its way out and does not count); nullptr when

@@ -24,7 +24,10 @@ inline void onNextDialog(std::function<void(QWidget*)> act) {
     if (qobject_cast<QDialog*>(w) && w->isVisible()) before.append(w);
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, before, act = std::move(act)] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
+    // A modal box shown over a window that opened with it comes first.
+    QList<QWidget*> candidates{QApplication::activeModalWidget()};
+    candidates += QApplication::topLevelWidgets();
+    for (QWidget* w : candidates) {
       if (qobject_cast<QDialog*>(w) && w->isVisible() && !before.contains(w)) {
         timer->stop();
         timer->deleteLater();
