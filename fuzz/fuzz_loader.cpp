@@ -70,6 +70,7 @@ void checkDocument(const kavrel::Document& doc) {
   if (l.id3v2Found) check(inside(doc.tagHeader.startOffset, doc.tagHeader.size, fileSize));
   if (l.unknownHeaderFound) check(inside(l.audioSearchStart, l.unknownHeaderSize, fileSize));
   if (l.unknownFooterFound) check(inside(l.unknownFooterPos, l.unknownFooterSize, fileSize));
+  if (l.apeFound) check(inside(l.apePos, l.apeSize, fileSize) && l.apeSize >= 32);
   if (l.lyrics3Found) check(inside(l.lyrics3Pos, l.lyrics3Size, fileSize));
   if (l.id3v1Found) check(inside(l.id3v1Pos, l.id3v1Size, fileSize));
 }
@@ -83,6 +84,7 @@ void touchStatistics(kavrel::Editor& editor) {
   check(!kavrel::frameInfoBox(doc, n).has_value());
   check(!kavrel::frameInfoBox(doc, -1).has_value());
   editor.showFrameInfo(n - 1);
+  editor.viewApe();
 }
 
 void runOne(const uint8_t* data, size_t size) {

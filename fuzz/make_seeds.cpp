@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "support/ape_builder.h"
 #include "support/mp3_builder.h"
 
+using kavrel::test::apeTag;
 using kavrel::test::FrameSpec;
 using kavrel::test::Mp3Builder;
 using kavrel::test::VbrKind;
@@ -67,6 +69,12 @@ int main(int argc, char** argv) {
   }
 
   seeds.push_back({"riff", Mp3Builder().riff().frames(10, spec(10, 1, 0)).bytes()});
+
+  {
+    Mp3Builder b;
+    b.frames(10, spec(9)).lyrics3v2("IND00002").raw(apeTag({{"REPLAYGAIN_TRACK_GAIN", "-6.48 dB"}})).id3v1("Ape");
+    seeds.push_back({"ape-tag", b.bytes()});
+  }
 
   {
     Mp3Builder b;

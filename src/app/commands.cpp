@@ -9,8 +9,9 @@ std::string_view commandName(Command c) {
       "Save", "SaveAs", "Reload", "Close", "Insert", "SelectAll", "InsertSilence", "Split",
       "SaveSelection", "Unselect", "Volume", "Fade", "PlaySelection", "Delete", "Copy", "Cut",
       "Paste", "Trim", "Undo", "PageLeft", "PageRight",
-      "RemoveRiff", "RemoveId3v2", "RemoveUnknownHeader", "RemoveUnknownFooter", "RemoveLyrics3", "RemoveId3v1",
-      "ViewId3v2", "ViewUnknownHeader", "ViewUnknownFooter", "ViewLyrics3", "ViewId3v1",
+      "RemoveRiff", "RemoveId3v2", "RemoveUnknownHeader", "RemoveUnknownFooter", "RemoveApe", "RemoveLyrics3",
+      "RemoveId3v1",
+      "ViewId3v2", "ViewUnknownHeader", "ViewUnknownFooter", "ViewApe", "ViewLyrics3", "ViewId3v1",
       "PlayInput", "PlayOutput", "PlayPreview", "EnqueueInput", "EnqueueOutput", "EnqueuePreview"};
   return kNames[size_t(c)];
 }

@@ -18,9 +18,9 @@ enum class Command : int {
   // Available after their own preconditions.
   Paste, Trim, Undo, PageLeft, PageRight,
   // The remove check boxes, one per block, in Block order.
-  RemoveRiff, RemoveId3v2, RemoveUnknownHeader, RemoveUnknownFooter, RemoveLyrics3, RemoveId3v1,
+  RemoveRiff, RemoveId3v2, RemoveUnknownHeader, RemoveUnknownFooter, RemoveApe, RemoveLyrics3, RemoveId3v1,
   // The viewers of the blocks.
-  ViewId3v2, ViewUnknownHeader, ViewUnknownFooter, ViewLyrics3, ViewId3v1,
+  ViewId3v2, ViewUnknownHeader, ViewUnknownFooter, ViewApe, ViewLyrics3, ViewId3v1,
   // The Play menu.
   PlayInput, PlayOutput, PlayPreview, EnqueueInput, EnqueueOutput, EnqueuePreview,
   Count

@@ -193,6 +193,10 @@ void Editor::finishLoad() {
   setEnabled(Command::RemoveLyrics3, layout.lyrics3Found);
   setRemoveChecked(Block::Lyrics3, false);
   setEnabled(Command::ViewLyrics3, layout.lyrics3Found);
+  // An APE tag is a tag, not unknown data: the option does not check its box.
+  setEnabled(Command::RemoveApe, layout.apeFound);
+  setRemoveChecked(Block::Ape, false);
+  setEnabled(Command::ViewApe, layout.apeFound);
   setEnabled(Command::RemoveId3v2, layout.id3v2Found);
   setRemoveChecked(Block::Id3v2, false);
   setEnabled(Command::ViewId3v2, true);

@@ -275,11 +275,12 @@ class Editor {
 
   // --- block viewers (editor_views.cpp)
  public:
-  // The remove group's view buttons: the lyrics of the Lyrics3 block, and
-  // the raw bytes of the unknown header or footer as text, read again from
-  // the loaded file and shown in a message box. Not while busy or while a
-  // script runs.
+  // The remove group's view buttons: the lyrics of the Lyrics3 block, the
+  // items of the APE tag, and the raw bytes of the unknown header or footer
+  // as text, read again from the loaded file and shown in a message box.
+  // Not while busy or while a script runs.
   void viewLyrics3();
+  void viewApe();
   void viewUnknownHeader();
   void viewUnknownFooter();
 

@@ -1,5 +1,5 @@
-// The viewers of the blocks the program keeps whole: the Lyrics3 block and
-// the data of unknown origin before and after the audio.
+// The viewers of the blocks the program keeps whole: the Lyrics3 block, the
+// APE tag and the data of unknown origin before and after the audio.
 
 #include <algorithm>
 #include <string>
@@ -7,6 +7,7 @@
 #include "app/editor.h"
 #include "base/file_io.h"
 #include "document/messages.h"
+#include "tags/ape_tag.h"
 #include "tags/block_views.h"
 
 namespace kavrel {
@@ -32,6 +33,25 @@ void Editor::viewLyrics3() {
     case Lyrics3View::Text:
       host_.messageBox(view.text, view.title, MessageIcon::Information, MessageButtons::Ok, MessageResult::Ok);
       return;
+  }
+}
+
+void Editor::viewApe() {
+  if (isBusy() || scriptRunning || !doc_.layout.apeFound) return;
+  const FileLayout& layout = doc_.layout;
+  auto show = [this](const std::string& text, const std::string& title, MessageIcon icon) {
+    host_.messageBox(text, title, icon, MessageButtons::Ok, MessageResult::Ok);
+  };
+  ReadFile file(doc_.loadPath);
+  std::string tag(size_t(layout.apeSize), '\0');
+  if (!file.isOpen() || file.readAt(layout.apePos, tag.data(), tag.size()) != layout.apeSize)
+    return show(kApeDiskError, msg::kWarningCaption, MessageIcon::Exclamation);
+  const ApeTagView view = apeTagView(tag);
+  switch (view.kind) {
+    // Not the tag that was loaded: the file changed since.
+    case ApeTagView::NotApe: return show(kApeDiskError, msg::kWarningCaption, MessageIcon::Exclamation);
+    case ApeTagView::NoItems: return show(view.text, view.title, MessageIcon::Exclamation);
+    case ApeTagView::Text: return show(view.text, view.title, MessageIcon::Information);
   }
 }
 

@@ -1,14 +1,18 @@
 #include "cli/cli.h"
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 
 #include "app/editor.h"
 #include "app/headless_host.h"
 #include "app/shell.h"
 #include "app/shell_messages.h"
+#include "base/file_io.h"
 #include "base/text_codec.h"
 #include "base/time_text.h"
 #include "script/runner.h"
+#include "tags/ape_tag.h"
 #include "tags/id3v2/known_fields.h"
 
 namespace kavrel {
@@ -68,6 +72,29 @@ void printId3v2Fields(const Document& doc, std::ostream& out) {
   }
 }
 
+// The APE tag's items, read again from the loaded file.
+void printApeItems(const Document& doc, const std::string& name, std::ostream& out) {
+  const FileLayout& l = doc.layout;
+  std::string tag(size_t(l.apeSize), '\0');
+  ReadFile file(doc.loadPath);
+  ApeItems items;
+  std::optional<ApeFrame> footer;
+  if (file.isOpen() && file.readAt(l.apePos, tag.data(), tag.size()) == l.apeSize)
+    footer = readApeFrame(std::string_view(tag).substr(tag.size() - size_t(kApeFrameSize)));
+  if (footer) {
+    const size_t header = l.apeHeader ? size_t(kApeFrameSize) : 0;
+    items = parseApeItems(std::string_view(tag).substr(header, tag.size() - header - size_t(kApeFrameSize)),
+                          footer->itemCount);
+  }
+  out << name << " items (" << items.items.size() << (items.complete ? "" : ", reading stopped on an error")
+      << "):\n";
+  for (const ApeItem& item : items.items) out << "  " << apeItemLine(item) << '\n';
+}
+
+std::string countOf(uint32_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 }  // namespace
 
 int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -100,10 +127,24 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
   const FrameInfo& last = doc.frameTable[doc.frameTable.count() - 1];
   block(out, "Audio frames", first.filePosition,
         int64_t(last.filePosition) + last.storedLength - first.filePosition);
-  if (l.unknownFooterFound) block(out, "Unknown footer", l.unknownFooterPos, l.unknownFooterSize);
-  if (l.lyrics3Found)
-    block(out, l.lyrics3Version == 2 ? "Lyrics3 v2 block" : "Lyrics3 v1 block", l.lyrics3Pos, l.lyrics3Size);
-  if (l.id3v1Found) block(out, "ID3v1 tag", l.id3v1Pos, l.id3v1Size);
+  // The blocks after the audio in their file order.
+  const std::string apeName = l.apeVersion == kApeVersion2 ? "APEv2" : "APEv1";
+  std::vector<std::pair<int64_t, std::string>> tail;
+  auto add = [&](bool found, const std::string& name, int64_t pos, int64_t size, const std::string& extra = "") {
+    if (!found) return;
+    std::ostringstream line;
+    block(line, name.c_str(), pos, size, extra);
+    tail.emplace_back(pos, line.str());
+  };
+  add(l.unknownFooterFound, "Unknown footer", l.unknownFooterPos, l.unknownFooterSize);
+  add(l.apeFound, apeName + " tag", l.apePos, l.apeSize,
+      " (version " + std::to_string(l.apeVersion) + ", " + countOf(l.apeItemCount, "item") +
+          (l.apeHeader ? ", header" : "") + ")");
+  add(l.lyrics3Found, l.lyrics3Version == 2 ? "Lyrics3 v2 block" : "Lyrics3 v1 block", l.lyrics3Pos,
+      l.lyrics3Size);
+  add(l.id3v1Found, "ID3v1 tag", l.id3v1Pos, l.id3v1Size);
+  std::stable_sort(tail.begin(), tail.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& line : tail) out << line.second;
   out << "Frames: " << doc.documentFrameCount() << '\n';
   if (first.vbrHeaderKind != kVbrNone) {
     static constexpr const char* kKinds[] = {"", "Xing", "Info", "VBRI", "FBRI"};
@@ -125,6 +166,7 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
     out << "  Genre: " << genreDisplayText(r.genre()) << '\n';
   }
   if (l.id3v2Found) printId3v2Fields(doc, out);
+  if (l.apeFound) printApeItems(doc, apeName, out);
   if (!messages.str().empty()) out << "Notes:\n" << messages.str();
   return 0;
 }

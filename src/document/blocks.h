@@ -5,7 +5,7 @@
 
 namespace kavrel {
 
-enum class Block : int { Riff, Id3v2, UnknownHeader, UnknownFooter, Lyrics3, Id3v1, Count };
+enum class Block : int { Riff, Id3v2, UnknownHeader, UnknownFooter, Ape, Lyrics3, Id3v1, Count };
 inline constexpr size_t kBlockCount = size_t(Block::Count);
 
 }  // namespace kavrel

@@ -44,6 +44,14 @@ struct FileLayout {
   bool unknownFooterFound = false;
   int64_t unknownFooterPos = 0;
   int64_t unknownFooterSize = 0;
+  // An APE tag after the audio, before or after a Lyrics3 block, before an
+  // ID3v1 tag: header (when it has one), items and footer.
+  bool apeFound = false;
+  int apeVersion = 0;  // 1000 or 2000
+  int64_t apePos = 0;
+  int64_t apeSize = 0;
+  uint32_t apeItemCount = 0;
+  bool apeHeader = false;
   bool lyrics3Found = false;
   int lyrics3Version = 0;
   int64_t lyrics3Pos = 0;

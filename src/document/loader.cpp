@@ -9,6 +9,7 @@
 #include "base/time_text.h"
 #include "document/messages.h"
 #include "document/statistics.h"
+#include "tags/ape_tag.h"
 #include "tags/id3v2/tag_header.h"
 
 namespace kavrel {
@@ -60,10 +61,13 @@ class Scanner {
   Failure scanLeadingBlocks(int64_t& p);
   Failure scanFrames(int64_t start);
   Failure completeLayout();
-  // Where the audio blocks end: the ID3v1 tag or the Lyrics3 block before it, or the file end.
+  void dropApeTag();
+  // Where the audio blocks end: the first of the ID3v1 tag and the Lyrics3
+  // block and APE tag before it, or the file end.
   int64_t audioEnd() const {
     int64_t end = layout.id3v1Found ? layout.id3v1Pos : fileSize;
     if (layout.lyrics3Found && layout.lyrics3Pos < end) end = layout.lyrics3Pos;
+    if (layout.apeFound && layout.apePos < end) end = layout.apePos;
     return end;
   }
   // Where the frames end: a RIFF file's data chunk says so itself (its pad
@@ -80,6 +84,9 @@ class Scanner {
   const int slot_;
   const int32_t base_;
   int64_t riffDataEnd_ = 0;
+  // The Lyrics3 block or ID3v1 tag ends where the APE tag starts.
+  bool lyrics3BeforeApe_ = false;
+  bool id3v1BeforeApe_ = false;
 };
 
 // Whether the header at buf[i] starts a run of frames rather than being
@@ -119,19 +126,36 @@ Failure Scanner::run(const std::string& path) {
   if (Failure f = scanLeadingBlocks(p); f != Failure::None) return f;
   layout.audioSearchStart = p;
   if (Failure f = scanFrames(p); f != Failure::None) return f;
+  // A tag stands after the first frame; one that reaches into it (or into
+  // the leading blocks, leaving no frame before it) holds audio: scan again
+  // without it.
+  if (layout.apeFound) {
+    const bool framed = doc_.frameTable.count() > base_;
+    if (!framed || int64_t(doc_.frameTable[base_].filePosition) + doc_.frameTable[base_].computedLength >
+                       layout.apePos) {
+      dropApeTag();
+      doc_.frameTable.truncate(base_);
+      rateHistogram.fill(0);
+      if (Failure f = scanFrames(p); f != Failure::None) return f;
+    }
+  }
   // A file changed under the scan no longer matches what was found in it.
   if (file_.size() != fileSize) return Failure::Read;
   if (doc_.frameTable.count() == base_) return Failure::NoFrames;
   return completeLayout();
 }
 
-// Lyrics3 block and ID3v1 tag at the end of the file.
+// Lyrics3 block, APE tag and ID3v1 tag at the end of the file. Each block
+// found must end where the next one starts: an overlap would write bytes
+// twice, a gap would belong to no block.
 Failure Scanner::scanLayoutAtEnd() {
-  // A Lyrics3 block whose end marker sits d bytes before the file end.
-  auto findLyrics3 = [&](int64_t d) -> Failure {
-    if (fileSize <= d) return Failure::None;
+  // A Lyrics3 block whose end marker ends at blockEnd; the marker's window
+  // is counted back from windowEnd.
+  auto findLyrics3 = [&](int64_t blockEnd, int64_t windowEnd) -> Failure {
+    const int64_t markerPos = blockEnd - 9;
+    if (markerPos < 0) return Failure::None;
     char marker[9];
-    if (file_.readAt(fileSize - d, marker, 9) != 9) return Failure::Read;
+    if (file_.readAt(markerPos, marker, 9) != 9) return Failure::Read;
     int version = 0;
     int64_t window = 0;
     if (std::memcmp(marker, "LYRICS200", 9) == 0) {
@@ -143,8 +167,7 @@ Failure Scanner::scanLayoutAtEnd() {
     } else {
       return Failure::None;
     }
-    const int64_t markerPos = fileSize - d;
-    const int64_t from = std::max<int64_t>(0, fileSize - window);
+    const int64_t from = std::max<int64_t>(0, windowEnd - window);
     const int64_t want = std::max<int64_t>(0, markerPos - from);
     const int64_t got = file_.readAt(from, buf_.data(), size_t(want));
     if (got < 0) return Failure::Read;
@@ -160,10 +183,50 @@ Failure Scanner::scanLayoutAtEnd() {
     }
     return Failure::None;
   };
+  // An APE tag that ends at `end`.
+  auto findApe = [&](int64_t end) {
+    const std::optional<ApeTagPlace> tag = findApeTag(file_, end, 0);
+    if (!tag) return;
+    layout.apeFound = true;
+    layout.apeVersion = tag->version;
+    layout.apePos = tag->pos;
+    layout.apeSize = tag->size;
+    layout.apeItemCount = tag->itemCount;
+    layout.apeHeader = tag->header;
+  };
+  // The APE tag ending at `end`, and a Lyrics3 block before it.
+  auto findApeThenLyrics3 = [&](int64_t end) -> Failure {
+    findApe(end);
+    if (!layout.apeFound) return Failure::None;
+    if (Failure f = findLyrics3(layout.apePos, layout.apePos); f != Failure::None) return f;
+    lyrics3BeforeApe_ = layout.lyrics3Found;
+    return Failure::None;
+  };
 
-  if (Failure f = findLyrics3(9); f != Failure::None) return f;
-  // A block that ends the file holds any "TAG" the probe could find.
-  if (layout.lyrics3Found) return Failure::None;
+  // A Lyrics3 block that ends the file, perhaps after an APE tag. The block
+  // holds any "TAG" the ID3v1 probe could find.
+  if (Failure f = findLyrics3(fileSize, fileSize); f != Failure::None) return f;
+  if (layout.lyrics3Found) {
+    findApe(layout.lyrics3Pos);
+    return Failure::None;
+  }
+  // An APE tag that ends the file (its items could hold a "TAG" too), after
+  // a Lyrics3 block or an ID3v1 tag: tag writers that append their tag
+  // leave an ID3v1 tag where it was.
+  if (Failure f = findApeThenLyrics3(fileSize); f != Failure::None || layout.lyrics3Found) return f;
+  if (layout.apeFound) {
+    const int64_t at = layout.apePos - 128;
+    char probe[3];
+    if (at < 0) return Failure::None;
+    if (file_.readAt(at, probe, 3) != 3) return Failure::Read;
+    if (std::memcmp(probe, "TAG", 3) == 0) {
+      layout.id3v1Found = true;
+      layout.id3v1Pos = at;
+      layout.id3v1Size = 128;
+      id3v1BeforeApe_ = true;
+    }
+    return Failure::None;
+  }
 
   if (fileSize > 130) {
     uint8_t probe[7];
@@ -177,10 +240,40 @@ Failure Scanner::scanLayoutAtEnd() {
       }
     }
   }
-  // Before an ID3v1 tag only when the block ends where the tag starts: an
-  // overlap would write bytes twice, a gap would belong to no block.
-  if (layout.id3v1Found && layout.id3v1Pos == fileSize - 128) return findLyrics3(137);
-  return Failure::None;
+  if (!layout.id3v1Found) return Failure::None;
+  // Before the ID3v1 tag: a Lyrics3 block (only before a tag of 128 bytes,
+  // where its marker is looked for) with perhaps an APE tag before it, or an
+  // APE tag with perhaps a Lyrics3 block before it.
+  if (layout.id3v1Pos == fileSize - 128) {
+    if (Failure f = findLyrics3(layout.id3v1Pos, fileSize); f != Failure::None) return f;
+    if (layout.lyrics3Found) {
+      findApe(layout.lyrics3Pos);
+      return Failure::None;
+    }
+  }
+  return findApeThenLyrics3(layout.id3v1Pos);
+}
+
+// An APE tag taken for one turned out to reach into the leading blocks or
+// the first frame: its bytes are data of the file, and a block found
+// before it no longer ends where a block starts.
+void Scanner::dropApeTag() {
+  layout.apeFound = false;
+  layout.apeVersion = 0;
+  layout.apePos = layout.apeSize = 0;
+  layout.apeItemCount = 0;
+  layout.apeHeader = false;
+  if (lyrics3BeforeApe_) {
+    layout.lyrics3Found = false;
+    layout.lyrics3Version = 0;
+    layout.lyrics3Pos = layout.lyrics3Size = 0;
+    lyrics3BeforeApe_ = false;
+  }
+  if (id3v1BeforeApe_) {
+    layout.id3v1Found = false;
+    layout.id3v1Pos = layout.id3v1Size = 0;
+    id3v1BeforeApe_ = false;
+  }
 }
 
 Failure Scanner::scanLeadingBlocks(int64_t& p) {

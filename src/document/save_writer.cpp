@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -289,12 +290,23 @@ Writer::Status Writer::writeTrailingBlocks() {
   if (savesOuterBlocks(settings_.mode) && l.unknownFooterFound && !remove[size_t(Block::UnknownFooter)]) {
     if (Status s = copyRange(l.unknownFooterPos, l.unknownFooterSize); s != Status::Ok) return s;
   }
-  if (l.lyrics3Found && !remove[size_t(Block::Lyrics3)]) {
-    if (Status s = copyRange(l.lyrics3Pos, l.lyrics3Size); s != Status::Ok) return s;
-  }
-  if (settings_.writeId3v1) {
-    const auto tag = id3v1TagBytes(doc_.id3v1Record);
-    if (Status s = putBytes(tag.data(), tag.size()); s != Status::Ok) return s;
+  // The APE tag, the Lyrics3 block and the ID3v1 tag in their order in the
+  // loaded file; an ID3v1 tag the file did not have goes last.
+  constexpr int64_t kLast = INT64_MAX;
+  std::array<std::pair<int64_t, Block>, 3> tail = {{{l.apeFound ? l.apePos : kLast, Block::Ape},
+                                                   {l.lyrics3Found ? l.lyrics3Pos : kLast, Block::Lyrics3},
+                                                   {l.id3v1Found ? l.id3v1Pos : kLast, Block::Id3v1}}};
+  std::stable_sort(tail.begin(), tail.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [pos, block] : tail) {
+    Status s = Status::Ok;
+    if (block == Block::Id3v1) {
+      if (!settings_.writeId3v1) continue;
+      const auto tag = id3v1TagBytes(doc_.id3v1Record);
+      s = putBytes(tag.data(), tag.size());
+    } else if (pos != kLast && !remove[size_t(block)]) {
+      s = block == Block::Ape ? copyRange(l.apePos, l.apeSize) : copyRange(l.lyrics3Pos, l.lyrics3Size);
+    }
+    if (s != Status::Ok) return s;
   }
   return Status::Ok;
 }

@@ -48,6 +48,7 @@ SaveSelectionDialogState saveSelectionDialogState(const FileLayout& layout) {
   found(Block::Id3v2, layout.id3v2Found);
   found(Block::UnknownHeader, layout.unknownHeaderFound);
   found(Block::UnknownFooter, layout.unknownFooterFound);
+  found(Block::Ape, layout.apeFound);
   found(Block::Lyrics3, layout.lyrics3Found);
   found(Block::Id3v1, layout.id3v1Found);
   s.fileLabel = kNoFileNameYet;

@@ -337,6 +337,7 @@ void ScriptEngine::cmdRemoveBlock(int which) {
     case 0: mark(Block::Id3v2); break;
     case 1: mark(Block::Id3v1); break;
     case 2: mark(Block::Lyrics3); break;
+    case 4: mark(Block::Ape); break;
     default:
       mark(Block::UnknownFooter);
       mark(Block::UnknownHeader);

@@ -131,6 +131,8 @@ void ScriptEngine::runCommand() {
       {"REMOVELYRICS", [](ScriptEngine& e) { e.cmdRemoveBlock(2); }},
       {"NOOTHER", [](ScriptEngine& e) { e.cmdRemoveBlock(3); }},
       {"REMOVEOTHER", [](ScriptEngine& e) { e.cmdRemoveBlock(3); }},
+      {"NOAPE", [](ScriptEngine& e) { e.cmdRemoveBlock(4); }},
+      {"REMOVEAPE", [](ScriptEngine& e) { e.cmdRemoveBlock(4); }},
       {"ID3V2.PICTURE", [](ScriptEngine& e) { e.cmdTagPicture(); }},
       {"ID3V2.ALBUM", [](ScriptEngine& e) { e.cmdTagText(26); }},
       {"ID3V2.BPM", [](ScriptEngine& e) { e.cmdTagText(27); }},

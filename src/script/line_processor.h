@@ -95,6 +95,7 @@ class ScriptEngine {
   void cmdPlaySelection();
   void cmdPlayFile(bool input);  // PLAYINPUT, PLAYOUTPUT
   void cmdClose();
+  // NO.../REMOVE...: 0 ID3v2, 1 ID3v1, 2 Lyrics3, 3 the other blocks, 4 APE.
   void cmdRemoveBlock(int which);
   void cmdBlockStart(BlockKind kind);
   void cmdTagText(int row);

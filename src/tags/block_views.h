@@ -17,6 +17,7 @@ inline constexpr int64_t kRawDataViewBytes = 750;
 
 inline constexpr const char* kLyrics3UnknownError = "Unknown error";
 inline constexpr const char* kLyrics3DiskError = "Disk error. Perhaps the file was moved or modified.";
+inline constexpr const char* kApeDiskError = kLyrics3DiskError;
 inline constexpr const char* kRawDataDiskError =
     "Disk read error. Perhaps the source file was either\r\nmoved, modified, renamed or deleted in the meantime?";
 inline constexpr const char* kUnknownHeaderTitle = "Behind-header data:";

@@ -43,6 +43,8 @@ constexpr int kFadeTop = 448;
 constexpr int kClientHeight = kFadeTop + kButtonHeight * 3 / 2 + 1;
 
 constexpr int kStatisticsRows = 4;  // the list scrolls so every top line it computes fits
+// The remove group's rows, one a block, fit between the file labels and the frame view.
+constexpr int kRemoveRowHeight = 18;
 
 const char* const kSourceHint = "Path to source (opened) file\r\nDouble-click to display full path, if it's too large to be visible";
 const char* const kTargetHint = "Path to target (saved) file\r\nDouble-click to display full path, if it's too large to be visible";
@@ -169,10 +171,10 @@ void MainWindow::buildControls() {
   auto* group = new QGroupBox(" Check to remove, click to view/edit ", c);
   group->setObjectName("GroupRemove");
   group->setGeometry(8, 126, 236, 146);
-  static const char* kLabels[kBlockCount] = {"RIFF header", "ID3v2 tag", "Unknown header",
-                                             "Unknown footer", "Lyrics3", "ID3v1 tag"};
-  static const char* kBoxNames[kBlockCount] = {"RiffCheck",  "HeadTagCheck", "UheadCheck",
-                                               "UfootCheck", "Lyrics3Check", "FootTagCheck"};
+  static const char* kLabels[kBlockCount] = {"RIFF header", "ID3v2 tag", "Unknown header", "Unknown footer",
+                                             "APE tag",     "Lyrics3",   "ID3v1 tag"};
+  static const char* kBoxNames[kBlockCount] = {"RiffCheck",  "HeadTagCheck", "UheadCheck",  "UfootCheck",
+                                               "ApeCheck",   "Lyrics3Check", "FootTagCheck"};
   struct ViewButton {
     const char* name;
     const char* caption;
@@ -185,13 +187,14 @@ void MainWindow::buildControls() {
       ViewButton{"vhtbut", "edit", "edit id3v2 tag", Command::ViewId3v2},
       ViewButton{"vuhbut", "view", "view unknown header tag", Command::ViewUnknownHeader},
       ViewButton{"vufbut", "view", "view unknown footer tag", Command::ViewUnknownFooter},
+      ViewButton{"vapebut", "view", "view APE tag (ReplayGain values and other items)", Command::ViewApe},
       ViewButton{"vl3button", "view", "view lyrics3 tag (lyrics only)", Command::ViewLyrics3},
       ViewButton{"vftbut", "edit", "edit id3v1 tag", Command::ViewId3v1}};
   for (size_t b = 0; b < kBlockCount; ++b) {
-    const int y = 20 + int(b) * 20;
+    const int y = 18 + int(b) * kRemoveRowHeight;
     auto* box = new QCheckBox(kLabels[b], group);
     box->setObjectName(kBoxNames[b]);
-    box->setGeometry(10, y, 150, 18);
+    box->setGeometry(10, y, 150, kRemoveRowHeight);
     connect(box, &QCheckBox::toggled, this, [this, b](bool on) {
       editor_->setRemoveChecked(Block(b), on);
       refresh();
@@ -201,7 +204,7 @@ void MainWindow::buildControls() {
       auto* button = new QPushButton(view->caption, group);
       button->setObjectName(view->name);
       button->setToolTip(view->hint);
-      button->setGeometry(164, y - 1, 62, 20);
+      button->setGeometry(164, y, 62, kRemoveRowHeight);
       commandWidgets_.emplace_back(view->command, button);
       connect(button, &QPushButton::clicked, this, [this, command = view->command] {
         openBlockView(command);

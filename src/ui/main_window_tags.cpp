@@ -11,6 +11,7 @@ namespace kavrel {
 void MainWindow::openBlockView(Command command) {
   switch (command) {
     case Command::ViewLyrics3: editor_->viewLyrics3(); break;
+    case Command::ViewApe: editor_->viewApe(); break;
     case Command::ViewUnknownHeader: editor_->viewUnknownHeader(); break;
     case Command::ViewUnknownFooter: editor_->viewUnknownFooter(); break;
     // A closed editor is on its way out: a new one reads the tag afresh. The

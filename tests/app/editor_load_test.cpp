@@ -164,12 +164,12 @@ TEST_F(EditorLoad, RemoveCheckBoxesFollowTheLayout) {
       "ViewId3v1";
   // Only the blocks of no known use are checked, and only with the option.
   load(full);
-  EXPECT_EQ(checked(), "000000 " + all);
+  EXPECT_EQ(checked(), "0000000 " + all);
   editor.options().autoRemoveUnknown = true;
   load(full);
-  EXPECT_EQ(checked(), "101100 " + all);
+  EXPECT_EQ(checked(), "1011000 " + all);
   load(3);
-  EXPECT_EQ(checked(), "000000 Save SaveAs Reload Close Insert SelectAll InsertSilence Split ViewId3v2 ViewId3v1");
+  EXPECT_EQ(checked(), "0000000 Save SaveAs Reload Close Insert SelectAll InsertSilence Split ViewId3v2 ViewId3v1");
 }
 
 TEST_F(EditorLoad, InsertPlacesTheNewFramesIntoTheNextSlotAndWarnsOfFreeFormat) {

@@ -128,7 +128,7 @@ TEST_F(EditorSplit, SaveSelection) {
   // The whole document from the window: OK goes on, with the tag attached;
   // cancelled, nothing is written.
   selectRange(0, 50);
-  host.answerSaveSelection(SaveSelectionDialogResult{dir.file("all.mp3"), {0, 0, 0, 0, 0, 1}});
+  host.answerSaveSelection(SaveSelectionDialogResult{dir.file("all.mp3"), {0, 0, 0, 0, 0, 0, 1}});
   editor.saveSelection(Sender::User);
   EXPECT_EQ(boxes(), "!Warning: " + std::string(msg::kSaveSelectionAllSelected));
   EXPECT_EQ(written({"all.mp3"}), "0-49 +128");

@@ -228,7 +228,7 @@ TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
   // Saving the selection: a box for each block the file has, all unchecked.
   // The full-name box the dialog opens does not count as leaving it.
   SaveSelectionDialogState state;
-  state.available = {true, false, false, true, false, true};
+  state.available = {true, false, false, true, false, false, true};
   std::string boxes;
   std::string fullName;
   bool openAfterBox = false;
@@ -247,7 +247,7 @@ TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
     child<QPushButton>(d, "ButCancel")->click();
   });
   EXPECT_FALSE(window.saveSelectionDialog(state));
-  EXPECT_EQ(boxes, "RiffCheck+ HeadTagCheck- UheadCheck- UfootCheck+ Lyrics3Check- FootTagCheck+ ");
+  EXPECT_EQ(boxes, "RiffCheck+ HeadTagCheck- UheadCheck- UfootCheck+ ApeCheck- Lyrics3Check- FootTagCheck+ ");
   EXPECT_EQ(fullName, "full filename: not specified yet ");
   EXPECT_TRUE(openAfterBox);
 }

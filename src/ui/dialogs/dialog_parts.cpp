@@ -28,10 +28,11 @@ namespace kavrel {
 
 namespace {
 
-const char* const kAttachNames[kBlockCount] = {"RiffCheck",  "HeadTagCheck", "UheadCheck",
-                                               "UfootCheck", "Lyrics3Check", "FootTagCheck"};
-const char* const kAttachTexts[kBlockCount] = {"RIFF header",    "ID3v2 header", "unknown header",
-                                               "unknown footer", "Lyrics3 tag",  "ID3v1 tag"};
+const char* const kAttachNames[kBlockCount] = {"RiffCheck",  "HeadTagCheck", "UheadCheck",  "UfootCheck",
+                                               "ApeCheck",   "Lyrics3Check", "FootTagCheck"};
+const char* const kAttachTexts[kBlockCount] = {"RIFF header", "ID3v2 header", "unknown header", "unknown footer",
+                                               "APE tag",     "Lyrics3 tag",  "ID3v1 tag"};
+constexpr int kAttachColumns = 4;
 
 // A label that reports double clicks.
 class FileNameLabel final : public QLabel {
@@ -145,7 +146,7 @@ std::array<QCheckBox*, kBlockCount> attachBoxes(QWidget* parent, QLayout* layout
     boxes[b] = new QCheckBox(kAttachTexts[b], parent);
     boxes[b]->setObjectName(QString(kAttachNames[b]) + suffix);
     boxes[b]->setToolTip("Check to WRITE, not discard");
-    grid->addWidget(boxes[b], int(b / 3), int(b % 3));
+    grid->addWidget(boxes[b], int(b) / kAttachColumns, int(b) % kAttachColumns);
   }
   layout->addItem(grid);
   return boxes;
