@@ -236,6 +236,7 @@ bool Editor::saveproc(SaveMode mode, const std::string& name) {
     for (size_t b = 0; b < kBlockCount; ++b) settings.remove[b] = removeChecked(Block(b));
     settings.writeId3v1 = enabled(Command::RemoveId3v1) && !removeChecked(Block::Id3v1);
     settings.durable = useTemporary;
+    settings.keepGapless = !options_.dropGaplessInfo;
 
     host_.progress(0);
     EditorSaveObserver observer(*this);

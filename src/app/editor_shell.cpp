@@ -128,6 +128,7 @@ bool Options::*toggledOption(OptionItem item) {
     case OptionItem::SaveChanges: return &Options::promptToSaveChanges;
     case OptionItem::AutoReload: return &Options::autoReload;
     case OptionItem::Dnce: return &Options::dontWriteEmptyTagFields;
+    case OptionItem::DropGapless: return &Options::dropGaplessInfo;
     default: return nullptr;
   }
 }

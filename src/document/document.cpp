@@ -44,6 +44,7 @@ void Document::clear() {
   id3v1Record.reset();
   loadedId3v1Record.reset();
   layout = FileLayout{};
+  gapless = GaplessInfo{};
   tagHeader = TagHeaderState{};
   tagFields.clear();
   sourceFileSize = 0;

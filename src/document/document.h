@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/frame_table.h"
+#include "mpeg/lame_tag.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2/tag_field.h"
 #include "tags/id3v2/tag_header_state.h"
@@ -61,6 +62,16 @@ struct FileLayout {
   int64_t id3v1Size = 0;
 };
 
+// The loaded file's Xing/Info tag with the encoder's extension (its delay
+// and padding), and the table records of the audio frames that delay and
+// padding belong to: the first one after the tag frame and the last one.
+struct GaplessInfo {
+  bool found = false;
+  LameTag tag;
+  int32_t firstRecord = -1;
+  int32_t lastRecord = -1;
+};
+
 // Summary bitrate index (0 = several), channel mode (4 = several) and
 // sampling-rate index (3 = several).
 struct Summary {
@@ -103,6 +114,7 @@ struct Document {
   Id3v1Record loadedId3v1Record;
 
   FileLayout layout;
+  GaplessInfo gapless;
   TagHeaderState tagHeader;
   TagFieldList tagFields;
   int64_t sourceFileSize = 0;

@@ -9,6 +9,7 @@
 #include "base/time_text.h"
 #include "document/messages.h"
 #include "document/statistics.h"
+#include "mpeg/lame_tag.h"
 #include "tags/ape_tag.h"
 #include "tags/id3v2/tag_header.h"
 
@@ -472,9 +473,37 @@ std::string freeFormatWarning(const char* lead, int count, int summaryRate) {
          "(due to free format frame" + (count > 1 ? "s" : "") + ")";
 }
 
+namespace {
+
+// The encoder's tag in the first frame, read within the bytes that frame
+// owns; any fault in it leaves the file without gapless information.
+GaplessInfo readGaplessInfo(const Document& doc) {
+  GaplessInfo info;
+  const FrameTable& table = doc.frameTable;
+  if (table.count() < 2) return info;
+  const FrameInfo& f = table[0];
+  if (f.vbrHeaderKind != kVbrXing && f.vbrHeaderKind != kVbrInfo) return info;
+  const int32_t length = std::min(f.computedLength, f.storedLength);
+  if (f.bitrateIndex == 0 || length < 4) return info;
+  std::vector<uint8_t> bytes(static_cast<size_t>(length));
+  ReadFile file(doc.loadPath);
+  if (!file.isOpen() || file.readAt(f.filePosition, bytes.data(), bytes.size()) != int64_t(bytes.size()))
+    return info;
+  const std::optional<LameTag> tag = parseLameTag(bytes.data(), bytes.size());
+  if (!tag) return info;
+  info.found = true;
+  info.tag = *tag;
+  info.firstRecord = 1;
+  info.lastRecord = table.count() - 1;
+  return info;
+}
+
+}  // namespace
+
 LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, ScanObserver& observer) {
   LoadResult result;
   doc.frameTable.clear();
+  doc.gapless = GaplessInfo{};
   doc.insertedFileCount = 0;
   doc.layout = FileLayout{};
   doc.tagHeader = TagHeaderState{};
@@ -512,6 +541,7 @@ LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, Sca
   doc.sourceFirstFrame[1] = n;
   for (auto& name : doc.sourceNames) name.clear();
   doc.sourceNames[0] = doc.loadPath;
+  doc.gapless = readGaplessInfo(doc);
 
   doc.sourceSummary = Summary{0, 4, 3};
   recomputeStatistics(doc);

@@ -10,6 +10,7 @@
 #include "base/file_io.h"
 #include "document/messages.h"
 #include "document/save_messages.h"
+#include "mpeg/lame_tag.h"
 
 namespace kavrel {
 
@@ -37,8 +38,10 @@ void putBe32(uint8_t* p, uint32_t v) {
 // frame would be too short to hold the tag or shorter than the Xing minimum
 // (48 kbit/s at 48 kHz). The frame is written exactly as long as its header
 // says, so decoders and checkers walk straight on to the first audio frame.
-int xingBitrateIndex(int sampleRateIndex, int channelMode) {
-  const int32_t needed = std::max(xingTagOffset(channelMode) + 16 + 100, kMinXingLength);
+int xingBitrateIndex(int sampleRateIndex, int channelMode, bool lameTag = false) {
+  const int32_t tag =
+      lameTag ? int32_t(lameTagFrameMinimum(channelMode)) : xingTagOffset(channelMode) + 16 + 100;
+  const int32_t needed = std::max(tag, kMinXingLength);
   int b = 3;
   while (b < 14 && frameLength(b, sampleRateIndex, false) < needed) ++b;
   return b;
@@ -99,6 +102,11 @@ class Writer {
   size_t pendingLength_ = 0;
   std::vector<Patch> patches_;
   std::vector<int64_t> framePositions_;
+  // The audio after an encoder tag frame, whose CRC the tag carries: the
+  // bytes of [musicStart_, musicEnd_) as they leave the buffer.
+  int64_t musicStart_ = INT64_MAX;
+  int64_t musicEnd_ = INT64_MAX;
+  uint16_t musicCrc_ = 0;
   int32_t selectionStart_ = 0;
   int32_t selectionEnd_ = 0;
 };
@@ -135,6 +143,9 @@ Writer::Status Writer::flushPending() {
 Writer::Status Writer::flushBuffer() {
   if (Status s = flushPending(); s != Status::Ok) return s;
   if (fill_ == 0) return Status::Ok;
+  const int64_t from = std::max(flushed_, musicStart_);
+  const int64_t to = std::min(flushed_ + int64_t(fill_), musicEnd_);
+  if (from < to) musicCrc_ = lameCrc16(buffer_.get() + (from - flushed_), size_t(to - from), musicCrc_);
   if (!out_.write(buffer_.get(), fill_)) return Status::DiskError;
   flushed_ += int64_t(fill_);
   fill_ = 0;
@@ -327,6 +338,8 @@ WriteResult Writer::run(const std::string& outputName) {
   int32_t framesToWrite = 0;
   std::bitset<16> bitrates;
   std::bitset<kSourceSlots> slots;
+  int32_t firstEntry = 0, lastEntry = 0;
+  bool levelChanged = false;
   for (int32_t i = 0; i < n; ++i) {
     if (!isWritten(i)) continue;
     const int32_t entry = doc_.frameList[size_t(i)];
@@ -334,6 +347,9 @@ WriteResult Writer::run(const std::string& outputName) {
       result.message = msg::kZeroFrameCount;
       return result;
     }
+    if (framesToWrite == 0) firstEntry = entry;
+    lastEntry = entry;
+    if (size_t(i) < doc_.gainList.size() && doc_.gainList[size_t(i)] != GainPair{}) levelChanged = true;
     if (entry >= 0) slots.set(doc_.frameTable[entry].sourceIndex);
     bitrates.set(size_t(doc_.entryBitrate(i)));
     ++framesToWrite;
@@ -370,8 +386,13 @@ WriteResult Writer::run(const std::string& outputName) {
 
   int64_t xingPosition = -1;
   int xingMode = 0;
-  if (bitrates.count() > 1) {
-    if (unknownWritten) observer_.unknownLeadingDataWritten();
+  int xingRate = 0;
+  const bool gapless = doc_.gapless.found && settings_.keepGapless && framesToWrite > 0;
+  LameTag lameTag;
+  if (gapless)
+    lameTag = gaplessTagFor(doc_.gapless, firstEntry, lastEntry, levelChanged, bitrates.count() <= 1);
+  if (bitrates.count() > 1 || gapless) {
+    if (unknownWritten && bitrates.count() > 1) observer_.unknownLeadingDataWritten();
     // The header follows the edited frames: their common rate (else the
     // loaded file's first frame) and mode (else that of document frame 1,
     // never mono in a mixed file).
@@ -382,21 +403,37 @@ WriteResult Writer::run(const std::string& outputName) {
       xingMode = doc_.entryChannelMode(1);
       if (xingMode == kChannelModeMono) xingMode = kChannelModeJoint;
     }
-    const std::vector<uint8_t> xing = xingFrameBytes(rate, xingMode, framesToWrite);
+    xingRate = rate;
+    // The frame is written again at the end with its counts: here it only
+    // takes its place.
+    const std::vector<uint8_t> xing = gapless ? lameTagFrameBytes(rate, xingMode, lameTag, 0, 0, {}, 0, 0)
+                                              : xingFrameBytes(rate, xingMode, framesToWrite);
     xingPosition = outputPosition();
     if (Status s = putBytes(xing.data(), xing.size()); s != Status::Ok) return fail(s);
-    result.xingWritten = true;
+    if (gapless) musicStart_ = outputPosition();
+    result.xingWritten = bitrates.count() > 1;
   }
 
   if (Status s = writeFrames(framesToWrite); s != Status::Ok) return fail(s);
   // The Xing byte count and table cover the audio stream only, not the
   // blocks that follow it: players seek with them.
   const int64_t audioEnd = outputPosition();
+  musicEnd_ = audioEnd;
   if (Status s = writeTrailingBlocks(); s != Status::Ok) return fail(s);
   if (Status s = flushBuffer(); s != Status::Ok) return fail(s);
   const int64_t total = flushed_;
 
-  if (xingPosition >= 0) {
+  if (xingPosition >= 0 && gapless) {
+    // Decoders take the encoder's frame count as the audio frames alone (the
+    // padding is cut that many frames in); the music length, as the encoder
+    // writes it, counts the tag frame too.
+    const auto bytes = uint32_t(audioEnd - xingPosition);
+    const auto toc = xingTableOfContents(framePositions_, xingPosition, audioEnd - xingPosition);
+    const auto frames = uint32_t(framesToWrite);
+    const std::vector<uint8_t> frame =
+        lameTagFrameBytes(xingRate, xingMode, lameTag, frames, bytes, toc, bytes, musicCrc_);
+    if (!out_.writeAt(xingPosition, frame.data(), frame.size())) return fail(Status::DiskError);
+  } else if (xingPosition >= 0) {
     std::array<uint8_t, 104> tail{};
     putBe32(tail.data(), uint32_t(audioEnd - xingPosition));
     const auto toc = xingTableOfContents(framePositions_, xingPosition, audioEnd - xingPosition);
@@ -485,6 +522,35 @@ std::vector<uint8_t> xingFrameBytes(int sampleRateIndex, int channelMode, int32_
   std::memcpy(frame.data() + at, "Xing", 4);
   putBe32(frame.data() + at + 4, 7);  // frame count, byte count and table present
   putBe32(frame.data() + at + 8, uint32_t(framesToWrite) + 1);
+  return frame;
+}
+
+LameTag gaplessTagFor(const GaplessInfo& gapless, int32_t firstRecord, int32_t lastRecord, bool levelChanged,
+                      bool info) {
+  LameTag tag = gapless.tag;
+  tag.info = info;
+  // Frames cut from the start take the encoder's leading samples with them:
+  // what remains starts at a frame boundary, and the decoders skip their
+  // own delay without being told.
+  tag.setDelayAndPadding(firstRecord == gapless.firstRecord ? tag.encoderDelay() : 0,
+                         lastRecord == gapless.lastRecord ? tag.padding() : 0);
+  // Stale loudness figures would have a player undo the change.
+  if (levelChanged) std::fill_n(tag.extension.begin() + kLameReplayGainAt, kLameReplayGainSize, uint8_t(0));
+  return tag;
+}
+
+std::vector<uint8_t> lameTagFrameBytes(int sampleRateIndex, int channelMode, const LameTag& tag,
+                                       uint32_t frames, uint32_t bytes, const std::array<uint8_t, 100>& toc,
+                                       uint32_t musicLength, uint16_t musicCrc) {
+  const int rate = sampleRateIndex % 3;
+  const int mode = channelMode & 3;
+  const int bitrate = xingBitrateIndex(rate, mode, true);
+  std::vector<uint8_t> frame(size_t(frameLength(bitrate, rate, false)), 0);
+  frame[0] = 0xFF;
+  frame[1] = 0xFB;
+  frame[2] = uint8_t(16 * bitrate + 4 * rate);
+  frame[3] = uint8_t(64 * mode + 4);
+  writeLameTag(frame.data(), frame.size(), tag, frames, bytes, toc, musicLength, musicCrc);
   return frame;
 }
 

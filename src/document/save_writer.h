@@ -43,6 +43,10 @@ struct WriterSettings {
   // Flush the file to the disk before reporting success (a file that is
   // about to replace another one).
   bool durable = false;
+  // A loaded file with the encoder's delay and padding keeps them in a
+  // Xing/Info frame of its own; off, the output gets today's plain Xing
+  // frame (variable bitrate only).
+  bool keepGapless = true;
 };
 
 // What the writer asks of its caller while it runs.
@@ -104,6 +108,20 @@ std::vector<uint8_t> silentFrameBytes(int32_t entry);
 std::vector<uint8_t> xingFrameBytes(int sampleRateIndex, int channelMode, int32_t framesToWrite);
 // Where "Xing" sits in a frame of this channel mode (after the side information).
 int xingTagOffset(int channelMode);
+
+// The loaded file's encoder tag as a written file keeps it: its delay when
+// the output starts with the loaded file's first audio frame, else 0 (the
+// decoders' own delay is theirs to add); its padding when the output ends
+// with that file's last audio frame, else 0; without the ReplayGain figures
+// when the level of a written frame changed. `info` for constant bitrate.
+LameTag gaplessTagFor(const GaplessInfo& gapless, int32_t firstRecord, int32_t lastRecord, bool levelChanged,
+                      bool info);
+// A Xing/Info frame holding `tag` with its extension: the shortest frame of
+// 48 kbit/s or more that holds it, the counts, table, music length and CRC
+// and the extension's CRC filled in.
+std::vector<uint8_t> lameTagFrameBytes(int sampleRateIndex, int channelMode, const LameTag& tag,
+                                       uint32_t frames, uint32_t bytes, const std::array<uint8_t, 100>& toc,
+                                       uint32_t musicLength, uint16_t musicCrc);
 
 // The 100-entry table of contents: entry j is the share (of 256) of the
 // audio bytes from the Xing frame on that lie before written frame

@@ -201,6 +201,7 @@ StoredConfiguration gatherConfiguration(const Options& o) {
   r[ob::kVolumeMemoryMode] = uint8_t(std::clamp(o.volumeMemoryMode, 0, 2));
   r[ob::kFadeMemoryMode] = uint8_t(std::clamp(o.fadeMemoryMode, 0, 2));
   r[ob::kAutoReload] = o.autoReload;
+  r[ob::kDropGaplessInfo] = o.dropGaplessInfo;
   r[ob::kPromptToSave] = o.promptToSaveChanges;
   r[ob::kAutoRemoveUnknown] = o.autoRemoveUnknown;
   r[ob::kShowMessageBox] = o.showMessageBoxAfterRun;
@@ -255,6 +256,7 @@ void applyConfiguration(Options& o, const StoredConfiguration& stored, const std
   o.volumeMemoryMode = r[ob::kVolumeMemoryMode];
   o.fadeMemoryMode = r[ob::kFadeMemoryMode];
   o.autoReload = r[ob::kAutoReload] != 0;
+  o.dropGaplessInfo = r[ob::kDropGaplessInfo] != 0;
   o.promptToSaveChanges = r[ob::kPromptToSave] != 0;
   o.autoRemoveUnknown = r[ob::kAutoRemoveUnknown] != 0;
   o.showMessageBoxAfterRun = r[ob::kShowMessageBox] != 0;

@@ -65,6 +65,7 @@ inline constexpr size_t kShowMessageBox = 399;
 inline constexpr size_t kSilentIgnore = 400;
 inline constexpr size_t kEditedStatistics = 401;  // the statistics list shows the edited frames
 inline constexpr size_t kAutoSelectAll = 403;
+inline constexpr size_t kDropGaplessInfo = 407;
 inline constexpr size_t kDontWriteEmptyFields = 415;
 inline constexpr size_t kLockScriptsOrder = 416;
 }  // namespace option_byte

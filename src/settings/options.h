@@ -38,6 +38,9 @@ struct Options {
   int fadeMemoryMode = 1;             // the same for the fade magnitude
   OverwritePolicy overwritePolicy = OverwritePolicy::PromptOnSaveAs;
   bool autoReload = false;  // reload after a save replaced the source file
+  // Saves write no encoder delay and padding, for players that stumble on
+  // the Xing/Info frame that carries them.
+  bool dropGaplessInfo = false;
 
   // --- a new ID3v2 tag
   uint8_t newTagFormat = 3;              // 2, 3 or 4 = ID3v2.2 .. 2.4; + 128 with unsynchronisation

@@ -194,7 +194,7 @@ TEST_F(EditorShellTest, OptionItemsSetTheirOptionsAndShowThemChecked) {
   // Every item in menu order: the byte it sets and to what (toggles flip theirs).
   // clang-format off
   const std::pair<size_t, int> sets[kOptionItemCount] = {
-      {403, 0}, {398, 0}, {397, 1}, {396, 0}, {415, 1},
+      {403, 0}, {398, 0}, {397, 1}, {396, 0}, {415, 1}, {407, 1},
       {385, 0}, {385, 1}, {385, 2}, {388, 0}, {388, 1}, {388, 2},
       {386, 2}, {386, 130}, {386, 3}, {386, 131}, {386, 4}, {386, 132},
       {390, 0}, {390, 1}, {390, 2}, {390, 3}, {390, 4}, {390, 5}, {390, 6},
