@@ -1,31 +1,25 @@
 // The cursor, selection and frame edits as the window, its keys and scripts
-// drive them: where the positions land, what is enabled, undo; and every
-// command's refusals, busy and sender rules.
-#include <filesystem>
-#include <functional>
+// drive them, and every command's refusals, busy and sender rules.
 #include <tuple>
 
 #include "editing/messages.h"
 #include "support/editor_fixture.h"
 #include "support/fake_player.h"
 
-namespace kavrel {
+namespace kavrel::test {
 namespace {
 
-namespace t = kavrel::test;
 constexpr KeyModifiers kCtrl{false, true, false};
 
-class EditorEdit : public t::EditorFixture {
+class EditorEdit : public EditorFixture {
  protected:
   // n frames whose gains (i, -i) show where each frame went.
   void load(int n) { EditorFixture::load(n, {}, true); }
   std::string fileOf(int n, int bitrateIndex = 10) {
     return write("insert" + std::to_string(++files) + ".mp3",
-                 t::Mp3Builder().frames(n, {.bitrateIndex = bitrateIndex}));
+                 Mp3Builder().frames(n, {.bitrateIndex = bitrateIndex}));
   }
-  Fn key(int vk, KeyModifiers m = kCtrl) {
-    return [=, this] { editor.keyDown(vk, m); };
-  }
+  Fn key(int vk, KeyModifiers m = kCtrl) { return [=, this] { editor.keyDown(vk, m); }; }
   // The position boxes and the selection-length label.
   std::string views() const {
     return editor.positionText[0] + " " + editor.positionText[1] + " " + editor.labSelLen +
@@ -44,8 +38,7 @@ TEST_F(EditorEdit, SelectionCommandsTrimWhileAFrameIsOutsideAndThePositionBoxes)
       {60, 20, "60..20 | sel Trim | 0.000 0.522 sel: 1.045"},
       {0, 40, "0..40 | sel Trim | 0.000 1.045 sel: 1.045"},
       {40, 100, "40..100 | sel Trim | 0.000 2.612 sel: 1.567"},
-      {0, 250, "0..100 | sel | 0.000 2.612 sel: 2.612"},
-      {7, 7, "7 |  | 0.000 0.183 sel: 0.000 hidden"},
+      {0, 250, "0..100 | sel | 0.000 2.612 sel: 2.612"}, {7, 7, "7 |  | 0.000 0.183 sel: 0.000 hidden"},
       {3, -1, "3 |  | 0.000 0.078 sel: 0.000 hidden"}};  // unselected
   for (const auto& [a, b, shown] : cases) {
     b < 0 ? cursor(a) : selectRange(a, b);
@@ -55,7 +48,6 @@ TEST_F(EditorEdit, SelectionCommandsTrimWhileAFrameIsOutsideAndThePositionBoxes)
         {[&] { editor.selectAll(Sender::User); }, "0-99 | 0..100 | 0 | sel | 0"},
         {[&] { editor.selection[0] = 40, editor.unselectCommand(Sender::User); }, "0-99 | 40 | 0 |  | 0"}});
   EXPECT_EQ(views(), "1.045 1.045 sel: 0.000 hidden");
-
   // Enter in a position box moves that end to a frame boundary.
   enum : uint8_t { Abs, Back, Fwd };
   // box, text, mode, reference, accepted; the selection and box k afterwards
@@ -117,7 +109,7 @@ TEST_F(EditorEdit, SteppingButtonsTheirRepeatAndTheMouse) {
 // itself: while a dialog is open it refuses with its code, and while a
 // script runs the user's clicks do nothing. Nothing changes.
 TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
-  t::EnvScope player{"KAVREL_PLAYER", "/bin/true"};  // never a real player, should one start
+  EnvScope player{"KAVREL_PLAYER", "/bin/true"};  // never a real player, should one start
   editor.dataFolder = dir.path();
   using Run = std::function<void(Sender)>;
   const std::string extra = fileOf(2);
@@ -138,14 +130,11 @@ TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
   const std::string amplify = "You must select some frames to amplify.";
   // what, frames loaded first (0: closed), selection, from a script, command, status, box or lineError
   const std::tuple<const char*, int, int32_t, int32_t, bool, Run, int, std::string> cases[] = {
-      {"delete all", 1, 0, 1, false, del, 2, leaveOne},
-      {"delete all", 1, 0, 1, true, del, 2, ""},
-      {"delete none", 1, 0, 0, true, del, 3, ""},
-      {"delete nothing", 0, 0, 0, true, del, 1, ""},
+      {"delete all", 1, 0, 1, false, del, 2, leaveOne}, {"delete all", 1, 0, 1, true, del, 2, ""},
+      {"delete none", 1, 0, 0, true, del, 3, ""}, {"delete nothing", 0, 0, 0, true, del, 1, ""},
       {"cut all", 10, 0, 10, false, cut, 2, leaveOne},
       {"copy none", 10, 3, 3, true, copy, 1, "You must select some frames to copy."},
-      {"copy nothing", 0, 0, 0, true, copy, 254, ""},
-      {"paste empty", 10, 3, 3, true, paste, 11, ""},
+      {"copy nothing", 0, 0, 0, true, copy, 254, ""}, {"paste empty", 10, 3, 3, true, paste, 11, ""},
       {"trim none", 10, 3, 3, false, trim, 1, "!Warning: You must select multiple frames!"},
       {"trim all", 10, 0, 10, false, trim, 2,
        "!Warning: Some frames must be out of the selection in order to trim."},
@@ -158,8 +147,7 @@ TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
       {"fade none", 10, 3, 3, false, fade, 1, "!can't do: You must select multiple frames!"},
       {"fade one frame", 10, 4, 5, false, fade, 2, "!can't do: You must select 2 frames at least!"},
       {"fade one frame", 10, 4, 5, true, fade, 2, "You must select 2 frames at least!"},
-      {"silence nothing", 0, 0, 0, true, silence, 1, ""},
-      {"split all", 10, 0, 10, true, split, 1, ""},
+      {"silence nothing", 0, 0, 0, true, silence, 1, ""}, {"split all", 10, 0, 10, true, split, 1, ""},
       {"split at the start", 10, 0, 0, true, split, 2, ""},
       {"split at the end", 10, 10, 10, true, split, 2, ""},
       {"save selection none", 10, 3, 3, false, part, 1, "!Warning: You must have a selection."},
@@ -182,28 +170,19 @@ TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
   at(0, 2, cmd(&Editor::copy))();
   at(0, 10, cmd(&Editor::cut))();
   EXPECT_EQ(editor.clipboard().frames(), (std::vector<int32_t>{0, 1}));
-
   at(0, 1, cmd(&Editor::deleteSelection))();  // something to undo
   at(2, 6, cmd(&Editor::copy))();             // something to paste
+  constexpr int B = kStatusBusy;
   const std::tuple<const char*, Run, int> busy[] = {
-      {"select all", [&](Sender s) { editor.selectAll(s); }, kStatusBusy},
-      {"unselect", [&](Sender s) { editor.unselectCommand(s); }, kStatusBusy},
-      {"position", [&](Sender s) { editor.submitPosition(s, 0, "0.1"); }, kStatusBusy},
-      {"delete", del, kStatusBusy},
-      {"cut", cut, kStatusBusy},
-      {"copy", copy, kStatusBusy},
-      {"paste", paste, kStatusBusy},
-      {"trim", trim, kStatusBusy},
-      {"undo", [&](Sender s) { editor.undo(s); }, 77},
-      {"insert", insert, 129},
-      {"volume", volume, kStatusBusy},
-      {"fade", fade, kStatusBusy},
-      {"silence", silence, 1},  // not 255 for this one
-      {"split", split, kStatusBusy},
-      {"save selection", part, kStatusBusy},
-      {"play input", [&](Sender s) { editor.playInput(s); }, kStatusBusy},
-      {"play preview", [&](Sender s) { editor.playPreview(s); }, kStatusBusy},
-      {"play selection", [&](Sender s) { editor.playSelection(s); }, kStatusBusy}};
+      {"select all", [&](Sender s) { editor.selectAll(s); }, B},
+      {"unselect", [&](Sender s) { editor.unselectCommand(s); }, B},
+      {"position", [&](Sender s) { editor.submitPosition(s, 0, "0.1"); }, B},
+      {"delete", del, B}, {"cut", cut, B}, {"copy", copy, B}, {"paste", paste, B}, {"trim", trim, B},
+      {"undo", [&](Sender s) { editor.undo(s); }, 77}, {"insert", insert, 129}, {"volume", volume, B},
+      {"fade", fade, B}, {"silence", silence, 1} /* not 255 for this one */, {"split", split, B},
+      {"save selection", part, B}, {"play input", [&](Sender s) { editor.playInput(s); }, B},
+      {"play preview", [&](Sender s) { editor.playPreview(s); }, B},
+      {"play selection", [&](Sender s) { editor.playSelection(s); }, B}};
   const std::string before = state();
   for (const auto& [what, command, status] : busy) {
     editor.dialogOpen = true;
@@ -218,8 +197,7 @@ TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
     script(false);
     EXPECT_EQ(state(), before) << what;
   }
-  EXPECT_EQ(editor.clipboard().count(), 4);
-  EXPECT_TRUE(on(Command::Undo));
+  EXPECT_TRUE(editor.clipboard().count() == 4 && on(Command::Undo));
   for (const char* name : {"a.mp3", "part.mp3", "kavrel.Preview.mp3"})
     EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
   // A script's own call is refused by a busy editor too, and no undo runs in a script.
@@ -246,7 +224,6 @@ TEST_F(EditorEdit, DeleteCopyCutAndPaste) {
         // Everything but one frame may go, to the end.
         {at(1, 13, cmd(&Editor::deleteSelection)), "0 | 1 | 2 modified | Paste Undo | 0"}});
   EXPECT_EQ(editor.labInfoOutput, "44.1 KHz, JOINT STEREO, 128 kbps, 0.026 sec");
-
   // A cut and its paste bring the frames back with their gains; a paste
   // keeps the clipboard, even one over the whole document.
   load(20);
@@ -273,7 +250,6 @@ TEST_F(EditorEdit, TrimAtEitherEndAndUndoOfOneLevel) {
         // delete still counts as a change, so closing asks to save it.
         {undo, "5-19 | 0..15 | 1 modified | sel | -"}});
   EXPECT_EQ(editor.positionText[1], "0.392");
-
   // Undo is one level; closing forgets it.
   load(100);
   play({{at(20, 30, del), "0-19 30-99 | 20 | 1 modified | Undo | 0"},
@@ -332,12 +308,11 @@ TEST_F(EditorEdit, InsertFileAtTheCursorOrOverTheSelection) {
   play({{at(0, 3, [&] { editor.insertFile(Sender::User, two); }),
          "15-16 3-9 | 0..2 | 1 modified | sel Trim Undo | 0"}});  // from the start
   std::string dialogs;  // the next dialog opens where the last file was found
-  for (const auto& d : host.openDialogs()) dialogs += d.title + d.folder + "|";
+  for (const auto& d : host.requests) dialogs += d.title + d.folder + "|";
   EXPECT_EQ(dialogs,
             " INSERT AT CURSOR SPOT /somewhere| INSERT AT CURSOR SPOT /somewhere"
             "| INSERT TO REPLACE THE SELECTION " +
                 dir.path() + "|");
-
   // A failed insert leaves the snapshot of the edit before it.
   play({{at(5, 2, [&] { editor.insertFile(Sender::User, dir.file("missing.mp3")); }),
          "15-16 3-9 | 2..5 | 1 modified | sel Trim Undo | 3 +box"},
@@ -346,4 +321,4 @@ TEST_F(EditorEdit, InsertFileAtTheCursorOrOverTheSelection) {
 }
 
 }  // namespace
-}  // namespace kavrel
+}  // namespace kavrel::test

@@ -1,18 +1,15 @@
-// Volume, fade and silence insertion as the window and the script engine
-// drive them: dialog states, status codes, where the selection lands and
-// what undo brings back. The refusals are in editor_edit_test; the gain
-// arithmetic and the dialog rules are tested in tests/editing.
+// Volume, fade and silence insertion as the window and the script engine drive
+// them; the arithmetic and dialog rules are in tests/editing.
 #include <tuple>
 
 #include "editing/messages.h"
 #include "support/editor_fixture.h"
 
-namespace kavrel {
+namespace kavrel::test {
 namespace {
 
-namespace t = kavrel::test;
 using VC = VolumeChannel;
-using EditorGain = t::EditorFixture;
+using EditorGain = EditorFixture;
 
 TEST_F(EditorGain, VolumeDialogAppliesTheChosenChannelsAndRemembers) {
   // Slider, channel, " one" when one channel may be chosen, the warning.
@@ -48,7 +45,6 @@ TEST_F(EditorGain, VolumeDialogAppliesTheChosenChannelsAndRemembers) {
   host.answerVolume(VolumeDialogResult{22, VC::Right});
   editor.amplify(Sender::User);
   EXPECT_EQ(shown(0) + " | " + gains(0, 1), "23 0 | 2");
-
   // The memory takes what the user moved, OK or not; what stayed untouched
   // keeps its memory. Left without OK, the gains stay.
   load(10);
@@ -67,7 +63,6 @@ TEST_F(EditorGain, VolumeDialogAppliesTheChosenChannelsAndRemembers) {
               after)
         << result.sliderPosition;
   }
-
   // 0 dB changes nothing and takes no snapshot; more than +12 dB asks
   // first and only OK goes on; +12 dB itself doesn't ask.
   load(10);
@@ -118,7 +113,6 @@ TEST_F(EditorGain, FadeDialogPreselectsAndRamps) {
             std::tuple(27, true, std::string("0 0 0 0")));
   editor.undo(Sender::User);
   EXPECT_EQ(gains(0, 1), "-20");
-
   // A script's fade after a left-only volume: the right values take the
   // left values plus the ramp, 4 + (0, -7, -13, -20). Two frames, the
   // smallest fade, go from the loud to the quiet end.
@@ -180,7 +174,6 @@ TEST_F(EditorGain, SilenceAtTheCursorOrOverTheSelectionUpToTheLimit) {
   const SilenceDialogState& s = host.silenceDialogs().back();
   EXPECT_EQ(std::tuple(s.frames, s.lengthText, s.whereLabel),
             std::tuple(kMaxSilenceFrames, "6847.843", "SILENCE WILL REPLACE THE SELECTION"));
-
   load(10);
   // Length 0 asks first (No is the default); without a selection it does
   // nothing, and a cancelled dialog neither.
@@ -199,4 +192,4 @@ TEST_F(EditorGain, SilenceAtTheCursorOrOverTheSelectionUpToTheLimit) {
 }
 
 }  // namespace
-}  // namespace kavrel
+}  // namespace kavrel::test

@@ -1,22 +1,19 @@
 // Loading, inserting and closing through the Editor, as the window and the
-// script engine see them: message boxes, policy questions, status codes,
-// the remove check boxes and the state left behind.
-#include <filesystem>
+// script engine see them.
 #include <optional>
 #include <tuple>
 
 #include "document/messages.h"
 #include "support/editor_fixture.h"
 
-namespace kavrel {
+namespace kavrel::test {
 namespace {
 
-namespace t = kavrel::test;
 using Bytes = std::vector<uint8_t>;
 
 const std::string kLoadBox = "!Warning!: Error processing file: \r\n ";
 
-class EditorLoad : public t::EditorFixture {
+class EditorLoad : public EditorFixture {
  protected:
   // What an insert may change.
   auto snapshot() {
@@ -36,7 +33,7 @@ class EditorLoad : public t::EditorFixture {
 };
 
 TEST_F(EditorLoad, LoadSetsUpTheWindowStateAndTheFrameBoxSelects) {
-  const std::string path = write("song.mp3", t::Mp3Builder().frames(100));
+  const std::string path = write("song.mp3", Mp3Builder().frames(100));
   ASSERT_TRUE(editor.loadFile(path));
   EXPECT_EQ(boxes() + std::to_string(editor.operationStatus), "0");
   EXPECT_EQ(std::tuple(doc().documentLoaded, doc().documentName, state()),
@@ -48,13 +45,11 @@ TEST_F(EditorLoad, LoadSetsUpTheWindowStateAndTheFrameBoxSelects) {
             "Save SaveAs Reload Close Insert SelectAll InsertSilence Split PageLeft PageRight ViewId3v2 ViewId3v1");
   EXPECT_EQ(editor.statisticsList().selected, 9);
   EXPECT_FALSE(doc().busy || host.busy() || host.progressEndCalls() == 0);
-
   // With the option on, a load selects everything (so no trim).
   editor.options().autoSelectAll = true;
-  ASSERT_TRUE(editor.loadFile(write("few.mp3", t::Mp3Builder().frames(84))));
+  ASSERT_TRUE(editor.loadFile(write("few.mp3", Mp3Builder().frames(84))));
   EXPECT_EQ(sel() + " " + edits() + std::to_string(editor.operationStatus), "0..84 sel0");
   EXPECT_FALSE(on(Command::PageLeft) || on(Command::PageRight));
-
   // The information box of a frame selects it.
   editor.showFrameInfo(4);
   EXPECT_EQ(boxes().rfind("iframe info 0: Frame position: 5\r\nOriginal position: 5\r\n", 0), 0u);
@@ -77,10 +72,10 @@ TEST_F(EditorLoad, FailedLoadsLeaveAnEmptyDocument) {
       {std::nullopt, None, msg::kDiskError},  // missing
       {Bytes(255, 0), None, "Can't process files smaller than 0.25 KB!"},
       {Bytes(256, 0), None, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},
-      {t::Mp3Builder().frames(3000).bytes(), 100000, msg::kDiskError},
-      {t::Mp3Builder().frames(300).bytes(), 1000, msg::kDiskError},
-      {t::Mp3Builder().frames(500).bytes(), Esc, ""},
-      {t::Mp3Builder().frames(500).bytes(), Closing, ""}};
+      {Mp3Builder().frames(3000).bytes(), 100000, msg::kDiskError},
+      {Mp3Builder().frames(300).bytes(), 1000, msg::kDiskError},
+      {Mp3Builder().frames(500).bytes(), Esc, ""},
+      {Mp3Builder().frames(500).bytes(), Closing, ""}};
   for (const bool scripted : {false, true}) {
     for (const auto& [bytes, arm, message] : cases) {
       load(10);
@@ -106,7 +101,7 @@ TEST_F(EditorLoad, FailedLoadsLeaveAnEmptyDocument) {
     }
   }
   // A file removed while it is read stays readable to its end.
-  const std::string gone = write("gone.mp3", t::Mp3Builder().frames(3000));
+  const std::string gone = write("gone.mp3", Mp3Builder().frames(3000));
   host.onProgress = [&](int call, int) {
     if (call == 1) std::filesystem::remove(gone);
   };
@@ -117,15 +112,14 @@ TEST_F(EditorLoad, FailedLoadsLeaveAnEmptyDocument) {
 // The policy decides about a damaged file; a silent script takes it as it is.
 TEST_F(EditorLoad, ProcessingErrorPolicyAsksFailsOrContinues) {
   using P = ProcessingErrorPolicy;
-  const std::string gap = write("gap.mp3", t::Mp3Builder().frames(3).raw("abcde").frames(2));
+  const std::string gap = write("gap.mp3", Mp3Builder().frames(3).raw("abcde").frames(2));
   const std::string ask =
       "?Error, may be possible to continue: Improper frame size at position 834 to 1,256.\r\nTry to continue "
       "processing?";
   const std::string failed = kLoadBox + "Improper frame size.";
   enum Mode { Window, Script, Silent };
   const std::tuple<P, Mode, MessageResult, const char*, std::string, const char*> cases[] = {
-      {P::Fail, Window, {}, "", failed, ""},
-      {P::TryToContinue, Window, {}, "0-4", "", ""},
+      {P::Fail, Window, {}, "", failed, ""}, {P::TryToContinue, Window, {}, "0-4", "", ""},
       {P::Prompt, Window, MessageResult::Yes, "0-4", ask, ""},
       {P::Prompt, Window, MessageResult::No, "", ask + " / " + failed, ""},
       {P::Fail, Script, {}, "", "", "Improper frame size."},
@@ -150,7 +144,7 @@ TEST_F(EditorLoad, ProcessingErrorPolicyAsksFailsOrContinues) {
 }
 
 TEST_F(EditorLoad, RemoveCheckBoxesFollowTheLayout) {
-  t::Mp3Builder full;
+  Mp3Builder full;
   full.riff(36).id3v2(3, 0, 0, Bytes(20, 0)).raw("junk").frames(3).zeros(40).lyrics3v2("IND00002").id3v1("T");
   auto checked = [&] {
     std::string text;
@@ -176,7 +170,7 @@ TEST_F(EditorLoad, InsertPlacesTheNewFramesIntoTheNextSlotAndWarnsOfFreeFormat) 
   load(10);
   doc().gainList[5] = {3, -4};
   const std::string path =
-      write("other.mp3", t::Mp3Builder().frames(5, {.bitrateIndex = 10, .sampleRateIndex = 1}));
+      write("other.mp3", Mp3Builder().frames(5, {.bitrateIndex = 10, .sampleRateIndex = 1}));
   ASSERT_EQ(editor.insertFileAt(path, 3), 0);
   EXPECT_EQ(boxes(), "");
   EXPECT_EQ(state(), "0-2 10-14 3-9 | 3..8 | 0 modified");  // no change counted: the command does that
@@ -190,12 +184,11 @@ TEST_F(EditorLoad, InsertPlacesTheNewFramesIntoTheNextSlotAndWarnsOfFreeFormat) 
   ASSERT_EQ(editor.insertFileAt(path, 15), 0);
   EXPECT_EQ(std::pair(doc().sourceFirstFrame[3], doc().insertedFileCount), std::pair(20, 2));
   EXPECT_EQ(state(), "0-2 10-14 3-9 15-19 | 15..20 | 0 modified");
-
   // Free format frames bring a warning after the load or insert, outside scripts.
-  t::FrameSpec free{.bitrateIndex = 0, .freeFormatLength = 300};
-  ASSERT_TRUE(editor.loadFile(write("one.mp3", t::Mp3Builder().frames(20).frame(free).frames(2))));
+  FrameSpec free{.bitrateIndex = 0, .freeFormatLength = 300};
+  ASSERT_TRUE(editor.loadFile(write("one.mp3", Mp3Builder().frames(20).frame(free).frames(2))));
   EXPECT_EQ(boxes(), "!Warning: Possible playtime error <  2.6E-0002 sec\r\n(due to free format frame)");
-  ASSERT_EQ(editor.insertFileAt(write("free.mp3", t::Mp3Builder().frames(2, free).frame({})), 0), 0);
+  ASSERT_EQ(editor.insertFileAt(write("free.mp3", Mp3Builder().frames(2, free).frame({})), 0), 0);
   EXPECT_EQ(boxes(), "!Warning: Possible length error <  5.2E-0002 sec\r\n(due to free format frames)");
   script();
   ASSERT_TRUE(editor.loadFile(dir.file("one.mp3")));
@@ -204,14 +197,14 @@ TEST_F(EditorLoad, InsertPlacesTheNewFramesIntoTheNextSlotAndWarnsOfFreeFormat) 
 }
 
 TEST_F(EditorLoad, InsertSkipsLeadingBlocksAndAVbrTagFrameAndStopsAtTrailingBlocks) {
-  t::Mp3Builder tagged;  // no version check and no footer while skipping: 40 bytes, RIFF 48, tag 20
+  Mp3Builder tagged;  // no version check and no footer while skipping: 40 bytes, RIFF 48, tag 20
   tagged.id3v2(4, 0xFF, 0x10, Bytes(30, 0)).riff(40).id3v2(3, 0, 0, Bytes(10, 0));
   tagged.frames(4).lyrics3v1("words").id3v1("T");
-  const t::FrameSpec k32{.bitrateIndex = 1, .sampleRateIndex = 2};
-  const std::tuple<const char*, t::Mp3Builder, int32_t, int64_t, int32_t> cases[] = {
-      {"xing", t::Mp3Builder().vbrTag(t::VbrKind::Xing, {}, 6, 2502).frames(6), 6, 417, 417},
+  const FrameSpec k32{.bitrateIndex = 1, .sampleRateIndex = 2};
+  const std::tuple<const char*, Mp3Builder, int32_t, int64_t, int32_t> cases[] = {
+      {"xing", Mp3Builder().vbrTag(VbrKind::Xing, {}, 6, 2502).frames(6), 6, 417, 417},
       {"tagged", tagged, 4, 108, 417},
-      {"lead and trail", t::Mp3Builder().raw("lead").frames(2, k32).zeros(100), 2, 4, 144}};
+      {"lead and trail", Mp3Builder().raw("lead").frames(2, k32).zeros(100), 2, 4, 144}};
   for (const auto& [name, b, added, firstPosition, lastLength] : cases) {
     load(10);
     ASSERT_EQ(editor.insertFileAt(write(std::string(name) + ".mp3", b), 10), 0) << name;
@@ -232,20 +225,18 @@ TEST_F(EditorLoad, RefusedInsertsReturnTheirCodeAndChangeNothing) {
   load(10);
   cursor(2);
   const auto before = snapshot();
-  auto frames = [](const t::FrameSpec& spec) { return t::Mp3Builder().frames(3, spec).bytes(); };
-  const Bytes long3000 = t::Mp3Builder().frames(3000).bytes();
+  auto frames = [](const FrameSpec& spec) { return Mp3Builder().frames(3, spec).bytes(); };
+  const Bytes long3000 = Mp3Builder().frames(3000).bytes();
   const std::tuple<std::optional<Bytes>, int, std::string> cases[] = {
       {std::nullopt, 3, "File to insert can't be opened (probably doesn't exist)."},
       {Bytes(255, 0), 4, "Can't process files smaller than 0.25 KB!"},
-      {t::Mp3Builder().riff(36, false).frames(3).bytes(), 6,
-       "RIFF header doesn't seem to be of an mp3 file."},
+      {Mp3Builder().riff(36, false).frames(3).bytes(), 6, "RIFF header doesn't seem to be of an mp3 file."},
       {frames({.layerCode = 3}), 7, "Seems like mp1, not mp3 file."},
       {frames({.versionCode = 2}), 8, "Mpeg version 2 not supported."},
       {frames({.bitrateIndex = 15, .freeFormatLength = 400}), 9, "Invalid bitrate detected."},
-      {frames({.sampleRateIndex = 3}), 10, "Invalid frequency detected."},
-      {long3000, 11, "Esc key pressed."},
+      {frames({.sampleRateIndex = 3}), 10, "Invalid frequency detected."}, {long3000, 11, "Esc key pressed."},
       {Bytes(300, 0), 12, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},
-      {t::Mp3Builder().frames(3).raw("abcde").frames(2).bytes(), 13, "Improper frame size."},
+      {Mp3Builder().frames(3).raw("abcde").frames(2).bytes(), 13, "Improper frame size."},
       {long3000, 14, "Disk error reading the file to insert."}};  // shrinks under the scan
   for (const bool scripted : {false, true}) {
     for (const auto& [bytes, status, message] : cases) {
@@ -269,7 +260,7 @@ TEST_F(EditorLoad, RefusedInsertsReturnTheirCodeAndChangeNothing) {
 
 TEST_F(EditorLoad, NoMoreThan255InsertedFiles) {
   load(10);
-  const std::string path = write("one.mp3", t::Mp3Builder().frames(3));
+  const std::string path = write("one.mp3", Mp3Builder().frames(3));
   for (int k = 1; k <= 255; ++k) ASSERT_EQ(editor.insertFileAt(path, 0), 0) << k;
   EXPECT_EQ(std::tuple(doc().insertedFileCount, doc().sourceFirstFrame[255], doc().sourceNames[255], boxes()),
             std::tuple(255, 10 + 254 * 3, path, ""));
@@ -324,26 +315,20 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
   // Cancel keeps the window open even with auto-exit on, and lets no other
   // file replace the document.
   load(10);
-  doc().changeCount = 1;
-  editor.calledWithParameter = true;
-  editor.options().autoExit = 1;
+  doc().changeCount = 1, editor.calledWithParameter = true, editor.options().autoExit = 1;
   host.answer(MessageResult::Cancel);
   EXPECT_FALSE(editor.closeCommand());
   host.answer(MessageResult::Cancel);
-  EXPECT_FALSE(editor.loadFile(write("other.mp3", t::Mp3Builder().frames(3))));
+  EXPECT_FALSE(editor.loadFile(write("other.mp3", Mp3Builder().frames(3))));
   EXPECT_EQ(state(), "0-9 | 0 | 1");
-
   // Closing forgets everything.
   doc().changeCount = 0;
-  const auto b = t::Mp3Builder().riff(36).id3v2(3, 0, 0, Bytes(20, 0)).frames(100).id3v1("T");
-  editor.options().autoRemoveUnknown = true;
-  editor.options().autoSelectAll = true;
-  editor.options().volumeMemoryMode = 1;
+  const auto b = Mp3Builder().riff(36).id3v2(3, 0, 0, Bytes(20, 0)).frames(100).id3v1("T");
+  Options& o = editor.options();
+  o.autoRemoveUnknown = o.autoSelectAll = true, o.volumeMemoryMode = 1;
   ASSERT_TRUE(editor.loadFile(write("full.mp3", b)));
   ASSERT_EQ(editor.insertFileAt(write("again.mp3", b), 50), 0);
-  Options& o = editor.options();
   std::tie(o.volumeSliderMemory, o.volumeChannelMemory, o.fadeSliderMemory) = std::tuple(3, 2, 5);
-
   EXPECT_EQ(editor.unload(false), kUnloadClosed);
   expectEmpty("unload");
   const Document& d = doc();
@@ -362,4 +347,4 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
 }
 
 }  // namespace
-}  // namespace kavrel
+}  // namespace kavrel::test

@@ -1,17 +1,11 @@
 // The Play menu of the Editor: which file reaches the (fake) player, queue
-// program or opener, the work files of preview and selection, the
-// messages, and the availability of the commands.
-#include <gtest/gtest.h>
+// program or opener, and when the commands are available.
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 
-#include "app/editor.h"
+#include "support/editor_fixture.h"
 #include "support/fake_player.h"
-#include "support/mp3_builder.h"
-#include "support/recording_host.h"
-#include "support/test_files.h"
 
 namespace kavrel::test {
 namespace {
@@ -23,7 +17,7 @@ constexpr size_t kFrameBytes = 104;  // 32 kbit/s, 44.1 kHz, no padding
 const std::string kMoved = "1 Warning: The file was moved, renamed or deleted in the meantime.";
 const std::string kNoViewer = "  SYSTEM  ERROR: No (or invalid) system viewer for this file type.";
 
-class EditorPlayTest : public ::testing::Test {
+class EditorPlayTest : public EditorFixture {
  protected:
   void SetUp() override {
     fs::create_directory(bin);
@@ -32,13 +26,9 @@ class EditorPlayTest : public ::testing::Test {
     writeRecorder(dir.file("enqueuer"), dir.file("queued"));
     writeRecorder(bin + "/xdg-open", dir.file("opened"));  // a configured player replaces it
     editor.dataFolder = data;
-    editor.options().autoSelectAll = false;
   }
   std::string load(int frames = 50) {
-    const std::string path = dir.file("song.mp3");
-    writeFile(path, Mp3Builder().frames(frames, {.bitrateIndex = 1}).bytes());
-    EXPECT_TRUE(editor.loadFile(path));
-    return path;
+    return EditorFixture::load(Mp3Builder().frames(frames, {.bitrateIndex = 1}).bytes(), "song.mp3");
   }
   // Runs a command: its outcome, the boxes it showed, its line error, and
   // once it succeeded the program that ran with its arguments ("played /a.mp3").
@@ -61,20 +51,12 @@ class EditorPlayTest : public ::testing::Test {
     }
     return out;
   }
-  void selectRange(int32_t a, int32_t b) {
-    editor.selection = {a, b};
-    editor.select();
-  }
   std::string work(const char* name) const { return data + "/" + name; }
-
-  TempDir dir;
   std::string bin = dir.file("bin");
   std::string data = dir.file("data");
   EnvScope path{"PATH", bin};
   EnvScope player{"KAVREL_PLAYER", dir.file("player")};
   EnvScope enqueue{"KAVREL_ENQUEUE", dir.file("enqueuer") + " --add \"%f\""};
-  RecordingHost host;
-  Editor editor{host};
 };
 
 TEST_F(EditorPlayTest, PlaysAndQueuesTheLoadedAndTheSavedFile) {
@@ -122,7 +104,6 @@ TEST_F(EditorPlayTest, PreviewAndSelectionAreWrittenToWorkFiles) {
   EXPECT_EQ(act(&E::playPreview),
             "2  error: You may need to close your mp3 player so that the\r\ntemporary mp3 file can be "
             "overwritten and then played.");
-
   EXPECT_EQ(act(&E::playSelection), "1");  // no selection: nothing to play
   selectRange(10, 15);
   EXPECT_EQ(act(&E::playSelection), "0 played " + work("kavrel.Selection.mp3"));

@@ -1,19 +1,10 @@
-// The Editor's side of the settings and the shell: kavrel.ini at start, the
-// Options menu, recent files, opening and dropping, closing, automatic exit
-// and help.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-#include "app/editor.h"
+// The Editor's side of the settings and the shell.
 #include "app/shell.h"
 #include "base/paths.h"
 #include "platform/desktop.h"
 #include "settings/configuration.h"
+#include "support/editor_fixture.h"
 #include "support/fake_player.h"
-#include "support/mp3_builder.h"
-#include "support/recording_host.h"
-#include "support/test_files.h"
 
 namespace kavrel::test {
 namespace {
@@ -23,18 +14,7 @@ namespace ob = option_byte;
 using O = OptionItem;
 using R = MessageResult;
 
-// Screen centres are known; file dialogs are scripted with the whole request recorded.
-class ConfigHost : public RecordingHost {
- public:
-  std::vector<FileDialogRequest> requests;
-  std::optional<std::string> chooseFile(const FileDialogRequest& r) override {
-    requests.push_back(r);
-    return r.save ? chooseSaveFile(r.folder, r.fileName) : chooseOpenFile(r.title, r.folder);
-  }
-  WindowPosition centredWindowPosition(size_t slot) override { return {int32_t(100 + slot), 200}; }
-};
-
-class EditorShellTest : public ::testing::Test {
+class EditorShellTest : public EditorFixture {
  protected:
   EditorShellTest() {
     fs::create_directories(data);
@@ -42,33 +22,19 @@ class EditorShellTest : public ::testing::Test {
     editor.configurationPath = ini;
     editor.loadConfiguration();
   }
-  std::string mp3(const std::string& name) {
-    writeFile(dir.file(name), Mp3Builder().frames(20).bytes());
-    return dir.file(name);
-  }
+  std::string mp3(const std::string& name) { return write(name, Mp3Builder().frames(20)); }
   StoredConfiguration stored() const {
     return decodeConfiguration(readFile(ini)).value_or(StoredConfiguration{});
   }
-  // The boxes shown since the last look, "caption: text" each; forgets them.
-  std::string boxes() {
-    std::string out;
-    for (const auto& m : host.messages()) out += m.caption + ": " + m.text;
-    host.clearRecord();
-    return out;
-  }
   // Asks whether the window may close, answering a question with `answer`.
   std::string closing(std::optional<R> answer = std::nullopt) {
-    host.clearRecord();
+    clear();
     if (answer) host.answer(*answer);
     const bool closes = editor.closeWindowQuery();
     return std::string(closes ? "closes" : "stays") + (host.messages().empty() ? "" : " after asking");
   }
-
-  TempDir dir;
   std::string data = dir.file("data");
   std::string ini = data + "/kavrel.ini";
-  ConfigHost host;
-  Editor editor{host};
 };
 
 TEST_F(EditorShellTest, StartupReadsOrRenewsKavrelIniAndCleansLeftoversOnlyAsTheFirstCopy) {
@@ -120,14 +86,14 @@ TEST_F(EditorShellTest, SaveLoadAndResetOfTheOptions) {
   EXPECT_EQ(r.title + "|" + r.filter + "|" + r.folder + (r.confirmOverwrite ? "|confirm" : ""),
             "save options as|ini files|*.ini|all files|*.*|" + homeFolder() + "|confirm");
   EXPECT_EQ(boxes(),
-            "Warning: You are not allowed to save to application working folder.\r\nPlease change the path.");
+            "!Warning: You are not allowed to save to application working folder.\r\n"
+            "Please change the path.");
   EXPECT_FALSE(fs::exists(data + "/copy.ini"));
   EXPECT_EQ(readFile(dir.file("copy.ini")), readFile(ini));  // kavrel.ini written too
   EXPECT_EQ(stored().record[ob::kAutoReload], 1);
   host.answerSaveFile(dir.file("no/such/folder/x.ini"));
   editor.saveConfigurationAsCommand();
-  EXPECT_EQ(boxes(), " error: Disk error writing the file.");
-
+  EXPECT_EQ(boxes(), "x error: Disk error writing the file.");
   // Loading: the data folder refused, then the other file's settings, kept in kavrel.ini.
   editor.options().autoExit = 2;
   ASSERT_TRUE(writeConfigurationFile(editor.options(), dir.file("other.ini")));
@@ -135,29 +101,26 @@ TEST_F(EditorShellTest, SaveLoadAndResetOfTheOptions) {
   host.answerOpenFile(ini);
   host.answerOpenFile(dir.file("other.ini"));
   editor.loadConfigurationFromCommand();
-  EXPECT_EQ(host.messages().at(0).icon, MessageIcon::Stop);
-  EXPECT_EQ(boxes(), " error: You are not allowed to load from application working folder.");
+  EXPECT_EQ(boxes(), "x error: You are not allowed to load from application working folder.");
   EXPECT_EQ(host.requests.back().title, "load options from");
-  EXPECT_EQ(stored().record[ob::kAutoExit], 2);
-  EXPECT_EQ(editor.options().lastConfigurationFolder, dir.path());
+  EXPECT_EQ(std::pair(int(stored().record[ob::kAutoExit]), editor.options().lastConfigurationFolder),
+            std::pair(2, dir.path()));
   // A broken file: the message, and the settings of kavrel.ini stay.
   writeFile(dir.file("broken.ini"), {1, 2, 3});
   editor.options().autoExit = 1;  // written before the read, then read back
   host.answerOpenFile(dir.file("broken.ini"));
   editor.loadConfigurationFromCommand();
-  EXPECT_EQ(boxes(), " error: Disk error reading the file.");
+  EXPECT_EQ(boxes(), "x error: Disk error reading the file.");
   EXPECT_EQ(editor.options().autoExit, 1);
-
   // Reset asks first.
   host.answer({R::No, R::Yes});
   editor.resetConfigurationCommand();
-  EXPECT_EQ(host.messages().at(0).buttons, MessageButtons::YesNo);
-  EXPECT_EQ(host.messages().at(0).defaultButton, R::No);
-  EXPECT_EQ(boxes(), "options reset: Are you certain?");
+  EXPECT_EQ(host.lastMessage().buttons, MessageButtons::YesNo);
+  EXPECT_EQ(host.lastMessage().defaultButton, R::No);
+  EXPECT_EQ(boxes(), "!options reset: Are you certain?");
   EXPECT_EQ(editor.options().autoExit, 1);
   editor.resetConfigurationCommand();
-  EXPECT_EQ(stored().record[ob::kAutoExit], 0);
-  EXPECT_EQ(stored().record[ob::kAutoReload], 0);
+  EXPECT_EQ(std::tuple(stored().record[ob::kAutoExit], stored().record[ob::kAutoReload]), std::tuple(0, 0));
 }
 
 TEST_F(EditorShellTest, MenuCommandsActOnlyWhenIdle) {
@@ -189,8 +152,8 @@ TEST_F(EditorShellTest, OptionItemsSetTheirOptionsAndShowThemChecked) {
   editor.chooseOption(O::AutoReload);
   EXPECT_EQ(stored().record[ob::kAutoReload], 0);
   editor.chooseOption(O::Overwrite);
-  EXPECT_EQ(stored().record[ob::kOverwritePolicy], 2);
-  EXPECT_EQ(stored().record[ob::kAutoReload], 1);
+  EXPECT_EQ(std::tuple(stored().record[ob::kOverwritePolicy], stored().record[ob::kAutoReload]),
+            std::tuple(2, 1));
   // Every item in menu order: the byte it sets and to what (toggles flip theirs).
   // clang-format off
   const std::pair<size_t, int> sets[kOptionItemCount] = {
@@ -222,28 +185,25 @@ TEST_F(EditorShellTest, RecentFilesOpenAndDrop) {
   EXPECT_EQ(editor.options().recentFiles, (std::array<std::string, 5>{a, b, "", "", ""}));
   EXPECT_EQ(stored().strings[config_string::kRecentFile1 + 2], b);
   EXPECT_EQ(editor.recentFileCaption(1) + editor.recentFileCaption(5), " &2. B");
-  EXPECT_TRUE(editor.recentFileAvailable(1));
-  EXPECT_FALSE(editor.recentFileAvailable(2));
+  EXPECT_TRUE(editor.recentFileAvailable(1) && !editor.recentFileAvailable(2));
   fs::remove(b);
   EXPECT_FALSE(editor.recentFileAvailable(1));  // gone from outside
   ASSERT_TRUE(editor.loadFile(mp3("c.mp3")));
   editor.openRecentFile(1);
   EXPECT_EQ(editor.document().loadPath, a);
-
   const std::string chosen = mp3("b.mp3");
   editor.options().lastInsertFolder = "/somewhere";
   host.answerOpenFile(chosen);
   editor.openCommand();
-  ASSERT_EQ(host.openDialogs().size(), 1u);
-  EXPECT_EQ(host.openDialogs()[0].title + "|" + host.openDialogs()[0].folder,
+  ASSERT_EQ(host.requests.size(), 1u);
+  EXPECT_EQ(host.requests[0].title + "|" + host.requests[0].folder,
             " CHOOSE THE SOURCE FILE |/somewhere");
   EXPECT_EQ(editor.document().loadPath, chosen);
   EXPECT_EQ(stored().strings[config_string::kOpenFolder], dir.path());  // remembered, and stored
-  host.clearRecord();
   editor.dropFiles({a, chosen});
   EXPECT_EQ(editor.document().loadPath, a);
   EXPECT_EQ(boxes(),
-            "Warning: Drag & drop enabled for single file only.\r\nFirst file from the list loaded.");
+            "!Warning: Drag & drop enabled for single file only.\r\nFirst file from the list loaded.");
 }
 
 TEST_F(EditorShellTest, ClosingAsksAboutUnsavedChangesOnlyWhenTheOptionSaysSo) {
@@ -255,7 +215,7 @@ TEST_F(EditorShellTest, ClosingAsksAboutUnsavedChangesOnlyWhenTheOptionSaysSo) {
   editor.options().promptToSaveChanges = true;
   EXPECT_EQ(closing(R::Cancel), "stays after asking");
   EXPECT_EQ(host.messages()[0].buttons, MessageButtons::YesNoCancel);
-  EXPECT_EQ(boxes(), "closing: Do you wish to save the changes?");
+  EXPECT_EQ(boxes(), "?closing: Do you wish to save the changes?");
   EXPECT_EQ(stored().record[ob::kPromptToSave], 1);  // the configuration was written all the same
   EXPECT_EQ(closing(R::No), "closes after asking");
   host.answerSaveFile(std::nullopt);
@@ -293,8 +253,7 @@ TEST_F(EditorShellTest, AutomaticExitAfterCloseAndQuickSave) {
   // Reloading after the save keeps the program open.
   editor.options().autoReload = true;
   ASSERT_TRUE(editor.loadFile(a));
-  EXPECT_FALSE(editor.quickSaveCommand());
-  EXPECT_TRUE(editor.document().documentLoaded);
+  EXPECT_TRUE(!editor.quickSaveCommand() && editor.document().documentLoaded);
 }
 
 TEST_F(EditorShellTest, HelpFilesAreOpenedWithTheDesktopsProgram) {
@@ -306,14 +265,13 @@ TEST_F(EditorShellTest, HelpFilesAreOpenedWithTheDesktopsProgram) {
   };
   const std::string help = data + "/kavrel.local.help.file.htm";
   editor.helpCommand(help);
-  EXPECT_EQ(host.messages().at(0).icon, MessageIcon::Stop);
-  EXPECT_EQ(boxes() + opened, " error: The help file is missing.");
+  EXPECT_EQ(boxes() + opened, "x error: The help file is missing.");
   writeFile(help, {1});
   editor.helpCommand(help);
   EXPECT_EQ(boxes() + opened, help + "|");
   result = kShellNoAssociation;
   editor.helpCommand(help);
-  EXPECT_EQ(boxes(), " error: System error trying to display the file");
+  EXPECT_EQ(boxes(), "x error: System error trying to display the file");
 }
 
 }  // namespace

@@ -1,22 +1,14 @@
 // The block viewers read the loaded file again and show what they find.
-
-#include <filesystem>
-
 #include "support/editor_fixture.h"
 
-namespace kavrel {
+namespace kavrel::test {
 namespace {
 
-namespace t = kavrel::test;
-
-class EditorViews : public t::EditorFixture {};
+using EditorViews = EditorFixture;
 
 TEST_F(EditorViews, ViewersReadTheBlocksAgainFromTheLoadedFile) {
-  load(t::Mp3Builder()
-           .raw(std::string("head\tdata"))
-           .frames(20)
-           .raw(std::string(2000, 'x'))
-           .lyrics3v2("IND00003abcLYR00005hello"));
+  load(Mp3Builder().raw("head\tdata").frames(20).raw(std::string(2000, 'x')).lyrics3v2(
+      "IND00003abcLYR00005hello"));
   ASSERT_TRUE(doc().layout.unknownHeaderFound && doc().layout.unknownFooterFound && doc().layout.lyrics3Found);
   editor.viewLyrics3();
   EXPECT_EQ(boxes(), "iLyrics3 v2 TAG CONTENT: hello");
@@ -24,7 +16,6 @@ TEST_F(EditorViews, ViewersReadTheBlocksAgainFromTheLoadedFile) {
   EXPECT_EQ(boxes(), "iBehind-header data:: head?data");
   editor.viewUnknownFooter();
   EXPECT_EQ(boxes(), "iUnknown footer data:: " + std::string(750, 'x') + "\r\n- over 750 bytes, truncated -");
-
   // Nothing while a script runs or a dialog is open.
   script();
   editor.viewLyrics3();
@@ -34,7 +25,6 @@ TEST_F(EditorViews, ViewersReadTheBlocksAgainFromTheLoadedFile) {
   editor.viewUnknownHeader();
   editor.dialogOpen = false;
   EXPECT_EQ(boxes(), "");
-
   // The file gone: the read fails with a message, the document stays.
   std::filesystem::remove(doc().loadPath);
   editor.viewLyrics3();
@@ -43,16 +33,14 @@ TEST_F(EditorViews, ViewersReadTheBlocksAgainFromTheLoadedFile) {
             "!Warning: Disk error. Perhaps the file was moved or modified. / !Warning: Disk read error. Perhaps "
             "the source file was either\r\nmoved, modified, renamed or deleted in the meantime?");
   EXPECT_TRUE(doc().documentLoaded);
-}
-
-TEST_F(EditorViews, Lyrics3OfVersionOneAndWithoutLyrics) {
-  load(t::Mp3Builder().frames(5).lyrics3v1("first line\r\nsecond line"));
+  // Lyrics3 of version 1, and a version 2 block without lyrics.
+  load(Mp3Builder().frames(5).lyrics3v1("first line\r\nsecond line"));
   editor.viewLyrics3();
   EXPECT_EQ(boxes(), "iLyrics3 TAG CONTENT: first line\r\nsecond line");
-  load(t::Mp3Builder().frames(5).lyrics3v2("IND00003abc"));
+  load(Mp3Builder().frames(5).lyrics3v2("IND00003abc"));
   editor.viewLyrics3();
   EXPECT_EQ(boxes(), "!Lyrics3 v2: - no lyrics contained -");
 }
 
 }  // namespace
-}  // namespace kavrel
+}  // namespace kavrel::test

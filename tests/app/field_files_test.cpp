@@ -1,23 +1,16 @@
-// Tag fields and files: data loaded from files (written back by the tag
-// writer and read again by the reader), stored bytes saved to files,
-// pictures and texts viewed through work files, the multi-line rules.
-
+// Tag fields and files: loaded from files, saved to files, viewed through
+// work files; the multi-line rules.
 #include "app/field_files.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <deque>
-#include <filesystem>
 
-#include "app/editor.h"
 #include "app/field_messages.h"
 #include "base/paths.h"
 #include "platform/desktop.h"
 #include "platform/instances.h"
-#include "support/mp3_builder.h"
-#include "support/recording_host.h"
-#include "support/test_files.h"
+#include "support/editor_fixture.h"
 #include "tags/id3v2/tag_bytes.h"
 
 namespace kavrel::test {
@@ -28,23 +21,13 @@ using Outcome = FieldFileOutcome;
 using R = MessageResult;
 constexpr uint8_t kAddedFromFile = field_source::kAdded | field_source::kFromFile;
 
-// Also keeps the file dialogs' requests.
-class DialogHost : public RecordingHost {
- public:
-  std::optional<std::string> chooseFile(const FileDialogRequest& r) override {
-    requests.push_back(r);
-    return Host::chooseFile(r);
-  }
-  std::vector<FileDialogRequest> requests;
-};
-
 FieldLoadDialogAnswer loadOk(std::array<bool, 3> included, std::string language = "eng",
                              std::string desc = "", bool ok = true, int encoding = 0) {
   return {ok, {encoding, included, std::move(language), std::move(desc)}, false};
 }
 FieldSaveDialogAnswer saveOk(std::array<bool, 4> include) { return {true, {include}, false}; }
-std::string err(const std::string& text) { return " error: " + text; }
-std::string warn(const std::string& text) { return "Warning: " + text; }
+std::string err(const std::string& text) { return "x error: " + text; }
+std::string warn(const std::string& text) { return "!Warning: " + text; }
 
 // A dialog that keeps its requests and gives the queued answers (then
 // closes without O&K).
@@ -59,7 +42,7 @@ std::function<Answer(const Request&)> answering(std::deque<Answer>& answers, std
   };
 }
 
-class FieldFilesTest : public ::testing::Test {
+class FieldFilesTest : public EditorFixture {
  protected:
   FieldFilesTest() {
     editor.dataFolder = dir.path();
@@ -69,34 +52,15 @@ class FieldFilesTest : public ::testing::Test {
     };
   }
   // Loads a file of three frames behind `tag`.
-  void load(const Bytes& tag) {
-    writeFile(dir.file("in.mp3"), tag + Mp3Builder().frames(3).bytes());
-    ASSERT_TRUE(editor.loadFile(dir.file("in.mp3")));
-    host.clearRecord();
-  }
+  void load(const Bytes& tag) { EditorFixture::load(tag + Mp3Builder().frames(3).bytes()); }
   TagField& field(int32_t i) { return editor.document().tagFields.fields.at(size_t(i)); }
   int32_t add(int row) { return editor.document().tagFields.addIndexedField(row, 3); }
-  std::string file(const std::string& name, const Bytes& bytes) {
-    return writeFile(dir.file(name), bytes), dir.file(name);
-  }
   // The tag a save writes now.
   Bytes savedTag() {
     std::filesystem::remove(dir.file("out.mp3"));
-    EXPECT_TRUE(editor.saveAs(Sender::User, dir.file("out.mp3")));
-    const Bytes b = readFile(dir.file("out.mp3"));
+    const Bytes b = saveAsNew();
     return b.size() > 10 && b[0] == 'I' ? Bytes(b.begin(), b.begin() + 10 + decodeSyncsafe(&b[6])) : Bytes{};
   }
-  // "caption: text" of the boxes shown since the last call.
-  std::string boxes() {
-    std::string all;
-    for (const auto& m : host.messages()) all += (all.empty() ? "" : " / ") + m.caption + ": " + m.text;
-    host.clearRecord();
-    return all;
-  }
-
-  TempDir dir;
-  DialogHost host;
-  Editor editor{host};
   std::vector<std::string> opened;
   FieldDialogMemory memory;
   std::deque<FieldLoadDialogAnswer> loadAnswers;
@@ -121,7 +85,7 @@ TEST_F(FieldFilesTest, LoadedPicturesGetTheirTypeFromTheExtensionWhenWritten) {
     load(tagBytes(version, 0, tagField(version, code, h("00" + format + "03 00 01"))));
     const int32_t i = own ? 0 : add(kPictureRow);
     field(i).source = own ? field_source::kEdited : field_source::kAdded;
-    host.answerOpenFile(file(name, data));
+    host.answerOpenFile(write(name, data));
     ASSERT_EQ(files.loadPicture(i), Outcome::Done) << name;
     EXPECT_EQ(field(i).source, own ? field_source::kFromFile : kAddedFromFile) << name;
     const Bytes tag = savedTag();
@@ -131,18 +95,16 @@ TEST_F(FieldFilesTest, LoadedPicturesGetTheirTypeFromTheExtensionWhenWritten) {
     EXPECT_EQ(list.fields.at(size_t(list.pictureIndex.at(list.pictureIndex.size() - 1))).content, mime)
         << name;
   }
-  EXPECT_EQ(host.requests.back().title, fm::kChoosePicture);
-  EXPECT_EQ(host.requests.back().filter, fm::kPictureFilter);
-  EXPECT_EQ(editor.options().importPictureFolder, dir.path());
+  const FileDialogRequest& chosen = host.requests.back();
+  EXPECT_EQ(std::tuple(chosen.title, chosen.filter, editor.options().importPictureFolder),
+            std::tuple(fm::kChoosePicture, fm::kPictureFilter, dir.path()));
 }
 
 TEST_F(FieldFilesTest, FieldsSavedWithTheirPartsLoadBackByteForByte) {
   const Bytes tag = tagBytes(3, 0,
                              kTitle23 + fields(3, {{"COMM", "01'deu' FFFE6400 0000 FFFE7800"},
-                                                   {"TXXX", "00'key'00'value'"},
-                                                   {"USER", "00'fra''terms'"},
-                                                   {"GEOB", "'obj'00 0102"},
-                                                   {"PRIV", "'owner'00 FF"},
+                                                   {"TXXX", "00'key'00'value'"}, {"USER", "00'fra''terms'"},
+                                                   {"GEOB", "'obj'00 0102"}, {"PRIV", "'owner'00 FF"},
                                                    {"PCNT", "00000007"}}));
   load(tag);
   for (int32_t i = 1; i <= 6; ++i) {
@@ -157,8 +119,7 @@ TEST_F(FieldFilesTest, FieldsSavedWithTheirPartsLoadBackByteForByte) {
     ASSERT_EQ(files.loadFromFile(i), Outcome::Done) << i;
     EXPECT_EQ(field(i).omittedParts, field(i).layout) << i;
   }
-  EXPECT_EQ(loadRequests.size(), 4u);
-  EXPECT_EQ(field(1).encoding, 1);
+  EXPECT_EQ(std::tuple(loadRequests.size(), field(1).encoding), std::tuple(4u, 1));
   EXPECT_EQ(field(1).language + field(1).description + field(1).content, "deudx");
   EXPECT_EQ(field(1).originalLanguage + field(1).originalDescription + field(1).originalContent, "");
   EXPECT_EQ(savedTag(), tag);
@@ -184,22 +145,24 @@ TEST_F(FieldFilesTest, SaveOriginalWritesTheChosenPartsOfTheStoredBytes) {
       {tagBytes(4, 0, tagField(4, "PRIV", "'o'00 FF00E3", 0, 2)), 0, {false, true, true, true}, h("'o'00 FFE3"), "0h10"},
       {extended, 0, {true, false, false, false}, h("0000 00000000"), "0-10"}};
   // clang-format on
+  int saves = 0;
   for (const auto& [tag, index, include, expected, request] : rows) {
     load(tag);
-    const std::string path = dir.file("saved" + std::to_string(host.requests.size()));
+    const std::string path = dir.file("saved" + std::to_string(++saves));
     host.answerSaveFile(path);
     saveAnswers.push_back(saveOk(include));
     saveRequests.clear();
     ASSERT_EQ(files.saveOriginal(index), Outcome::Done) << request;
     EXPECT_EQ(readFile(path), expected) << request;
-    EXPECT_EQ(boxes(), std::string("prompt: ") + fm::kCopiedOpen);
+    EXPECT_EQ(boxes(), std::string("?prompt: ") + fm::kCopiedOpen);
     EXPECT_EQ(opened.back(), path);
     const FieldSaveDialogRequest& r = saveRequests.at(0);
     const std::string caption = r.headerCaption == fm::kHeaderBox22 ? "6" : "10";
     EXPECT_EQ(std::to_string(r.parts) + (r.header ? "h" : "-") + caption, request);
+    if (saves == 1)
+      EXPECT_EQ(host.requests.at(0).filter + " " + host.requests.at(0).defaultExtension,
+                fm::kTextFilter + std::string(" txt"));
   }
-  EXPECT_EQ(host.requests.front().filter, fm::kTextFilter);
-  EXPECT_EQ(host.requests.front().defaultExtension, "txt");
   EXPECT_EQ(files.saveOriginal(add(kCommentRow)), Outcome::Failed);
   EXPECT_EQ(boxes(), err(fm::kNotInOriginalTag));
 }
@@ -237,7 +200,7 @@ TEST_F(FieldFilesTest, LoadFromFileTakesThePartsTheDialogSaysTheFileHolds) {
     loadAnswers.assign(row.answers.begin(), row.answers.end());
     loadRequests.clear();
     for (R r : row.boxAnswers) host.answer(r);
-    host.answerOpenFile(file("load.txt", row.file));
+    host.answerOpenFile(write("load.txt", row.file));
     const std::string name = row.field + " / " + std::to_string(i);
     EXPECT_EQ(files.loadFromFile(i), row.outcome) << name;
     EXPECT_EQ(boxes(), row.boxes) << name;
@@ -258,23 +221,21 @@ TEST_F(FieldFilesTest, LoadFromFileTakesThePartsTheDialogSaysTheFileHolds) {
     FieldLoadDialogAnswer a = loadOk({false, false, false}, "deu", "dd");
     a.remember = remember;
     loadAnswers.push_back(a);
-    host.answerOpenFile(file("load.txt", h("'abc'")));
+    host.answerOpenFile(write("load.txt", h("'abc'")));
     EXPECT_EQ(files.loadFromFile(i), Outcome::Done);
   }
-  EXPECT_EQ(loadRequests.back().parts, 7);
-  EXPECT_EQ(loadRequests.back().fileSize, 3);
+  EXPECT_EQ(std::pair(int(loadRequests.back().parts), int(loadRequests.back().fileSize)), std::pair(7, 3));
   const auto shown = [&](size_t k) {
     const FieldLoadDialogRequest& r = loadRequests.at(loadRequests.size() - 3 + k);
     return std::to_string(r.remember) + std::to_string(r.values.encoding) + r.values.language +
            r.values.description;
   };
   EXPECT_EQ(shown(0) + " " + shown(1) + " " + shown(2), "00eng 10deudd 00eng");
-  EXPECT_EQ(host.requests.back().title, fm::kChooseSourceFile);
-  EXPECT_EQ(host.requests.back().filter, fm::kTextFilter);
-
+  EXPECT_EQ(host.requests.back().title + "|" + host.requests.back().filter,
+            fm::kChooseSourceFile + std::string("|") + fm::kTextFilter);
   // Too large, or unreadable: refused, the field as it was.
   const TagField before = field(i);
-  std::filesystem::resize_file(file("huge.bin", {}), kMaxFieldFileSize + 1);
+  std::filesystem::resize_file(write("huge.bin", Bytes{}), kMaxFieldFileSize + 1);
   host.answerOpenFile(dir.file("huge.bin"));
   host.answerOpenFile(dir.file("missing.bin"));
   EXPECT_EQ(files.loadFromFile(i), Outcome::Failed);
@@ -287,12 +248,11 @@ TEST_F(FieldFilesTest, ALargeTextFileIsShownTooLargeAndWrittenWhole) {
   load(tagBytes(3, 0, kTitle23));
   const int32_t i = add(45);
   const Bytes text(70000, 'a');
-  host.answerOpenFile(file("big.txt", text));
+  host.answerOpenFile(write("big.txt", text));
   loadAnswers.push_back(loadOk({false, false, false}));
   ASSERT_EQ(files.loadFromFile(i), Outcome::Done);
   EXPECT_EQ(boxes(), warn(fm::kOnlyFirst64K));
-  EXPECT_EQ(field(i).status, field_status::kTooLarge);
-  EXPECT_EQ(field(i).content, "");
+  EXPECT_EQ(std::pair(field(i).status, field(i).content), std::pair(field_status::kTooLarge, std::string()));
   EXPECT_EQ(savedTag(), tagBytes(3, 0, kTitle23 + tagField(3, "TIT3", Bytes{0} + text)));
 }
 
@@ -311,11 +271,11 @@ TEST(IncludedBoxes, FilesTooSmallForAPartRefuseItsBox) {
 
 TEST_F(FieldFilesTest, PicturesAreViewedThroughAWorkFileOrTheirReference) {
   const std::string pid = std::to_string(::getpid());
-  const std::string existing = file("ref.png", h("89")), missing = dir.file("gone.png");
+  const std::string existing = write("ref.png", h("89")), missing = dir.file("gone.png");
   const auto apic = [](const std::string& content, uint8_t flags = 0) {
     return tagBytes(3, flags, tagField(3, "APIC", h(content)));
   };
-  const std::string prompt = std::string("prompt: ") + fm::kOpenReference;
+  const std::string prompt = std::string("?prompt: ") + fm::kOpenReference;
   // tag (empty: an added picture, loaded from `existing` when "+"), the
   // boxes, what was opened, the work file's bytes
   const std::string image = "kavrel.tag.image." + pid;
@@ -331,7 +291,8 @@ TEST_F(FieldFilesTest, PicturesAreViewedThroughAWorkFileOrTheirReference) {
       {tagBytes(3, 0, tagField(3, "APIC", h("00'image/png'00 03 00") + large)), "", image + ".png", large},
       {apic("00'-->'00 03 00'" + existing + "'"), prompt + existing, "ref.png", {}},
       {apic("00'-->'00 03 00'http://x/y.png'"), prompt + "http://x/y.png", "y.png", {}},
-      {apic("00'-->'00 03 00'" + missing + "'"), prompt + missing + " / error: " + fm::kReferenceMissing, "", {}},
+      {apic("00'-->'00 03 00'" + missing + "'"), prompt + missing + " / xerror: " + fm::kReferenceMissing, "",
+       {}},
       {apic("00'-->'00 03 00'http://" + std::string(765, 'u') + "'"), err(fm::kReferenceTooLong), "", {}},
       {{}, err(fm::kPictureNotLoaded), "", {}},
       {Bytes{'+'}, "", "ref.png", {}}};
@@ -358,16 +319,16 @@ TEST_F(FieldFilesTest, PicturesAreViewedThroughAWorkFileOrTheirReference) {
 }
 
 TEST_F(FieldFilesTest, PictureSaveOriginalWritesTheDataOrCopiesTheReferencedFile) {
-  const std::string existing = file("ref.png", h("8950")), missing = dir.file("gone.png");
+  const std::string existing = write("ref.png", h("8950")), missing = dir.file("gone.png");
   const auto apic = [](const std::string& content) {
     return tagBytes(3, 0, tagField(3, "APIC", h(content)));
   };
-  const std::string copy = std::string("prompt: ") + fm::kCopyReference;
+  const std::string copy = std::string("?prompt: ") + fm::kCopyReference;
   // tag (empty: an added picture), the boxes, the file written, the dialog's filter
   // clang-format off
   const std::tuple<Bytes, std::string, Bytes, std::string> rows[] = {
       {apic("00'image/jpeg'00 03'd'00 FFD8FF01"), "", h("FFD8FF01"), "JPEG files|*.jpg;*.jpeg;*.jfif|All files|*.*"},
-      {apic("00'-->'00 03 00'http://x/y.png'"), warn(fm::kEmbeddedUrl), {}, ""},
+      {apic("00'-->'00 03 00'http://x/y.png'"), std::string("iWarning: ") + fm::kEmbeddedUrl, {}, ""},
       {apic("00'-->'00 03 00'" + existing + "'"), copy + existing, h("8950"), "PNG files|*.png|All files|*.*"},
       {apic("00'-->'00 03 00'" + missing + "'"),
        copy + missing + " / " + err(fm::kEmbeddedPath + missing + "\r\n\n" + fm::kEmbeddedPathMissing), {}, ""},
@@ -379,7 +340,6 @@ TEST_F(FieldFilesTest, PictureSaveOriginalWritesTheDataOrCopiesTheReferencedFile
     const std::string target = dir.file("out.pic");
     std::filesystem::remove(target);
     host.answerSaveFile(target);
-    host.requests.clear();
     files.savePictureOriginal(i);
     EXPECT_EQ(boxes(), expectedBoxes) << filter;
     EXPECT_EQ(std::filesystem::exists(target) ? readFile(target) : Bytes{}, written) << expectedBoxes;
@@ -399,13 +359,14 @@ TEST_F(FieldFilesTest, TextViewShowsTheContentOrSaysWhyNot) {
   field(fromFile).source = kAddedFromFile;
   field(fromFile).sourcePath = dir.file("vanished.bin");
   // field, original, the box
-  const std::string group = "Content group description: ";
+  const std::string group = "iContent group description: ";
   // clang-format off
   const std::tuple<int32_t, bool, std::string> rows[] = {
-      {1, false, "d, deu: new"}, {1, true, "d, deu: hi"}, {2, false, std::string("Subtitle: ") + fm::kFieldEmpty},
-      {4, false, group + fm::kTooLargeToShow}, {4, true, group + fm::kTooLargeToShow}, {3, false, "Private frame: o ab"},
-      {addedPriv, false, std::string("Private frame: ") + fm::kNotInInputTag},
-      {addedTitle, true, std::string("Title: ") + fm::kNotInOriginalTag},
+      {1, false, "id, deu: new"}, {1, true, "id, deu: hi"}, {3, false, "iPrivate frame: o ab"},
+      {2, false, std::string("iSubtitle: ") + fm::kFieldEmpty}, {4, false, group + fm::kTooLargeToShow},
+      {4, true, group + fm::kTooLargeToShow},
+      {addedPriv, false, std::string("iPrivate frame: ") + fm::kNotInInputTag},
+      {addedTitle, true, std::string("iTitle: ") + fm::kNotInOriginalTag},
       {fromFile, false, err(fm::kReferencedFileNotFound + dir.file("vanished.bin"))}};
   // clang-format on
   for (const auto& [i, original, box] : rows) {
@@ -429,10 +390,9 @@ TEST_F(FieldFilesTest, TextViewShowsTheContentOrSaysWhyNot) {
 TEST(MultilineEntry, LosingTheFocusAsksOnlyAboutChangedText) {
   // memo, the answer; the action and whether the question came
   using A = MultilineFocusAction;
-  const std::tuple<const char*, R, A, size_t> rows[] = {{"one", R::Yes, A::Discard, 0},
-                                                        {"two", R::Yes, A::Accept, 1},
-                                                        {"two", R::No, A::Discard, 1},
-                                                        {"two", R::Cancel, A::Stay, 1}};
+  const std::tuple<const char*, R, A, size_t> rows[] = {
+      {"one", R::Yes, A::Discard, 0}, {"two", R::Yes, A::Accept, 1}, {"two", R::No, A::Discard, 1},
+      {"two", R::Cancel, A::Stay, 1}};
   for (const auto& [memo, answer, action, asked] : rows) {
     RecordingHost host;
     host.answer(answer);

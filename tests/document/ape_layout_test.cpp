@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "save_fixture.h"
+#include "support/editor_fixture.h"
 #include "script/line_processor.h"
 #include "support/ape_builder.h"
 #include "tags/block_views.h"
@@ -27,7 +27,7 @@ const Bytes kV1 = t::apeTag({{"Key", "value"}}, 1000);
 const Bytes kFrames = B().frames(3).bytes();  // 3 x 417 bytes
 const std::string kLyrics = "IND00002";       // a Lyrics3 v2 block of 34 bytes
 
-B frames() { return B().raw(kFrames); }
+B audio() { return B().raw(kFrames); }
 
 // `tag` with the 32-bit field at `at` of its footer (of its header with
 // `header`) set: 8 version, 12 size, 16 item count, 20 flags.
@@ -36,7 +36,7 @@ Bytes patched(Bytes tag, size_t at, uint32_t value, bool header = false) {
   return tag;
 }
 
-class ApeLayout : public t::SaveFixture {
+class ApeLayout : public t::EditorFixture {
  protected:
   // The blocks after the frames in file order, "name position+size", and
   // the last frame's stored length.
@@ -64,21 +64,21 @@ class ApeLayout : public t::SaveFixture {
 
 TEST_F(ApeLayout, TagsStandAtTheEndBeforeId3v1AndBesideLyrics3) {
   const std::pair<B, std::string> rows[] = {
-      {frames().raw(kTag), "ape2000hx1 1251+81, "},
-      {frames().raw(kBare), "ape2000x1 1251+49, "},
-      {frames().raw(kV1), "ape1000x1 1251+49, "},
-      {frames().raw(kTag).id3v1("T"), "ape2000hx1 1251+81, v1 1332+128, "},
-      {frames().raw(kTag).lyrics3v2(kLyrics).id3v1("T"),
+      {audio().raw(kTag), "ape2000hx1 1251+81, "},
+      {audio().raw(kBare), "ape2000x1 1251+49, "},
+      {audio().raw(kV1), "ape1000x1 1251+49, "},
+      {audio().raw(kTag).id3v1("T"), "ape2000hx1 1251+81, v1 1332+128, "},
+      {audio().raw(kTag).lyrics3v2(kLyrics).id3v1("T"),
        "ape2000hx1 1251+81, lyrics2 1332+34, v1 1366+128, "},
-      {frames().lyrics3v2(kLyrics).raw(kTag).id3v1("T"),
+      {audio().lyrics3v2(kLyrics).raw(kTag).id3v1("T"),
        "lyrics2 1251+34, ape2000hx1 1285+81, v1 1366+128, "},
-      {frames().raw(kTag).lyrics3v2(kLyrics), "ape2000hx1 1251+81, lyrics2 1332+34, "},
-      {frames().lyrics3v2(kLyrics).raw(kBare), "lyrics2 1251+34, ape2000x1 1285+49, "},
+      {audio().raw(kTag).lyrics3v2(kLyrics), "ape2000hx1 1251+81, lyrics2 1332+34, "},
+      {audio().lyrics3v2(kLyrics).raw(kBare), "lyrics2 1251+34, ape2000x1 1285+49, "},
       // Appended after an ID3v1 tag, as some tag writers do.
-      {frames().id3v1("T").raw(kTag), "v1 1251+128, ape2000hx1 1379+81, "},
+      {audio().id3v1("T").raw(kTag), "v1 1251+128, ape2000hx1 1379+81, "},
       // Data before the tag stays unknown; "TAG" in its items is no ID3v1 tag.
-      {frames().zeros(40).raw(kTag), "foot 1251+40, ape2000hx1 1291+81, "},
-      {frames().raw(t::apeTag({{"Comment", std::string(130, 'x') + "TAG" + std::string(94, 'x')}})),
+      {audio().zeros(40).raw(kTag), "foot 1251+40, ape2000hx1 1291+81, "},
+      {audio().raw(t::apeTag({{"Comment", std::string(130, 'x') + "TAG" + std::string(94, 'x')}})),
        "ape2000hx1 1251+307, "},
   };
   for (const auto& [bytes, layout] : rows) EXPECT_EQ(describe(bytes), layout + "3 frames, last 417");
@@ -93,13 +93,13 @@ TEST_F(ApeLayout, DamagedOrMisplacedTagsStayUnknownData) {
   const Bytes item = patched(t::apeItemBytes({{"Key", ""}}), 0, 1251 - 112, true);
   std::copy(item.begin(), item.end(), inFrame.begin() + 100);
   const std::pair<B, std::string> rows[] = {
-      {frames().raw(patched(kTag, 12, 100000)), "foot 1251+81, "},  // before the file start
-      {frames().raw(patched(kBare, 12, 48)), "foot 1251+49, "},     // one byte short
-      {frames().raw(patched(kTag, 12, 50, true)), "foot 1251+81, "},
-      {frames().raw(Bytes(kTag.begin() + 32, kTag.end())), "foot 1251+49, "},  // the header is missing
-      {frames().raw(patched(kTag, 16, 2)), "foot 1251+81, "},
-      {frames().raw(patched(kTag, 20, 0xA0000000)), "foot 1251+81, "},  // a header at the end
-      {frames().raw(Bytes(kTag.begin(), kTag.end() - 1)).id3v1("T"), "foot 1251+80, v1 1331+128, "},
+      {audio().raw(patched(kTag, 12, 100000)), "foot 1251+81, "},  // before the file start
+      {audio().raw(patched(kBare, 12, 48)), "foot 1251+49, "},     // one byte short
+      {audio().raw(patched(kTag, 12, 50, true)), "foot 1251+81, "},
+      {audio().raw(Bytes(kTag.begin() + 32, kTag.end())), "foot 1251+49, "},  // the header is missing
+      {audio().raw(patched(kTag, 16, 2)), "foot 1251+81, "},
+      {audio().raw(patched(kTag, 20, 0xA0000000)), "foot 1251+81, "},  // a header at the end
+      {audio().raw(Bytes(kTag.begin(), kTag.end() - 1)).id3v1("T"), "foot 1251+80, v1 1331+128, "},
       {B().id3v2(3, 0, 0, id3v2Body).raw(kFrames).raw(t::apeFrame(2000, 12 + 1271 + 32, 1, 0)),
        "foot 1293+32, "},
       {B().raw(inFrame).raw(t::apeFrame(2000, 1251 - 100 + 32, 1, 0)), "foot 1251+32, "},
@@ -141,7 +141,7 @@ TEST_F(ApeLayout, ScriptViewerAndInfo) {
   load(t::cat({kFrames, kTag, t::toBytes("junk")}), "junk.mp3");  // no tag: junk after it
   EXPECT_FALSE(editor.enabled(Command::RemoveApe) || editor.enabled(Command::ViewApe));
   EXPECT_FALSE(engine.processLine("NOAPE") || editor.removeChecked(Block::Ape));  // no error either
-  const std::string path = load(frames().lyrics3v2(kLyrics).raw(kTag).id3v1("T").bytes());
+  const std::string path = load(audio().lyrics3v2(kLyrics).raw(kTag).id3v1("T").bytes());
   EXPECT_FALSE(engine.processLine("NOOTHER") || engine.processLine("NOLYRICS") ||
                editor.removeChecked(Block::Ape));
   EXPECT_FALSE(engine.processLine("removeape"));

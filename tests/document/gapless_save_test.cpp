@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "mpeg/lame_tag.h"
-#include "save_fixture.h"
+#include "support/editor_fixture.h"
 
 namespace kavrel::test {
 namespace {
@@ -22,12 +22,16 @@ uint16_t encoderCrc(const uint8_t* d, size_t n) {
   return crc;
 }
 
+uint32_t be32(const Bytes& b, size_t at) {
+  return uint32_t(b.at(at)) << 24 | uint32_t(b.at(at + 1)) << 16 | uint32_t(b.at(at + 2)) << 8 | b.at(at + 3);
+}
+
 // A 417-byte tag frame as the encoder writes it: flags 15, quality 57 and
 // the extension with ReplayGain bytes 1..8 and its CRC.
 Bytes encoderFrame(int delay, int padding, int mode = 1, VbrKind kind = VbrKind::Info) {
   const FrameSpec spec{.bitrateIndex = 9, .channelMode = mode};
   Bytes f = makeVbrTagFrame(spec, kind, 20, 0);
-  const size_t t = size_t(standardVbrTagOffset(spec, kind)), e = t + 120;
+  const size_t t = size_t(sideInfoOffset(spec.crc) + sideInfoLength(spec.channelMode)), e = t + 120;
   f[t + 7] = 0x0F;
   f[t + 119] = 57;
   std::memcpy(&f[e], "LAME3.100\x01\xAA\x01\x02\x03\x04\x05\x06\x07\x08\x14\x80", 21);
@@ -75,7 +79,7 @@ TEST(LameTag, ReadsDelayPaddingAndExtensionAndRefusesDamagedTags) {
   EXPECT_EQ(moved->padding(), 1000);
 }
 
-class GaplessSave : public SaveFixture {
+class GaplessSave : public EditorFixture {
  protected:
   // The encoder's tag frame and 20 frames of 128 kbit/s, each of its own gain.
   Bytes input(const Bytes& tagFrame) {

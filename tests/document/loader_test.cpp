@@ -1,7 +1,6 @@
-// The layout scan and frame walk of the loader, driven directly with a
-// scripted policy: leading and trailing blocks, frame sizes, chunking,
-// damaged input. Messages, cancelling and files changing under the scan are
-// checked through the Editor (tests/app/editor_load_test.cpp).
+// The layout scan and frame walk of the loader, driven with a scripted policy.
+// Messages, cancelling and files changing under the scan are checked through
+// the Editor (tests/app/editor_load_test.cpp).
 #include "document/loader.h"
 
 #include <gtest/gtest.h>
@@ -14,18 +13,17 @@
 #include "support/mp3_builder.h"
 #include "support/test_files.h"
 
-namespace kavrel {
+namespace kavrel::test {
 namespace {
 
-namespace t = kavrel::test;
-using B = t::Mp3Builder;
+using B = Mp3Builder;
 using Strings = std::vector<std::string>;
 using Bytes = std::vector<uint8_t>;
 
 // 96-byte frames (32 kbit/s at 48 kHz) keep large files small.
-constexpr t::FrameSpec kSmall{.bitrateIndex = 1, .sampleRateIndex = 1};
-constexpr t::FrameSpec kFree300{.bitrateIndex = 0, .freeFormatLength = 300};
-constexpr t::FrameSpec kFree200{.bitrateIndex = 0, .freeFormatLength = 200};
+constexpr FrameSpec kSmall{.bitrateIndex = 1, .sampleRateIndex = 1};
+constexpr FrameSpec kFree300{.bitrateIndex = 0, .freeFormatLength = 300};
+constexpr FrameSpec kFree200{.bitrateIndex = 0, .freeFormatLength = 200};
 
 std::string fail(const std::string& message) { return "fail: " + message; }
 
@@ -52,7 +50,7 @@ class LoaderTest : public ::testing::Test, public ScanObserver {
     return Checkpoint::Continue;
   }
   LoadResult load(const B& b) {
-    t::writeFile(path_, b.bytes());
+    writeFile(path_, b.bytes());
     return loadPath(path_);
   }
   LoadResult loadPath(const std::string& path) {
@@ -105,7 +103,7 @@ class LoaderTest : public ::testing::Test, public ScanObserver {
       answer = true;
     }
   }
-  t::TempDir dir_;
+  TempDir dir_;
   std::string path_ = dir_.file("in.mp3");
   Bytes buffer_;
   bool answer = true;
@@ -139,9 +137,9 @@ TEST_F(LoaderTest, FilesFrom256BytesToUnder2GiB) {
   expectLayouts({{B().frame(kSmall).zeros(160), "frames 0: 96, foot 96+160"},
                  {B().frame(kSmall).zeros(159), fail(msg::kTooSmall), {}, msg::kTooSmall}});
   EXPECT_EQ(loadPath(dir_.path()).message, msg::kDiskError);
-  EXPECT_EQ(doc->frameList.size(), 0u);
+  EXPECT_TRUE(doc->frameList.empty());
   const std::string huge = dir_.file("huge.mp3");
-  t::writeFile(huge, {});
+  writeFile(huge, {});
   std::filesystem::resize_file(huge, uintmax_t(1) << 31);  // sparse: nothing is written
   EXPECT_EQ(loadPath(huge).message, msg::kDiskError);
   // Nor can such a file be inserted.
@@ -170,9 +168,7 @@ TEST_F(LoaderTest, LeadingBlocks) {
        {B().id3v2(3, 0xFF, 0, body50).frames(3), "head 0+60, " + at(60)},
        {B().raw(Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0x80}).zeros(256).frames(3),
         "tag(3/3) 0+266, " + at(266)},
-       {B().raw(Bytes{'I', 'D', '3', 3, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).frames(5),
-        fail(msg::kNoFrames),
-        {},
+       {B().raw(Bytes{'I', 'D', '3', 3, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).frames(5), fail(msg::kNoFrames), {},
         msg::kNoFrames},
        {B().id3v2(3, 0, 0, Bytes(1100001, 0)).frames(3), "tag(3/3) 0+1100011, " + at(1100011)},
        {B().riff(36).id3v2(3, 0, 0, body30).frames(3), "tag(3/3) 44+40, riff 0+44, " + at(84)},
@@ -184,9 +180,7 @@ TEST_F(LoaderTest, LeadingBlocks) {
        {B().raw("some leading junk").frames(3), "head 0+17, " + at(17)},
        // Without "data" the scan asks and goes on after the searched range,
        // which ends at 516: of the frames at 44, 461, 878 ... the third is first.
-       {B().riff(36, false).frames(5),
-        "riff 0+0, head 517+361, " + at(878),
-        {msg::kImproperRiff},
+       {B().riff(36, false).frames(5), "riff 0+0, head 517+361, " + at(878), {msg::kImproperRiff},
         msg::kRiffNotMp3}});
 }
 
@@ -213,7 +207,7 @@ TEST_F(LoaderTest, RiffDataChunkEndsTheFrames) {
 // the length that header states, with an MPEG-1 Layer III header 40 bytes in.
 B foreignFrames(std::array<uint8_t, 4> header, size_t length) {
   Bytes frame(length, 0);
-  const auto inside = t::makeHeader(kSmall);
+  const auto inside = makeHeader(kSmall);
   std::copy(header.begin(), header.end(), frame.begin());
   std::copy(inside.begin(), inside.end(), frame.begin() + 40);
   B b;
@@ -222,7 +216,7 @@ B foreignFrames(std::array<uint8_t, 4> header, size_t length) {
 }
 
 TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
-  const Bytes whole = t::makeFrame({});
+  const Bytes whole = makeFrame({});
   auto cut = [&](size_t length) { return Bytes(whole.begin(), whole.begin() + long(length)); };
   const std::string mp1 = "Seems like mp1, not mp3 file.", mp2 = "Seems like mp2, not mp3 file.",
                     v2 = "Mpeg version 2 not supported.", v25 = "Mpeg version 2.5 not supported.",
@@ -268,7 +262,7 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
         {"The last frame is incomplete (position 1,251)."}, size},
        {B().frames(2).raw(cut(300)).frames(2), "frames 0: 417 417 717 417",
         {"Improper frame size at position 834 to 1,551."}, size},
-       {B().vbrTag(t::VbrKind::Xing, {}, 3, 1251).vbrTag(t::VbrKind::Info, {}, 3, 1251).frames(3),
+       {B().vbrTag(VbrKind::Xing, {}, 3, 1251).vbrTag(VbrKind::Info, {}, 3, 1251).frames(3),
         "frames 0: 417vbr1 417 417 417 417"}});
   // Random bytes hold no frames, but a few between good frames are skipped.
   std::mt19937 random(7);
@@ -331,7 +325,7 @@ TEST_F(LoaderTest, FrameTableGrowthProgressAndChunkBoundaries) {
   b.id3v2(3, 0, 0, Bytes(1233, 0));
   std::vector<size_t> offsets;
   for (int i = 0; i < 7300; ++i) {
-    auto bytes = t::makeFrame({.bitrateIndex = i % 5 == 0 ? 10 : 9, .padding = i % 3 == 0});
+    auto bytes = makeFrame({.bitrateIndex = i % 5 == 0 ? 10 : 9, .padding = i % 3 == 0});
     for (size_t k = 40; k + 4 <= bytes.size(); k += 23)
       std::copy_n("\xFF\xFB\x10\x64", 4, bytes.begin() + long(k));
     offsets.push_back(b.size());
@@ -352,4 +346,4 @@ TEST(FreeFormatWarning, MixedRatesCountWithThe32kHzDuration) {
 }
 
 }  // namespace
-}  // namespace kavrel
+}  // namespace kavrel::test

@@ -1,5 +1,4 @@
-// Histograms, summaries, the information texts, the statistics list and the
-// frame information box.
+// Histograms, summaries, the information texts and boxes.
 #include "document/statistics.h"
 
 #include <gtest/gtest.h>
@@ -47,15 +46,14 @@ TEST(Statistics, SilentFramesCountWithTheirDecodedFieldsAndAnEmptyListKeepsTheSo
       D().frames(1).silent(1, 5, 1, 3).silent(1, 15, 3, 2).build();  // 15 is free, 3 44.1 kHz
   std::array<int32_t, 15> kbps{};
   kbps[0] = kbps[5] = kbps[9] = 1;
-  EXPECT_EQ(doc.kbpsHistogram, kbps);
-  EXPECT_EQ(doc.rateHistogram, (std::array<int32_t, 3>{2, 1, 0}));
-  EXPECT_EQ(doc.modeHistogram, (std::array<int32_t, 4>{0, 1, 1, 1}));
-  EXPECT_EQ(doc.editSummary, (Summary{0, 4, 3}));
+  EXPECT_EQ(std::tuple(doc.kbpsHistogram, doc.rateHistogram, doc.modeHistogram, doc.editSummary),
+            std::tuple(kbps, std::array<int32_t, 3>{2, 1, 0}, std::array<int32_t, 4>{0, 1, 1, 1},
+                       Summary{0, 4, 3}));
   Document empty;
   empty.sourceSummary = Summary{9, 1, 0};
   recomputeStatistics(empty);
-  EXPECT_EQ(empty.editSummary, (Summary{9, 1, 0}));
-  EXPECT_EQ(empty.kbpsHistogram, (std::array<int32_t, 15>{}));
+  EXPECT_EQ(std::tuple(empty.editSummary, empty.kbpsHistogram),
+            std::tuple(Summary{9, 1, 0}, std::array<int32_t, 15>{}));
 }
 
 TEST(Statistics, InfoTextForms) {

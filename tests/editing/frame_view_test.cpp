@@ -1,5 +1,4 @@
-// The frame view's rules at their edges: bar heights, slots, shading,
-// cursor markers, the find button, time labels and the scroll bar.
+// The frame view's rules at their edges.
 #include "editing/frame_view.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +47,6 @@ TEST(FrameView, BarsVbrPicturesAndGaps) {
   const std::tuple<GainPair, int, int> levels[] = {
       {{-3, 0}, 97, 96}, {{20, 20}, 250, 255}, {{-30, -30}, 10, 0}};
   for (const auto& [gain, average, level] : levels) EXPECT_EQ(barLevel(gain, average), level) << average;
-
   // Frame 0 is scrolled off; after the silent frame 5 table and list indices differ.
   const std::vector<F> frames = {
       {9, 207, 0, {1, 1}}, {9, 207}, {10, 207, 0, {1, 1}}, {11, 207, 0, {2, 0}}, {5, 207, 0, {1, 0}}, {-1},
@@ -62,7 +60,6 @@ TEST(FrameView, BarsVbrPicturesAndGaps) {
     EXPECT_EQ(std::tuple(slot.kind, slot.bitrateIndex, slot.height), want[s]) << s;
   }
   EXPECT_EQ(std::pair(frameSlot(doc, 1, 5).top(), slotX(83)), std::pair(297, 447));
-
   // 84 frames fill the strip and cannot scroll; the 85th makes one step.
   const Document full = docOf(84);
   for (int s = 0; s < 84; ++s) EXPECT_EQ(frameSlot(full, 0, s).kind, Slot::Bar) << s;
@@ -156,7 +153,6 @@ TEST(FrameView, ScrollBarPressesRepeatsAndDrags) {
               std::tuple(after, part, grab))
         << x << "," << y;
   }
-
   ScrollBarMouse mouse;
   EXPECT_EQ(mouse.tick(7, 916), 7);  // nothing pressed
   int32_t offset = mouse.press(75, 344, 0, 916);
@@ -169,7 +165,6 @@ TEST(FrameView, ScrollBarPressesRepeatsAndDrags) {
   EXPECT_EQ(offset, 84 * 6);
   mouse.release();
   EXPECT_EQ(std::pair(mouse.timerRunning(), mouse.interval()), std::pair(false, 240));
-
   // Grab 8: pos = x - 50 within 0..363, offset = 916 x pos / 363; the band is 18..461.
   for (const auto& [x, after] :
        {std::pair{18, 0}, {49, 0}, {231, 457}, {413, 916}, {461, 916}, {17, 3}, {462, 3}}) {

@@ -1,5 +1,4 @@
-// Gain-list arithmetic of volume and fade, the channel-mode tests of a
-// selection and the texts and states of the two dialogs.
+// Volume and fade arithmetic, the channel modes of a selection, the dialogs.
 #include "editing/gain_ops.h"
 
 #include <gtest/gtest.h>
@@ -56,8 +55,7 @@ TEST(GainOps, FadeRampsRoundHalvesToEvenAndRightTakesLeft) {
 TEST(GainOps, SelectionStereoAndKind) {
   // Two mono frames and a mono silent one.
   const Document mono = test::DocBuilder().frames(2, 9, 0, 3).silent(1, 10, 0, 3).build(false);
-  EXPECT_FALSE(selectionHasStereo(mono, true, 0, 3));
-  EXPECT_TRUE(selectionHasStereo(mono, false, 0, 0));
+  EXPECT_TRUE(!selectionHasStereo(mono, true, 0, 3) && selectionHasStereo(mono, false, 0, 0));
   EXPECT_EQ(selectionStereoKind(mono, true, 0, 3), 0);
   // Kinds: the silent frame is joint stereo; joint plus mono is mixed; stereo only is none.
   const Document mixed = test::DocBuilder()
@@ -66,8 +64,7 @@ TEST(GainOps, SelectionStereoAndKind) {
                              .frames(1, 9, 0, 0)
                              .silent(1, 10, 0, 1)
                              .build(false);
-  EXPECT_TRUE(selectionHasStereo(mixed, true, 0, 1));
-  EXPECT_FALSE(selectionHasStereo(mixed, true, 2, 3));
+  EXPECT_TRUE(selectionHasStereo(mixed, true, 0, 1) && !selectionHasStereo(mixed, true, 2, 3));
   const std::tuple<bool, int32_t, int32_t, int> kinds[] = {
       {true, 0, 2, 1}, {true, 4, 5, 1}, {true, 1, 3, 2}, {true, 3, 4, 0}, {false, 0, 5, 0}};
   for (const auto& [selected, a, b, kind] : kinds)

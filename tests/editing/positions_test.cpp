@@ -1,5 +1,4 @@
-// Positions and times, the time parser, the stepping rules, the auto-repeat
-// timing and the mouse rules of the frame strip.
+// Positions and times, stepping, auto-repeat and the mouse on the strip.
 #include "editing/positions.h"
 
 #include <gtest/gtest.h>
@@ -78,8 +77,7 @@ TEST(Positions, ParseTimeAcceptsSecondsMinutesAndHours) {
                           "-1", "1:-5", "1:2:3:4", ":30", "1:", "1,5", "inf", "1e", "e5", ".", "5s",
                           "1:2.5:00", "1:99999999999:00", "27:46:39"})
     EXPECT_EQ(std::pair(parseTime(bad).failed, parseTime(bad).seconds), std::pair(true, 0.0)) << bad;
-  EXPECT_TRUE(timeTextValid("1:00"));
-  EXPECT_FALSE(timeTextValid("1:0x"));
+  EXPECT_TRUE(timeTextValid("1:00") && !timeTextValid("1:0x"));
   // NUL, blank and FF go at both ends, nothing else anywhere.
   using namespace std::string_literals;
   const std::pair<std::string, std::string> trims[] = {
@@ -141,10 +139,8 @@ TEST(Positions, MouseRulesOfTheStrip) {
       {true, 452, B::Left, false, 0, 20, 3, K::PlaceCursor, 20},
       {true, 54, B::Left, true, 10, 100, 3, K::SetEnd, 15},
       {true, 452, B::Right, false, 0, 20, 20, K::None, 0},
-      {true, 54, B::Middle, false, 0, 100, 3, K::None, 0},
-      {false, 54, B::Left, false, 0, 100, 5, K::None, 0},
-      {false, 54, B::Left, true, 0, 100, 3, K::None, 0},
-      {false, 54, B::Right, false, 0, 100, 3, K::None, 0},
+      {true, 54, B::Middle, false, 0, 100, 3, K::None, 0}, {false, 54, B::Left, false, 0, 100, 5, K::None, 0},
+      {false, 54, B::Left, true, 0, 100, 3, K::None, 0}, {false, 54, B::Right, false, 0, 100, 3, K::None, 0},
       {false, 452, B::Left, false, 0, 20, 3, K::SetEnd, 20}};
   for (const auto& [press, x, button, shift, offset, frames, cursor, kind, position] : cases) {
     const MouseEdit e = (press ? mousePress : mouseRelease)(x, button, shift, offset, frames, cursor);

@@ -1,5 +1,4 @@
-// Silent-frame codes, their insertion, and the silence dialog's items and
-// length rules.
+// Silent-frame codes and the silence dialog's items and length rules.
 #include "editing/silence.h"
 
 #include <gtest/gtest.h>

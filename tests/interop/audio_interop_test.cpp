@@ -1,9 +1,5 @@
-// What Kavrel saves, judged by programs we did not write: scripts run by the
-// executable edit lame's files, and mpg123, ffmpeg/ffprobe and mp3val
-// decode the results to the expected lengths and levels; a chain of edits
-// writes exactly the frames its edit list names; a killed save leaves the
-// target whole.
-
+// What Kavrel saves, judged by programs we did not write (mpg123,
+// ffmpeg/ffprobe, mp3val); a killed save leaves the target whole.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,7 +65,6 @@ TEST(AudioInterop, ScriptedEditsDecodeToTheirLengthsAndLevels) {
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(k.data())) left.push_back(e.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{"kavrel.ini"});
-
   const int64_t whole = probedFrames(in);
   const int64_t del = whole - (framesAt(4) - framesAt(2));
   const int64_t base = del - (framesAt(12) - framesAt(10));
@@ -96,14 +91,6 @@ TEST(AudioInterop, ScriptedEditsDecodeToTheirLengthsAndLevels) {
     EXPECT_NEAR(d.seconds, double(d.frames) * 1152 / o.rate, 1.5 * 1152 / o.rate) << o.name;
   }
   EXPECT_FALSE(fs::exists(out("never.mp3")));
-
-  // The tags of the loaded file stay, as mutagen and --info read them.
-  const std::string tags = tagsPy("show " + shellQuote(out("del.mp3")));
-  EXPECT_NE(tags.find("TIT2 'Test Tone'\nTPE1 'Kavrel Tests'\n"), std::string::npos) << tags;
-  const std::string info = k.run("--info " + shellQuote(out("del.mp3"))).output;
-  EXPECT_NE(info.find("  Title: Test Tone\n  Artist: Kavrel Tests\n  Album: \n  Year: 2024\n"),
-            std::string::npos)
-      << info;
   // The Xing frame follows the tag.
   const auto joined = readFile(out("ins.mp3"));
   const size_t tagEnd = size_t(std::stol(tagsPy("size " + shellQuote(out("ins.mp3")))));
@@ -113,7 +100,6 @@ TEST(AudioInterop, ScriptedEditsDecodeToTheirLengthsAndLevels) {
   EXPECT_NE(k.run("--info " + shellQuote(encoded("wrapped.wav"))).output.find("  RIFF header at 0, "),
             std::string::npos);
   EXPECT_NE(runCommand("mp3val " + shellQuote(out("unwrapped.mp3"))).output.find("CBR"), std::string::npos);
-
   // Levels: 1.5 dB a volume step; the left channel alone; fades 30 dB deep
   // at the far ends; inserted silence is digital silence; BASEDELETE cut
   // the louder part, at times of the file as loaded.
@@ -157,7 +143,6 @@ TEST(AudioInterop, EditChainWritesExactlyItsFrames) {
                "\nVOLUME " + t(2) + ", " + t(6) + ", 3\nSAVEAS " + k.dir.file("out.mp3") + "\n");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(k.cleanLog()) << k.log();
-
   struct Expected {
     int source;  // -1: a silent frame
     int left = 0;
@@ -176,7 +161,6 @@ TEST(AudioInterop, EditChainWritesExactlyItsFrames) {
   model.insert(model.begin() + 3, 5, Expected{-1});  // silent frames take the volume change in the list only
   model[2].left += 2;
   model[2].right += 2;
-
   const std::vector<uint8_t> source = b.bytes(), saved = readFile(k.dir.file("out.mp3"));
   ASSERT_EQ(saved.size(), model.size() * 417);
   FrameSpec silent;

@@ -1,6 +1,5 @@
-// Shared by the interop tests: the kavrel executable run with folders of its
-// own, the external judges (mpg123, ffmpeg/ffprobe, mp3val, mutagen through
-// tags.py) and lame-encoded inputs made once per test process.
+// Shared by the interop tests: the kavrel executable with folders of its own,
+// the external judges and lame-encoded inputs made once per process.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -38,12 +37,6 @@ inline std::string missingTool(std::initializer_list<const char*> tools) {
 #define REQUIRE_TOOLS(...)                                                      \
   if (const std::string missing = missingTool({__VA_ARGS__}); !missing.empty()) \
   GTEST_SKIP() << missing << " is not installed (scripts/setup installs it)"
-
-inline std::string text(const std::string& path) {
-  if (!std::filesystem::exists(path)) return {};
-  const auto bytes = readFile(path);
-  return {bytes.begin(), bytes.end()};
-}
 
 // tags.py (next to this file) with its command and arguments; UTF-8 output.
 inline std::string tagsPy(const std::string& args) {
@@ -91,7 +84,7 @@ struct Kavrel {
     writeFile(dir.file(name), std::vector<uint8_t>(body.begin(), body.end()));
     return run("--script=" + shellQuote(dir.file(name)));
   }
-  std::string log() const { return text(home() + "/kavrel.log"); }
+  std::string log() const { return readText(home() + "/kavrel.log"); }
   // The log of a run without failed lines: its header, start and finish.
   bool cleanLog() const {
     return std::regex_match(log(), std::regex("\r\nScript name: [^\r\n]+\r\nExecution started at [^\r\n]+\r\n"
@@ -155,8 +148,7 @@ inline double level(const std::string& path, double from, double to, bool peak =
 inline std::string encoded(const std::string& name, const std::string& how = "") {
   static const std::map<std::string, std::string> kMade = {
       {"in.mp3", "lame --quiet -b 128 --tt 'Test Tone' --ta 'Kavrel Tests' --ty 2024 --add-id3v2 tone.wav"},
-      {"ins.mp3", "lame --quiet -b 192 high.wav"},
-      {"vbr.mp3", "lame --quiet -V 2 tone.wav"},
+      {"ins.mp3", "lame --quiet -b 192 high.wav"}, {"vbr.mp3", "lame --quiet -V 2 tone.wav"},
       {"crc.mp3", "lame --quiet -b 128 -p tone.wav"},
       {"mono48.mp3", "lame --quiet -V 3 -m m --resample 48 tone.wav"},
       {"mpeg2.mp3", "lame --quiet -b 64 tone.wav"},

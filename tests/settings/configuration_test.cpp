@@ -1,5 +1,4 @@
-// kavrel.ini: the byte layout, the defaults, the checks a read applies, the
-// recent lists and atomic writes.
+// kavrel.ini: layout, defaults, read checks, recent lists, atomic writes.
 #include "settings/configuration.h"
 
 #include <gtest/gtest.h>
@@ -96,17 +95,10 @@ TEST(ConfigurationBytes, EveryFieldHasItsPlaceAndComesBack) {
     for (size_t k = 0; k < std::size(flags); ++k) o.*flags[k].second = (k % 2 == 0) != flip;
     o.processingErrorPolicy = ProcessingErrorPolicy::Fail;
     o.overwritePolicy = OverwritePolicy::Always;
-    o.newTagFormat = 132;
-    o.autoExit = o.volumeChannelMemory = 1;
-    o.newTagPadding = 5;
-    o.fadeSliderMemory = 33;
-    o.volumeSliderMemory = 27;
-    o.volumeMemoryMode = 2;
-    o.fadeMemoryMode = 0;
-    o.transferWords = {1, 0x8123};
-    o.defaultLanguage = "deu";
-    o.windowPositions[13] = {-40, 70000};
-    o.windowPositions[14] = {7, -1};
+    o.newTagFormat = 132, o.newTagPadding = 5, o.autoExit = o.volumeChannelMemory = 1;
+    o.fadeSliderMemory = 33, o.volumeSliderMemory = 27, o.volumeMemoryMode = 2, o.fadeMemoryMode = 0;
+    o.transferWords = {1, 0x8123}, o.defaultLanguage = "deu";
+    o.windowPositions[13] = {-40, 70000}, o.windowPositions[14] = {7, -1};
     ASSERT_TRUE(writeConfigurationFile(o, path));
     const std::vector<uint8_t> once = readFile(path);
     EXPECT_EQ(hex(once, 0, 10), "03 00 2F 73 30 03 00 2F 73 31");  // counted strings, then the record

@@ -1,6 +1,5 @@
-// Documents built in memory, without files, for the statistics, positions,
-// edit, gain and silence tests: table frames with the header fields a test
-// names, listed in order, and silent-frame entries from their raw codes.
+// Documents built in memory, without files: table frames with the header
+// fields a test names, and silent-frame entries from their raw codes.
 #pragma once
 
 #include <utility>

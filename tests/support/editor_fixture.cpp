@@ -3,21 +3,39 @@
 namespace kavrel::test {
 
 EditorFixture::EditorFixture() {
-  editor.options().autoSelectAll = false;
-  editor.options().autoRemoveUnknown = false;
-  editor.options().fadeMemoryMode = 0;
+  Options& o = editor.options();
+  o.autoSelectAll = o.autoRemoveUnknown = false, o.fadeMemoryMode = 0;
 }
 
 std::string EditorFixture::write(const std::string& name, const std::vector<uint8_t>& bytes) {
-  writeFile(dir.file(name), bytes);
-  return dir.file(name);
+  return writeFile(dir.file(name), bytes), dir.file(name);
 }
 
-void EditorFixture::load(const Mp3Builder& b, bool mark) {
-  ASSERT_TRUE(editor.loadFile(write("base.mp3", b))) << editor.lineError;
+std::string EditorFixture::load(const std::vector<uint8_t>& bytes, const std::string& name, bool mark) {
+  const std::string path = write(name, bytes);
+  EXPECT_TRUE(editor.loadFile(path)) << editor.lineError;
   marked = mark ? doc().documentFrameCount() : 0;
   for (int i = 0; i < marked; ++i) doc().gainList[size_t(i)] = {int16_t(i), int16_t(-i)};
   clear();
+  return path;
+}
+
+std::vector<uint8_t> EditorFixture::saveAsNew(const std::string& name) {
+  EXPECT_TRUE(editor.saveAs(Sender::User, dir.file(name))) << boxes();
+  return exists(dir.file(name)) ? readFile(dir.file(name)) : std::vector<uint8_t>{};
+}
+
+std::string EditorFixture::scriptSaveAsError(const std::string& target, int status) {
+  script();
+  EXPECT_FALSE(editor.saveAs(Sender::ScriptMarker, target));
+  EXPECT_EQ(editor.operationStatus, status);
+  return editor.lineError;
+}
+
+std::string EditorFixture::insertFile(const std::string& name, int count, uint8_t gain, int32_t at) {
+  const std::string path = write(name, Mp3Builder().frames(count, {.gains = {gain, gain, gain, gain}}));
+  EXPECT_EQ(editor.insertFileAt(path, at), 0) << editor.lineError;
+  return path;
 }
 
 std::string EditorFixture::runs(const std::vector<int32_t>& l) {
@@ -49,8 +67,8 @@ std::string EditorFixture::gains(size_t a, size_t b) {
   std::string text;
   for (size_t i = a; i < b; ++i) {
     const GainPair g = doc().gainList[i];
-    text += (i > a ? " " : "") + std::to_string(g.left) +
-            (g.left == g.right ? "" : "/" + std::to_string(g.right));
+    text += (i > a ? " " : "") + std::to_string(g.left);
+    if (g.left != g.right) text += "/" + std::to_string(g.right);
   }
   return text;
 }

@@ -1,10 +1,10 @@
-// An Editor on a recording host in a fresh folder, for the tests of the
-// command layer: writes and loads built files, gives commands the way the
-// window does, and prints what a command left behind as short lines.
+// An Editor on a recording host in a fresh folder: loads built files, gives
+// commands as the window does and prints what they left as short lines.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -22,15 +22,18 @@ class EditorFixture : public ::testing::Test {
   // A load selects nothing and checks no removal box here, and the fade
   // dialog keeps its memory: the tests set those themselves.
   EditorFixture();
-
   std::string write(const std::string& name, const Mp3Builder& b) { return write(name, b.bytes()); }
   std::string write(const std::string& name, const std::vector<uint8_t>& bytes);
-  // Loads `b` as base.mp3 and clear()s. With `mark` loaded frame i gets the
-  // gains (i, -i), so that frames() notices a gain left behind.
-  void load(const Mp3Builder& b, bool mark = false);
+  // Loads `bytes` as `name` and clear()s; the path. With `mark` loaded frame
+  // i gets the gains (i, -i), so that frames() notices a gain left behind.
+  std::string load(const std::vector<uint8_t>& bytes, const std::string& name = "base.mp3",
+                   bool mark = false);
+  Mp3Builder load(const Mp3Builder& b, const std::string& name = "base.mp3") {
+    return load(b.bytes(), name), b;
+  }
   // n frames of 128 kbit/s at 44.1 kHz, joint stereo unless `spec` says else.
   void load(int n, const FrameSpec& spec = {}, bool mark = false) {
-    load(Mp3Builder().frames(n, spec), mark);
+    load(Mp3Builder().frames(n, spec).bytes(), "base.mp3", mark);
   }
   void selectRange(int32_t a, int32_t b) { editor.selection = {a, b}, editor.select(); }
   void cursor(int32_t p) { editor.selection = {p, p}, editor.unselect(); }
@@ -39,7 +42,14 @@ class EditorFixture : public ::testing::Test {
   void clear() { host.clearRecord(), seen_ = 0; }
   Document& doc() { return editor.document(); }
   bool on(Command c) const { return editor.enabled(c); }
-
+  static bool exists(const std::string& path) { return std::filesystem::exists(path); }
+  // Save As under a new name in the test folder; the bytes written.
+  std::vector<uint8_t> saveAsNew(const std::string& name = "out.mp3");
+  // A script's Save As that fails with `status`: its line error.
+  std::string scriptSaveAsError(const std::string& target, int status = kStatusSaveFailed);
+  // Writes `count` frames of the given gain as `name` and inserts them at `at`.
+  std::string insertFile(const std::string& name, int count, uint8_t gain, int32_t at);
+  void truncateTo(size_t n) { doc().frameList.resize(n), doc().gainList.resize(n); }
   // The frame list as runs ("0-2 7 9-10"), " gains moved" when a marked
   // gain is not with its frame.
   std::string frames();
@@ -59,24 +69,18 @@ class EditorFixture : public ::testing::Test {
   std::string commands(Command from = Command(0), Command to = Command::Count) const;
   std::string edits() const;
   // The message boxes since the last call or clear(), as "<icon>caption:
-  // text" (icon ! ? i or none) joined by " / ".
+  // text" (icon i ? ! x or none) joined by " / ".
   std::string boxes();
-
   // The window's ways to give a command: on a selection (a cursor when
   // a == b), or as a button.
   using Fn = std::function<void()>;
-  Fn at(int32_t a, int32_t b, Fn f) {
-    return [=, this] { a == b ? cursor(a) : selectRange(a, b), f(); };
-  }
-  Fn cmd(void (Editor::*command)(Sender)) {
-    return [=, this] { (editor.*command)(Sender::User); };
-  }
+  Fn at(int32_t a, int32_t b, Fn f) { return [=, this] { a == b ? cursor(a) : selectRange(a, b), f(); }; }
+  Fn cmd(void (Editor::*command)(Sender)) { return [=, this] { (editor.*command)(Sender::User); }; }
   // state(), edits(), the status (- when the command left it) and " +box"
   // when a message box was shown.
   std::string after();
   // One step after another, each followed by after().
   void play(const std::vector<std::pair<Fn, const char*>>& steps);
-
   TempDir dir;
   RecordingHost host;
   Editor editor{host};
@@ -85,5 +89,14 @@ class EditorFixture : public ::testing::Test {
  private:
   size_t seen_ = 0;
 };
+
+inline std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, size_t offset, size_t length) {
+  return {bytes.begin() + std::ptrdiff_t(offset), bytes.begin() + std::ptrdiff_t(offset + length)};
+}
+inline std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
 
 }  // namespace kavrel::test

@@ -1,15 +1,14 @@
-// Stand-ins for the desktop's programs in playback tests: shell scripts that
-// record how they were called, and scoped changes of the environment so that
-// no test ever reaches a real player or opener.
+// Stand-ins for the desktop's programs: scripts that record their arguments,
+// and scoped environment changes so no test reaches a real player.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,23 +20,16 @@ class EnvScope {
  public:
   EnvScope(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) old_ = std::string(old);
-    if (value) {
-      ::setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
+    set(value);
   }
-  ~EnvScope() {
-    if (old_) {
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-  }
+  ~EnvScope() { set(old_); }
   EnvScope(const EnvScope&) = delete;
   EnvScope& operator=(const EnvScope&) = delete;
 
  private:
+  void set(const std::optional<std::string>& value) {
+    value ? ::setenv(name_.c_str(), value->c_str(), 1) : ::unsetenv(name_.c_str());
+  }
   std::string name_;
   std::optional<std::string> old_;
 };
@@ -62,17 +54,14 @@ inline void writeRecorder(const std::string& path, const std::string& record, in
 // The recorded lines once `record` exists (waiting up to `seconds`).
 inline std::optional<std::vector<std::string>> waitForRecord(const std::string& record, double seconds = 10) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  for (;;) {
-    std::ifstream in(record);
-    if (in) {
-      std::vector<std::string> lines;
-      std::string line;
-      while (std::getline(in, line)) lines.push_back(line);
-      return lines;
-    }
+  while (!std::filesystem::exists(record)) {
     if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  std::ifstream in(record);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 }  // namespace kavrel::test

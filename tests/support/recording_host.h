@@ -1,25 +1,13 @@
-// A Host for Editor tests: records every message box and every call the
-// core makes to the outside world, and answers from a script.
-//
-//   RecordingHost host;
-//   Editor editor(host);
-//   host.answer(MessageResult::No);          // the next box is answered No
-//   host.escapeAfterProgress(1);             // Esc right after the first progress step
-//   host.answerOpenFile("/tmp/x.mp3");       // the next open dialog chooses this file
-//   host.onProgress = [&](int call, int blocks) { /* truncate the file, ... */ };
-//   editor.loadFile(path);
-//   ASSERT_EQ(host.messages().size(), 1u);
-//   EXPECT_EQ(host.messages()[0].text, "...");
-//
-// Message boxes take the scripted answers in order; once the queue is empty
-// every box gets its default button, as a user pressing Enter would.
+// A Host that records every call of the core and answers from queues; with a
+// queue empty a box gets its default button and a dialog is cancelled. Window
+// slot k is centred at (100 + k, 200).
 #pragma once
 
-#include <cstddef>
 #include <deque>
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,31 +21,34 @@ struct RecordedMessage {
   MessageIcon icon = MessageIcon::None;
   MessageButtons buttons = MessageButtons::Ok;
   MessageResult defaultButton = MessageResult::Ok;
-  MessageResult answer = MessageResult::Ok;  // what the host returned
 };
 
 class RecordingHost : public Host {
+  template <class T>
+  static std::optional<T> next(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    std::optional<T> answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+  }
+  template <class State, class Result>
+  struct Dialog {
+    std::deque<std::optional<Result>> answers;
+    std::vector<State> shown;
+  };
+  template <class State, class Result>
+  std::optional<Result> show(Dialog<State, Result>& dialog, const State& state) {
+    dialog.shown.push_back(state);
+    if (onDialog) onDialog();
+    return next(dialog.answers);
+  }
+
  public:
-  // --- scripting
-  // Queues answers for the next message boxes, first in first out.
+  // --- answers, first in first out
   void answer(MessageResult result) { answers_.push_back(result); }
   void answer(std::initializer_list<MessageResult> results) { answers_.insert(answers_.end(), results); }
-  size_t pendingAnswers() const { return answers_.size(); }
-
-  // escapePressed() reports Esc once (the flag is consumed, like the real
-  // key flag) as soon as `calls` progress steps have been made; 0 reports it
-  // at the first check. A negative value disarms it.
-  void escapeAfterProgress(int calls) { escapeAfter_ = calls; }
-  // closingRequested() returns this value.
-  void setClosing(bool closing) { closing_ = closing; }
-  // Answers for the next open dialogs, first in first out (nullopt =
-  // cancelled); once the queue is empty every dialog is cancelled.
   void answerOpenFile(std::optional<std::string> path) { openAnswers_.push_back(std::move(path)); }
-  // The same for the save dialogs.
   void answerSaveFile(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }
-
-  // Answers for the next editing dialogs of each kind, first in first out
-  // (nullopt = cancelled); once a queue is empty that dialog is cancelled.
   void answerVolume(std::optional<VolumeDialogResult> r) { volume_.answers.push_back(std::move(r)); }
   void answerFade(std::optional<FadeDialogResult> r) { fade_.answers.push_back(std::move(r)); }
   void answerSilence(std::optional<SilenceDialogResult> r) { silence_.answers.push_back(std::move(r)); }
@@ -65,97 +56,107 @@ class RecordingHost : public Host {
   void answerSaveSelection(std::optional<SaveSelectionDialogResult> r) {
     saveSelection_.answers.push_back(std::move(r));
   }
-  // Called while an editing dialog is open, before it answers.
-  std::function<void()> onDialog;
-
-  // Called on every progress step (blocks >= 0) after it was counted, with
-  // the 1-based call number and the block count; not called for progress(-1).
+  // escapePressed() reports Esc once, as soon as `calls` progress steps were
+  // made (0: at the first check).
+  void escapeAfterProgress(int calls) { escapeAfter_ = calls; }
+  void setClosing(bool closing) { closing_ = closing; }  // what closingRequested() says
+  std::function<void()> onDialog;                        // while an editing dialog is open, before it answers
+  // On every progress step (not progress(-1)), with the 1-based call number and the blocks.
   std::function<void(int call, int blocks)> onProgress;
-  // Called from processEvents(), after it was counted.
   std::function<void()> onProcessEvents;
-
   // --- what happened
   const std::vector<RecordedMessage>& messages() const { return messages_; }
-  const RecordedMessage& lastMessage() const;                 // throws when no box was shown
+  const RecordedMessage& lastMessage() const {
+    if (messages_.empty()) throw std::logic_error("RecordingHost: no message box was shown");
+    return messages_.back();
+  }
   int progressCalls() const { return progressCalls_; }        // blocks >= 0
   int progressEndCalls() const { return progressEndCalls_; }  // progress(-1)
-  const std::vector<int>& progressBlocks() const { return progressBlocks_; }
   int processEventsCalls() const { return processEventsCalls_; }
-  int escapeChecks() const { return escapeChecks_; }
   bool busy() const { return busy_; }
-  int busyChanges() const { return busyChanges_; }
   int viewChanges(ViewChange change) const { return viewChanges_[size_t(change)]; }
   int documentWindowCloses() const { return documentWindowCloses_; }
-  struct OpenDialog {
-    std::string title;
-    std::string folder;
-  };
-  const std::vector<OpenDialog>& openDialogs() const { return openDialogs_; }
-  struct SaveDialog {
-    std::string folder;
-    std::string fileName;
-  };
-  const std::vector<SaveDialog>& saveDialogs() const { return saveDialogs_; }
-
+  std::vector<FileDialogRequest> requests;  // every file dialog, as much of its request as it was given
   // The states the editing dialogs were shown with, in order.
   const std::vector<VolumeDialogState>& volumeDialogs() const { return volume_.shown; }
   const std::vector<FadeDialogState>& fadeDialogs() const { return fade_.shown; }
   const std::vector<SilenceDialogState>& silenceDialogs() const { return silence_.shown; }
   const std::vector<SplitDialogState>& splitDialogs() const { return split_.shown; }
   const std::vector<SaveSelectionDialogState>& saveSelectionDialogs() const { return saveSelection_.shown; }
-
-  // Forgets everything recorded (not the scripted answers or hooks).
-  void clearRecord();
-
+  // Forgets everything recorded (not the queued answers or the hooks).
+  void clearRecord() {
+    messages_.clear();
+    progressCalls_ = progressEndCalls_ = processEventsCalls_ = documentWindowCloses_ = 0;
+    for (int& n : viewChanges_) n = 0;
+    requests.clear();
+    volume_.shown.clear();
+    fade_.shown.clear();
+    silence_.shown.clear();
+    split_.shown.clear();
+    saveSelection_.shown.clear();
+  }
   // --- Host
   MessageResult messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                           MessageButtons buttons, MessageResult defaultButton) override;
-  void processEvents() override;
-  bool escapePressed() override;
+                           MessageButtons buttons, MessageResult defaultButton) override {
+    messages_.push_back({text, caption, icon, buttons, defaultButton});
+    if (answers_.empty()) return defaultButton;
+    const MessageResult result = answers_.front();
+    answers_.pop_front();
+    return result;
+  }
+  void processEvents() override {
+    ++processEventsCalls_;
+    if (onProcessEvents) onProcessEvents();
+  }
+  bool escapePressed() override {
+    const bool now = escapeAfter_ >= 0 && progressCalls_ >= escapeAfter_;
+    if (now) escapeAfter_ = -1;
+    return now;
+  }
   bool closingRequested() override { return closing_; }
-  void progress(int blocks) override;
-  void setBusy(bool busy) override;
+  void progress(int blocks) override {
+    if (blocks < 0) return void(++progressEndCalls_);
+    ++progressCalls_;
+    if (onProgress) onProgress(progressCalls_, blocks);
+  }
+  void setBusy(bool busy) override { busy_ = busy; }
   void viewChanged(ViewChange change) override { ++viewChanges_[size_t(change)]; }
   void closeDocumentWindows() override { ++documentWindowCloses_; }
-  std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override;
-  std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override;
-  std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& state) override;
-  std::optional<FadeDialogResult> fadeDialog(const FadeDialogState& state) override;
-  std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState& state) override;
-  std::optional<SplitDialogResult> splitDialog(const SplitDialogState& state) override;
-  std::optional<SaveSelectionDialogResult> saveSelectionDialog(const SaveSelectionDialogState& state) override;
+  WindowPosition centredWindowPosition(size_t slot) override { return {int32_t(100 + slot), 200}; }
+  std::optional<std::string> chooseFile(const FileDialogRequest& r) override {
+    requests.push_back(r);
+    return next(r.save ? saveAnswers_ : openAnswers_);
+  }
+  std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override {
+    return chooseFile({.save = false, .title = title, .folder = folder});
+  }
+  std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override {
+    return chooseFile({.save = true, .folder = folder, .fileName = fileName});
+  }
+  std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& s) override {
+    return show(volume_, s);
+  }
+  std::optional<FadeDialogResult> fadeDialog(const FadeDialogState& s) override { return show(fade_, s); }
+  std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState& s) override {
+    return show(silence_, s);
+  }
+  std::optional<SplitDialogResult> splitDialog(const SplitDialogState& s) override { return show(split_, s); }
+  std::optional<SaveSelectionDialogResult> saveSelectionDialog(const SaveSelectionDialogState& s) override {
+    return show(saveSelection_, s);
+  }
 
  private:
-  template <class State, class Result>
-  struct Dialog {
-    std::deque<std::optional<Result>> answers;
-    std::vector<State> shown;
-  };
-  template <class State, class Result>
-  std::optional<Result> show(Dialog<State, Result>& dialog, const State& state);
-
   Dialog<VolumeDialogState, VolumeDialogResult> volume_;
   Dialog<FadeDialogState, FadeDialogResult> fade_;
   Dialog<SilenceDialogState, SilenceDialogResult> silence_;
   Dialog<SplitDialogState, SplitDialogResult> split_;
   Dialog<SaveSelectionDialogState, SaveSelectionDialogResult> saveSelection_;
   std::deque<MessageResult> answers_;
-  int documentWindowCloses_ = 0;
+  std::deque<std::optional<std::string>> openAnswers_, saveAnswers_;
   std::vector<RecordedMessage> messages_;
-  int escapeAfter_ = -1;
-  bool closing_ = false;
-  int progressCalls_ = 0;
-  int progressEndCalls_ = 0;
-  std::vector<int> progressBlocks_;
-  int processEventsCalls_ = 0;
-  int escapeChecks_ = 0;
-  bool busy_ = false;
-  int busyChanges_ = 0;
-  int viewChanges_[4] = {0, 0, 0, 0};
-  std::deque<std::optional<std::string>> openAnswers_;
-  std::vector<OpenDialog> openDialogs_;
-  std::deque<std::optional<std::string>> saveAnswers_;
-  std::vector<SaveDialog> saveDialogs_;
+  int escapeAfter_ = -1, progressCalls_ = 0, progressEndCalls_ = 0, processEventsCalls_ = 0;
+  int documentWindowCloses_ = 0, viewChanges_[4] = {};
+  bool closing_ = false, busy_ = false;
 };
 
 }  // namespace kavrel::test

@@ -17,13 +17,9 @@ namespace kavrel::test {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-  fs::path base;
-  if (const char* env = std::getenv("KAVREL_TEST_TMP"); env != nullptr && *env != '\0') {
-    base = env;
-    fs::create_directories(base);
-  } else {
-    base = fs::temp_directory_path();
-  }
+  const char* env = std::getenv("KAVREL_TEST_TMP");
+  const fs::path base = env && *env ? fs::path(env) : fs::temp_directory_path();
+  fs::create_directories(base);
   std::string pattern = (base / "kavrel-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot create a temporary folder under " + base.string() + ": " +
@@ -37,15 +33,12 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const {
-  return (fs::path(path_) / name).string();
-}
+std::string TempDir::file(const std::string& name) const { return (fs::path(path_) / name).string(); }
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot open " + path + " for writing");
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) throw std::runtime_error("cannot write " + path);
 }
@@ -58,6 +51,12 @@ std::vector<uint8_t> readFile(const std::string& path) {
   return bytes;
 }
 
+std::string readText(const std::string& path) {
+  if (!fs::exists(path)) return {};
+  const std::vector<uint8_t> bytes = readFile(path);
+  return {bytes.begin(), bytes.end()};
+}
+
 CommandResult runCommand(const std::string& shellCommand) {
   // The subshell makes "2>&1" apply to every part of a compound command.
   const std::string full = "( " + shellCommand + "\n) 2>&1";
@@ -68,33 +67,18 @@ CommandResult runCommand(const std::string& shellCommand) {
   size_t n = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
   const int status = pclose(pipe);
-  int exitCode = -1;
-  if (status != -1) {
-    if (WIFEXITED(status)) {
-      exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-      exitCode = 128 + WTERMSIG(status);
-    }
-  }
-  return {exitCode, output};
+  if (status != -1 && WIFEXITED(status)) return {WEXITSTATUS(status), output};
+  return {status != -1 && WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1, output};
 }
 
 bool toolAvailable(const std::string& tool) {
-  if (tool.empty()) return false;
-  return runCommand("command -v " + shellQuote(tool) + " >/dev/null").exitCode == 0;
+  return !tool.empty() && runCommand("command -v " + shellQuote(tool) + " >/dev/null").exitCode == 0;
 }
 
 std::string shellQuote(const std::string& text) {
   std::string quoted = "'";
-  for (const char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  quoted += "'";
-  return quoted;
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }
 
 }  // namespace kavrel::test

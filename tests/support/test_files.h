@@ -1,5 +1,4 @@
-// File and process helpers for tests: temporary folders, whole-file reads
-// and writes, and running shell commands (external decoders and the like).
+// Temporary folders, whole-file reads and writes, shell commands.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +15,6 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-
   std::string path() const { return path_; }
   std::string file(const std::string& name) const;
 
@@ -27,6 +25,8 @@ class TempDir {
 // Both throw std::runtime_error when the file cannot be written or read.
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readFile(const std::string& path);
+// The file as text; empty when there is no such file.
+std::string readText(const std::string& path);
 
 struct CommandResult {
   int exitCode;        // exit status; 128 + signal when killed; -1 when not started

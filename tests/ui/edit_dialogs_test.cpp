@@ -1,49 +1,32 @@
-// The editing dialogs of the window, driven offscreen: they show the state
-// the core computed, hand back what the user set, open where they were
-// left, and close as cancelled when the user turns to another window.
+// The editing dialogs driven offscreen: state shown, answers, places, leaving.
+#include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
-#include <QTimer>
-#include <functional>
-#include <gtest/gtest.h>
 
 #include "settings/window_slots.h"
 #include "support/mp3_builder.h"
 #include "support/test_files.h"
 #include "ui/main_window.h"
+#include "ui/ui_support.h"
 
 namespace {
 
 using namespace kavrel;
+using kavrel::test::onNextDialog;
 
-// The dialog on screen: the dialogs leave the main window usable, so it is
-// the visible dialog rather than a modal one.
-QDialog* openDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) return d;
-  return nullptr;
-}
-
-// Runs `act` on the dialog once it is open.
+// Runs `act` on the editing dialog once it is open (it leaves the main window
+// usable, so it is the dialog that shows rather than a modal one).
 void whenOpen(const std::function<void(QDialog&)>& act) {
-  QTimer::singleShot(0, [act] {
-    QDialog* dialog = openDialog();
-    ASSERT_NE(dialog, nullptr);
-    act(*dialog);
-  });
+  onNextDialog([act](QWidget* w) { act(*static_cast<QDialog*>(w)); });
 }
 
 template <class T>
@@ -51,18 +34,6 @@ T* child(QWidget& d, const char* name) {
   T* w = d.findChild<T*>(name);
   EXPECT_NE(w, nullptr) << name;
   return w;
-}
-
-void mouse(QWidget* w, QEvent::Type type) {
-  const QPointF at(w->width() / 2, w->height() / 2);
-  QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton,
-                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &event);
-}
-
-void key(QWidget* w, int k) {
-  QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier);
-  QApplication::sendEvent(w, &event);
 }
 
 TEST(EditDialogs, VolumeDialogFollowsTheSliderAndShowsItsWarnings) {
@@ -105,7 +76,7 @@ TEST(EditDialogs, EachDialogOpensWhereItWasLeftAndStaysOnTheScreen) {
     whenOpen([&](QDialog& d) {
       openedAt = d.pos();
       d.move(d.pos() + QPoint(7, 3));
-      key(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Escape);
+      QTest::keyClick(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Escape);
       escClosed = !d.isVisible();
       if (!escClosed) d.reject();
     });
@@ -114,7 +85,6 @@ TEST(EditDialogs, EachDialogOpensWhereItWasLeftAndStaysOnTheScreen) {
     EXPECT_EQ(openedAt, at) << i;
     EXPECT_EQ(places[slotIndex(slot)], (WindowPosition{at.x() + 7, at.y() + 3})) << i;
   }
-
   // Never placed, placed where a reset centres a window, or off the screen.
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   const size_t slot = slotIndex(WindowSlot::FadeDialog);
@@ -157,8 +127,7 @@ TEST(EditDialogs, LeavingTheDialogCancelsItButTheMemoryKeepsWhatWasMoved) {
   editor.amplify(Sender::User);
   EXPECT_TRUE(left);
   EXPECT_EQ(std::pair(editor.options().volumeSliderMemory, editor.options().volumeChannelMemory), std::pair(30, 1));
-  EXPECT_EQ(editor.document().gainList.front(), (GainPair{0, 0}));
-  EXPECT_FALSE(editor.document().modified);
+  EXPECT_TRUE(editor.document().gainList.front() == GainPair{} && !editor.document().modified);
 }
 
 TEST(EditDialogs, SilenceStepButtonsRepeatWhileHeldAndEnterNeedsAValidLength) {
@@ -179,26 +148,26 @@ TEST(EditDialogs, SilenceStepButtonsRepeatWhileHeldAndEnterNeedsAValidLength) {
       intervals.push_back(timer->interval());
     };
     // Held: a tick of wait, then a second per tick, and one more on release.
-    mouse(second, QEvent::MouseButtonPress);
+    QTest::mousePress(second, Qt::LeftButton);
     note();
     for (int k = 0; k < 3; ++k) {
       QTimerEvent tick(timer->timerId());
       QApplication::sendEvent(timer, &tick);
       note();
     }
-    mouse(second, QEvent::MouseButtonRelease);
+    QTest::mouseRelease(second, Qt::LeftButton);
     activeAfterRelease = timer->isActive();
     note();
     // Enter on a length that doesn't parse does nothing; on a valid one it
     // accepts.
     box->selectAll();
     box->insert("1,0x");
-    key(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Return);
     note();
     EXPECT_TRUE(d.isVisible());
     box->backspace();
     child<QComboBox>(d, "ComboFreq")->setCurrentIndex(2);  // 48 kHz
-    key(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Return);
     if (d.isVisible()) d.reject();
   });
   const auto result = window.silenceDialog(silenceDialogState(doc, 0, 0, false));
@@ -224,7 +193,6 @@ TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
   });
   EXPECT_FALSE(window.splitDialog(splitDialogState(false, 10, 10, 100)));
   EXPECT_EQ(split, "-gb2 -RiffCheck1 -FileBut1 +FileBut3 -ButOk ");
-
   // Saving the selection: a box for each block the file has, all unchecked.
   // The full-name box the dialog opens does not count as leaving it.
   SaveSelectionDialogState state;
@@ -241,7 +209,7 @@ TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
       fullName = box->windowTitle().toStdString() + box->text().toStdString();
       box->accept();
     });
-    mouse(child<QLabel>(d, "FileLab"), QEvent::MouseButtonDblClick);
+    QTest::mouseDClick(child<QLabel>(d, "FileLab"), Qt::LeftButton);
     QApplication::processEvents();
     openAfterBox = d.isVisible();
     child<QPushButton>(d, "ButCancel")->click();

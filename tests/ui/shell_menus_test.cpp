@@ -1,6 +1,5 @@
 // The menus that reach the configuration and the shell, and the window's
 // ways of closing, driven offscreen.
-
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,13 +7,11 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <chrono>
-#include <filesystem>
-#include <thread>
 
 #include "support/mp3_builder.h"
 #include "support/test_files.h"
 #include "ui/main_window.h"
+#include "ui/ui_support.h"
 
 namespace {
 
@@ -25,18 +22,15 @@ TEST(ShellMenus, OptionItemsShowAndChangeTheOptions) {
   MainWindow window;
   for (const OptionItemInfo& info : kOptionItems) {
     const std::string name = info.name;
-    if (name == "MenuInputStats" || name == "MenuOutputStats") continue;
-    EXPECT_NE(window.action(info.name), nullptr) << name;
+    if (name != "MenuInputStats" && name != "MenuOutputStats")
+      EXPECT_NE(window.action(info.name), nullptr) << name;
   }
   QAction* tag41 = window.action("MenuTag41");
   QAction* tag30 = window.action("MenuTag30");
   ASSERT_TRUE(tag41 && tag30);
   EXPECT_TRUE(tag30->isChecked());
   tag41->trigger();
-  EXPECT_EQ(window.editor().options().newTagFormat, 132);
-  EXPECT_TRUE(tag41->isChecked());
-  EXPECT_FALSE(tag30->isChecked());
-
+  EXPECT_TRUE(window.editor().options().newTagFormat == 132 && tag41->isChecked() && !tag30->isChecked());
   QAction* reload = window.action("MenuAutoReload");
   ASSERT_TRUE(reload);
   EXPECT_FALSE(reload->isChecked());
@@ -44,26 +38,20 @@ TEST(ShellMenus, OptionItemsShowAndChangeTheOptions) {
   reload->trigger();
   EXPECT_TRUE(window.editor().options().autoReload);
   EXPECT_EQ(reload->data().toInt(), 32);
-
   // While a script runs the menus do nothing, and the marks say so.
   window.editor().scriptRunning = true;
   reload->trigger();
-  EXPECT_TRUE(window.editor().options().autoReload);
-  EXPECT_TRUE(reload->isChecked());
+  EXPECT_TRUE(window.editor().options().autoReload && reload->isChecked());
   window.editor().scriptRunning = false;
-
   for (const char* name : {"MenuExit", "MenuExitAll", "MenuHelp1", "MenuHelp2", "MenuSaveOpt", "MenuLoadOpt",
                            "MenuResetOpt", "MenuLockSO", "MenuTry", "MenuLogLoc", "MenuReadLog"})
     EXPECT_NE(window.action(name), nullptr) << name;
-  EXPECT_TRUE(window.action("MenuTry")->isChecked());
-  EXPECT_TRUE(window.action("MenuSilentIgnore")->isChecked());
+  EXPECT_TRUE(window.action("MenuTry")->isChecked() && window.action("MenuSilentIgnore")->isChecked());
 }
 
 TEST(ShellMenus, RecentFilesShowTheirNamesAndOpen) {
   TempDir dir;
-  Mp3Builder b;
-  b.frames(30);
-  writeFile(dir.file("One.MP3"), b.bytes());
+  writeFile(dir.file("One.MP3"), Mp3Builder().frames(30).bytes());
   MainWindow window;
   window.editor().options().recentFiles = {dir.file("One.MP3"), dir.file("gone.mp3"), "", "", ""};
   window.editor().chooseOption(OptionItem::AutoSelect);  // any change refreshes the menus
@@ -71,17 +59,14 @@ TEST(ShellMenus, RecentFilesShowTheirNamesAndOpen) {
   QAction* second = window.action("MenuFileOp2");
   ASSERT_TRUE(first && second);
   EXPECT_EQ(first->text().toStdString(), " &1. One");
-  EXPECT_TRUE(first->isEnabled());
-  EXPECT_FALSE(second->isEnabled());
+  EXPECT_TRUE(first->isEnabled() && !second->isEnabled());
   first->trigger();
   EXPECT_TRUE(window.editor().document().documentLoaded);
 }
 
 TEST(ShellMenus, CloseQuestionCanKeepTheWindow) {
   TempDir dir;
-  Mp3Builder b;
-  b.frames(30);
-  writeFile(dir.file("a.mp3"), b.bytes());
+  writeFile(dir.file("a.mp3"), Mp3Builder().frames(30).bytes());
   MainWindow window;
   window.show();
   window.openFile(QString::fromStdString(dir.file("a.mp3")));
@@ -97,20 +82,13 @@ TEST(ShellMenus, CloseQuestionCanKeepTheWindow) {
   window.close();
   EXPECT_EQ(asked, "Do you wish to save the changes? ");
   EXPECT_TRUE(window.isVisible());
-
-  // A close request from another copy asks nothing, even with a box open.
+  // A close request from another copy asks nothing, even with a question
+  // open: that box is not answered Yes, and the window goes once its turn comes.
   QTimer::singleShot(0, [&] { window.closeFromOutside(); });
-  // A question is open when the request comes: it is not answered Yes.
-  const MessageResult answer =
-      window.messageBox("Overwrite the existing file?", "The file exists!", MessageIcon::Exclamation,
-                        MessageButtons::YesNo, MessageResult::No);
-  EXPECT_NE(answer, MessageResult::Yes);
-  // The box was cancelled; the window goes once its turn comes.
-  for (int i = 0; i < 100 && window.isVisible(); ++i) {
-    QApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_FALSE(window.isVisible());
+  EXPECT_NE(window.messageBox("Overwrite the existing file?", "The file exists!", MessageIcon::Exclamation,
+                              MessageButtons::YesNo, MessageResult::No),
+            MessageResult::Yes);
+  EXPECT_TRUE(waitFor([&] { return !window.isVisible(); }));
 }
 
 }  // namespace

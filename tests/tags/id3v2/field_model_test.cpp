@@ -1,7 +1,4 @@
-// The known-field lookups, picture names, the field list and the tag-level
-// helpers (the table's contents show through the reader and writer tests);
-// field text decoding, size codes, resynchronisation and the tag header.
-
+// Known fields, the field list, text decoding, sizes and the tag header.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -33,12 +30,10 @@ TEST(KnownFields, LookupsAndPictureNames) {
   EXPECT_EQ(knownFieldCode(7, 9), "EQU2") << "versions limited to 2..5";
   EXPECT_EQ(knownFieldCode(kExtendedHeaderRow, 3), "");
   EXPECT_EQ(knownFieldCode(kKnownFieldRows, 3), "");
-
   // Main fields refuse a second copy except comment and URL; other rows are always allowed.
   for (const auto& [row, allowed] :
        {std::pair{44, false}, {76, false}, {kCommentRow, true}, {kUrlRow, true}, {8, true}})
     EXPECT_EQ(mayAddMainField(row), allowed) << row;
-
   // Picture type names and the MIME type of an image file or a 2.2 image format.
   for (const auto& [type, name] : {std::pair{3, "front cover"}, {20, "publisher logotype"}, {21, "unknown"},
                                    {-1, "unknown"}})
@@ -51,38 +46,30 @@ TEST(KnownFields, LookupsAndPictureNames) {
     EXPECT_EQ(mimeTypeFromImageFormat(format), mime);
     EXPECT_EQ(imageFormatFromMimeType(mime), format);
   }
-  EXPECT_EQ(imageFormatFromMimeType("image/jpg"), "JPG");
-  EXPECT_EQ(imageFormatFromMimeType("image"), "");
+  EXPECT_EQ(imageFormatFromMimeType("image/jpg") + "|" + imageFormatFromMimeType("image"), "JPG|");
 }
 
 TEST(TagFieldList, AddClearNamesAndTheTagHelpers) {
   TagFieldList list;
   ASSERT_EQ(list.addIndexedField(kCommentRow, 2), 0);
   const TagField& f = list.fields[0];
-  EXPECT_EQ(f.source, field_source::kAdded);
-  EXPECT_EQ(f.kind, FieldKind::Text);
-  EXPECT_EQ(f.language, "eng");
-  EXPECT_EQ(f.info, "code: COM\r\nNewly added field");
+  EXPECT_EQ(std::tuple(f.source, f.kind, f.language, f.info),
+            std::tuple(field_source::kAdded, FieldKind::Text, "eng", "code: COM\r\nNewly added field"));
   list.addIndexedField(kPictureRow, 4);
   list.addField(44, 3);
   EXPECT_EQ(list.textIndex, std::vector<int32_t>{0}) << "addField leaves the index lists to the caller";
   EXPECT_EQ(list.pictureIndex, std::vector<int32_t>{1});
   EXPECT_EQ(list.fields[2].code(2), "TT2");
-
   list.fields[0].source |= field_source::kDuplicate;  // plain names show in --info
   EXPECT_EQ(fieldDisplayName(list.fields[0], 2), "Comment (DUPLICATE) (COM)");
-
   // A tag counts when the file had one, has fields, or a running script created it.
   EXPECT_TRUE(hasTag(false, list, false));
   list.tagCreated = true;
   list.clear();
   EXPECT_TRUE(list.fields.empty() && list.textIndex.empty() && list.pictureIndex.empty() && !list.tagCreated);
-  EXPECT_FALSE(hasTag(false, list, true));
-  EXPECT_TRUE(hasTag(true, list, false));
+  EXPECT_TRUE(!hasTag(false, list, true) && hasTag(true, list, false));
   list.tagCreated = true;
-  EXPECT_FALSE(hasTag(false, list, false));
-  EXPECT_TRUE(hasTag(false, list, true));
-
+  EXPECT_TRUE(!hasTag(false, list, false) && hasTag(false, list, true));
   // A created tag takes version, unsynchronisation and padding from the options, once.
   for (const auto& [format, choice, major, padding] :
        {std::tuple{0x84, 6, 4, 1024}, {7, 8, 3, 2} /* no version; 8 mod 7 */, {2, 0, 2, 0}, {1, 3, 3, 16}}) {
@@ -129,8 +116,7 @@ TEST(DecodeFieldText, Table) {
 TEST(TagSizes, FrameSizesSyncsafeAndResync) {
   // Sizes as the reader rows read them, at their ends too: 2.2 3 bytes, 2.3 plain, 2.4 syncsafe.
   const uint8_t big[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-  EXPECT_EQ(decodeFrameSize(big, 2), 0xFFFFFFu);
-  EXPECT_EQ(decodeFrameSize(big, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(std::tuple(decodeFrameSize(big, 2), decodeFrameSize(big, 3)), std::tuple(0xFFFFFFu, 0xFFFFFFFFu));
   for (const uint32_t n : {0u, 127u, 128u, 257u, 0x0FFFFFFFu}) {
     EXPECT_EQ(decodeSyncsafe(encodeSyncsafe(n).data()), n);
     EXPECT_EQ(decodeFrameSize(encodeFrameSize(n, 3).data(), 3), n);
@@ -138,12 +124,10 @@ TEST(TagSizes, FrameSizesSyncsafeAndResync) {
   }
   EXPECT_EQ(encodeSyncsafe(0x0FFFFFFF), (std::array<uint8_t, 4>{0x7F, 0x7F, 0x7F, 0x7F}));
   EXPECT_EQ(encodeFrameSize(257, 3), (std::array<uint8_t, 4>{0, 0, 1, 1}));
-
   // Resynchronisation drops the zero after every FF.
   std::vector<uint8_t> r = {0xFF, 0x00, 0xE0, 0xFF, 0x00, 0x00, 0x12, 0xFF};
   r.resize(resync(r.data(), r.size()));
   EXPECT_EQ(r, (std::vector<uint8_t>{0xFF, 0xE0, 0xFF, 0x00, 0x12, 0xFF}));
-
   // Tag headers: the footer counts from 2.4 on; a revision byte of 0xFF is no header.
   std::vector<uint8_t> head = {'I', 'D', '3', 4, 0, 0xF0, 0, 0, 2, 44};
   TagHeaderState h;

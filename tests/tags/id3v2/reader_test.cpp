@@ -1,7 +1,4 @@
-// Reading a tag's fields: geometry per version, stop conditions, text and
-// picture decoding, padding, unsynchronisation, errors; the load that runs
-// both tag readers, and --info.
-
+// Reading a tag's fields, the load that runs both tag readers, and --info.
 #include "tags/id3v2/reader.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/editor.h"
 #include "cli/cli.h"
 #include "document/messages.h"
-#include "support/mp3_builder.h"
-#include "support/recording_host.h"
-#include "support/test_files.h"
+#include "support/editor_fixture.h"
 #include "tags/id3v2/messages.h"
 #include "tags/id3v2/tag_bytes.h"
 #include "tags/id3v2/writer.h"
@@ -94,7 +88,6 @@ TEST(Id3v2Reader, Table) {
   const Bytes jpeg = h("00'image/jpeg'00 11");
   const std::vector<std::string> a = {"TIT2 T @10+12 \"a\""};
   const std::vector<std::string> ext = {"ext B @10+10", "TIT2 T @20+12 \"t\""};
-
   struct Row {
     const char* what;
     Bytes tag;
@@ -225,78 +218,67 @@ TEST(Id3v2Reader, Table) {
       EXPECT_EQ(r.list.fields[0].info, row.firstInfo) << row.what;
     }
   }
-
   // More fields than any real tag holds: the list stops growing, with the error flag.
   Bytes many;
   for (int i = 0; i <= kMaxTagFields; ++i) many.insert(many.end(), {'T', 'T', '2', 0, 0, 0});
   const ReadTag m = readTag(tagBytes(2, 0, many));
-  EXPECT_EQ(m.list.count(), kMaxTagFields);
-  EXPECT_EQ(m.head, "pad 0 error");
-}
-
-// A file with this ID3v2 tag, frames and (when asked) an ID3v1 tag.
-std::string writeMp3(const TempDir& dir, const std::string& name, const Bytes& tag, bool v1 = true) {
-  Mp3Builder b;
-  b.raw(tag).frames(20);
-  if (v1) b.id3v1("Caf\xE9", "Artist", "Album", "2004", "Note", 3, 79);
-  writeFile(dir.file(name), b.bytes());
-  return dir.file(name);
+  EXPECT_EQ(std::tuple(m.list.count(), m.head), std::tuple(kMaxTagFields, std::string("pad 0 error")));
 }
 
 // The load runs both tag readers (what --info prints of them is compared
 // with a golden text); a broken ID3v2 tag shows the loader's message.
-TEST(TagLoad, FillsTheDocument) {
-  TempDir dir;
-  RecordingHost host;
-  Editor editor(host);
-  const std::string path = writeMp3(dir, "a.mp3",
-                                    tag(3, 0,
-                                        {{"TIT2", "01FFFE E900"}, {"COMM", "00'eng' 'd'00 'line1'0A'line2'"},
-                                         {"APIC", "00'image/png'00 03 'c'00"}, {"COMM", "07'eng' 'x'"},
-                                         {"COMM", "00'e'"}, {"ABCD", "'zz'"}},
-                                        zeros(5)));
-  const auto check = [&](const Document& doc) {
-    ASSERT_EQ(doc.tagFields.count(), 6);
-    EXPECT_EQ(doc.tagFields.fields[5].sourcePath, path);
-    EXPECT_EQ(doc.tagHeader.paddingSize, 5);
-    EXPECT_FALSE(doc.tagHeader.outputUnsynchronisation);
-    EXPECT_EQ(doc.id3v1Record.track(), 3);
-    EXPECT_EQ(doc.loadedId3v1Record, doc.id3v1Record);
+class TagLoad : public EditorFixture {
+ protected:
+  // A file with this ID3v2 tag, frames and (when asked) an ID3v1 tag.
+  std::string mp3(const std::string& name, const Bytes& tag, bool v1 = true) {
+    Mp3Builder b;
+    b.raw(tag).frames(20);
+    return write(name, v1 ? b.id3v1("Caf\xE9", "Artist", "Album", "2004", "Note", 3, 79) : b);
+  }
+};
+
+TEST_F(TagLoad, FillsTheDocument) {
+  const std::string path =
+      mp3("a.mp3", tag(3, 0,
+                       {{"TIT2", "01FFFE E900"}, {"COMM", "00'eng' 'd'00 'line1'0A'line2'"},
+                        {"APIC", "00'image/png'00 03 'c'00"}, {"COMM", "07'eng' 'x'"}, {"COMM", "00'e'"},
+                        {"ABCD", "'zz'"}},
+                       zeros(5)));
+  const auto check = [&] {
+    ASSERT_EQ(doc().tagFields.count(), 6);
+    EXPECT_EQ(std::tuple(doc().tagFields.fields[5].sourcePath, doc().tagHeader.paddingSize),
+              std::tuple(path, 5));
+    EXPECT_FALSE(doc().tagHeader.outputUnsynchronisation);
+    EXPECT_TRUE(doc().id3v1Record.track() == 3 && doc().loadedId3v1Record == doc().id3v1Record);
   };
   ASSERT_TRUE(editor.loadFile(path));
-  check(editor.document());
-  EXPECT_TRUE(editor.enabled(Command::RemoveId3v1));
-  EXPECT_TRUE(host.messages().empty());
+  check();
+  EXPECT_TRUE(on(Command::RemoveId3v1) && host.messages().empty());
   ASSERT_TRUE(editor.loadFile(path));
-  check(editor.document());  // a second load starts from empty lists
+  check();  // a second load starts from empty lists
   editor.unload(false);
-  EXPECT_EQ(editor.document().tagFields.count(), 0);
-
+  EXPECT_EQ(doc().tagFields.count(), 0);
   std::ostringstream out, err;
   ASSERT_EQ(printFileInfo(path, out, err), 0) << err.str();
   std::ifstream golden(std::filesystem::path(__FILE__).parent_path() / "../../data/tags/info_tags.txt");
   ASSERT_TRUE(golden) << "golden file missing";
   const std::string text = out.str(), expected{std::istreambuf_iterator<char>(golden), {}};
   EXPECT_EQ(text.substr(std::min(text.size(), text.find("ID3v1 tag (version"))), expected) << text;
-
   // Without an ID3v1 tag the record is reset; the output unsynchronisation starts from the file's.
-  ASSERT_TRUE(editor.loadFile(writeMp3(dir, "b.mp3", tag(3, 0x80, {{"TIT2", "00'u'"}}), false)));
-  EXPECT_TRUE(editor.document().tagHeader.outputUnsynchronisation);
-  EXPECT_EQ(editor.document().id3v1Record, Id3v1Record{});
-  EXPECT_FALSE(editor.enabled(Command::RemoveId3v1));
-
-  // A broken tag: the fields before the fault, and a message unless a silent script runs.
-  const std::string broken = writeMp3(dir, "c.mp3", tag(4, 0, {{"TIT2", "00'ok'"}, {"T\x05" "E1", "00'x'"}}));
-  for (const bool silent : {false, true}) {
-    RecordingHost quiet;
-    Editor other(quiet);
-    other.scriptRunning = other.silentMode = silent;
-    ASSERT_TRUE(other.loadFile(broken));
-    EXPECT_TRUE(other.document().tagHeader.tagError);
-    EXPECT_EQ(other.document().tagFields.count(), 1);
-    std::vector<std::string> texts;
-    for (const auto& m : quiet.messages()) texts.push_back(m.text);
-    EXPECT_EQ(texts, silent ? std::vector<std::string>{} : std::vector<std::string>{msg::kId3v2Error});
+  ASSERT_TRUE(editor.loadFile(mp3("b.mp3", tag(3, 0x80, {{"TIT2", "00'u'"}}), false)));
+  EXPECT_TRUE(doc().tagHeader.outputUnsynchronisation && !on(Command::RemoveId3v1));
+  EXPECT_EQ(doc().id3v1Record, Id3v1Record{});
+  // A broken tag: the fields before the fault, and a box unless a silent script runs.
+  const std::string broken = mp3("c.mp3", tag(4, 0, {{"TIT2", "00'ok'"}, {"T\x05" "E1", "00'x'"}}));
+  for (const int mode : {0, 1, 2}) {  // the window, a script, a silent script
+    const bool silent = mode == 2;
+    editor.scriptRunning = mode > 0;
+    editor.silentMode = silent;
+    clear();
+    ASSERT_TRUE(editor.loadFile(broken));
+    EXPECT_TRUE(doc().tagHeader.tagError);
+    EXPECT_EQ(doc().tagFields.count(), 1);
+    EXPECT_EQ(boxes(), silent ? "" : "!Warning: " + std::string(msg::kId3v2Error));
   }
 }
 
