@@ -92,17 +92,10 @@ Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
   // --- the file-name scan and the transfer to and from the ID3v2 tag
   auto* extras = new QHBoxLayout;
   layout->addLayout(extras);
-  auto* scanGroup = new QGroupBox(" from the file name ", this);
-  auto* scanRow = new QHBoxLayout(scanGroup);
-  auto* scanBut = namedButton("&scan", "ButScan", "Artist and title from the file name", scanGroup);
-  albumScan_ = namedCheck("album", "CheckAlbScan", scanGroup);
-  albumScan_->setToolTip("The album from the folder's name");
-  albumSplit_ = namedCheck("split", "CheckAlbSplit", scanGroup);
-  albumSplit_->setToolTip("Only the part of the folder's name after \" - \"");
-  scanRow->addWidget(scanBut);
-  scanRow->addWidget(albumScan_);
-  scanRow->addWidget(albumSplit_);
-  extras->addWidget(scanGroup);
+  const ScanGroup scan = scanGroup(this);
+  albumScan_ = scan.album;
+  albumSplit_ = scan.split;
+  extras->addWidget(scan.group);
   auto* transferGroup = new QGroupBox(" ID3v2 tag ", this);
   auto* transferRow = new QHBoxLayout(transferGroup);
   const std::tuple<const char*, const char*, const char*, TransferDirection> directions[] = {
@@ -159,7 +152,7 @@ Id3v1EditorWindow::Id3v1EditorWindow(QWidget* owner, Editor& editor)
     session_->setShowTransferDialog(on);
     if (auto* other = openTagWindow<Id3v2EditorWindow>(parentWidget())) other->refresh();
   });
-  connect(scanBut, &QPushButton::clicked, this, [this] { highlight(session_->scan(), kScanHighlight); });
+  connect(scan.scan, &QPushButton::clicked, this, [this] { highlight(session_->scan(), kScanHighlight); });
   connect(reload_, &QPushButton::clicked, this, [this] {
     session_->reloadTag();
     refresh();

@@ -404,18 +404,11 @@ QWidget* Id3v2EditorWindow::buildTools() {
   connect(viewExternal_, &QRadioButton::toggled, this, [this](bool on) { session_->setExternalViewer(on); });
 
   // --- boxes filled from elsewhere
-  auto* scanGroup = new QGroupBox(" from the file name ", column);
-  auto* scanRow = new QHBoxLayout(scanGroup);
-  auto* scan = namedButton("&scan", "ButScan", "Artist and title from the file name", scanGroup);
-  albumScan_ = namedCheck("album", "CheckAlbScan", scanGroup);
-  albumScan_->setToolTip("The album from the folder's name");
-  albumSplit_ = namedCheck("split", "CheckAlbSplit", scanGroup);
-  albumSplit_->setToolTip("Only the part of the folder's name after \" - \"");
-  scanRow->addWidget(scan);
-  scanRow->addWidget(albumScan_);
-  scanRow->addWidget(albumSplit_);
-  scanRow->addStretch(1);
-  connect(scan, &QPushButton::clicked, this, [this] { highlight(session_->scan(), kScanHighlight); });
+  const ScanGroup scan = scanGroup(column);
+  albumScan_ = scan.album;
+  albumSplit_ = scan.split;
+  qobject_cast<QHBoxLayout*>(scan.group->layout())->addStretch(1);
+  connect(scan.scan, &QPushButton::clicked, this, [this] { highlight(session_->scan(), kScanHighlight); });
   connect(albumScan_, &QCheckBox::clicked, this, [this](bool on) {
     session_->setAlbumScan(on);
     refresh();
@@ -445,7 +438,7 @@ QWidget* Id3v2EditorWindow::buildTools() {
 
   grid->addWidget(tag, 0, 0);
   grid->addWidget(display, 0, 1);
-  grid->addWidget(scanGroup, 1, 0);
+  grid->addWidget(scan.group, 1, 0);
   grid->addWidget(transferGroup, 1, 1);
   return column;
 }

@@ -1,7 +1,9 @@
 #include "ui/tag_window_parts.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QPalette>
 #include <QPushButton>
 #include <QLayout>
@@ -39,6 +41,18 @@ void setColours(QWidget* w, const QColor& base, const QColor& text) {
   for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button}) p.setColor(role, base);
   for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText}) p.setColor(role, text);
   w->setPalette(p);
+}
+
+ScanGroup scanGroup(QWidget* parent) {
+  auto* group = new QGroupBox(" from the file name ", parent);
+  ScanGroup g{group, namedButton("&scan", "ButScan", "Artist and title from the file name", group),
+              namedCheck("album", "CheckAlbScan", group), namedCheck("split", "CheckAlbSplit", group)};
+  g.album->setToolTip("The album from the folder's name");
+  g.split->setToolTip("Only the part of the folder's name after \" - \"");
+  auto* row = new QHBoxLayout(group);
+  for (QWidget* w : {static_cast<QWidget*>(g.scan), static_cast<QWidget*>(g.album), static_cast<QWidget*>(g.split)})
+    row->addWidget(w);
+  return g;
 }
 
 void placeTagWindow(QWidget* window, const WindowPosition& place) {

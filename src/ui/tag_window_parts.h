@@ -14,6 +14,7 @@
 #include "tags/tag_transfer.h"
 
 class QCheckBox;
+class QGroupBox;
 class QPushButton;
 class QTimer;
 
@@ -32,6 +33,16 @@ inline constexpr int kHighlightMs = 251;
 QPushButton* namedButton(const QString& text, const char* name, const QString& hint, QWidget* parent);
 QCheckBox* namedCheck(const QString& text, const char* name, QWidget* parent);
 void setColours(QWidget* w, const QColor& base, const QColor& text);
+
+// The " from the file name " group of both editors: "&scan" with its
+// "album" and "split" boxes, in a row.
+struct ScanGroup {
+  QGroupBox* group;
+  QPushButton* scan;
+  QCheckBox* album;
+  QCheckBox* split;
+};
+ScanGroup scanGroup(QWidget* parent);
 
 // Moves a tool window to `place`, kept whole on a screen; centred on its
 // owner's screen while no place is remembered.

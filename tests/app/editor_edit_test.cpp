@@ -104,10 +104,9 @@ TEST_F(EditorEdit, SteppingButtonsTheirRepeatAndTheMouse) {
   EXPECT_EQ(seen + ", " + sel(), "110..130 2.873, 110..105");
 }
 
-// Each command's refusals with their status and text: a box from the
-// window, lineError (and no box) from a script. Each command checks for
-// itself: while a dialog is open it refuses with its code, and while a
-// script runs the user's clicks do nothing. Nothing changes.
+// Each command's refusals with their status and text: a box from the window, lineError (and no box) from a
+// script. Each command checks for itself: while a dialog is open it refuses with its code, and while a script
+// runs the user's clicks do nothing. Nothing changes.
 TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
   EnvScope player{"KAVREL_PLAYER", "/bin/true"};  // never a real player, should one start
   editor.dataFolder = dir.path();
@@ -212,8 +211,7 @@ TEST_F(EditorEdit, EveryCommandRefusesWhatItCannotDoAndWaitsForABusyEditor) {
 
 TEST_F(EditorEdit, DeleteCopyCutAndPaste) {
   load(10);
-  // The cursor stays where the frames were; a copy changes nothing, the
-  // snapshot is still the delete's.
+  // The cursor stays where the frames were; a copy changes nothing, the snapshot is still the delete's.
   play({{at(7, 3, key(kVkDelete)), "0-2 7-9 | 3 | 1 modified | Undo | 0"},
         {at(4, 1, key(kVkC)), "0-2 7-9 | 4..1 | 1 modified | sel Paste Trim Undo | 0"},
         {key(kVkZ), "0-9 | 3..7 | 0 modified | sel Paste Trim | -"},
@@ -277,8 +275,7 @@ TEST_F(EditorEdit, TheViewFollowsTheKeysAndTheEdits) {
   for (int key : {kVkPageDown, kVkEnd, kVkHome})
     editor.keyDown(key, key == kVkPageDown ? KeyModifiers{} : kCtrl),
         seen += std::to_string(editor.viewOffset) + " ";
-  // A delete shrinks the scroll range, the view stays, clamped; an undo
-  // brings the view back.
+  // A delete shrinks the scroll range, the view stays, clamped; an undo brings the view back.
   for (const auto& [view, to] : {std::pair(200, 200), std::pair(5, 10)}) {
     editor.viewOffset = view;
     at(0, to, cmd(&Editor::deleteSelection))();
@@ -309,10 +306,8 @@ TEST_F(EditorEdit, InsertFileAtTheCursorOrOverTheSelection) {
          "15-16 3-9 | 0..2 | 1 modified | sel Trim Undo | 0"}});  // from the start
   std::string dialogs;  // the next dialog opens where the last file was found
   for (const auto& d : host.requests) dialogs += d.title + d.folder + "|";
-  EXPECT_EQ(dialogs,
-            " INSERT AT CURSOR SPOT /somewhere| INSERT AT CURSOR SPOT /somewhere"
-            "| INSERT TO REPLACE THE SELECTION " +
-                dir.path() + "|");
+  EXPECT_EQ(dialogs, " INSERT AT CURSOR SPOT /somewhere| INSERT AT CURSOR SPOT /somewhere| INSERT TO "
+                     "REPLACE THE SELECTION " + dir.path() + "|");
   // A failed insert leaves the snapshot of the edit before it.
   play({{at(5, 2, [&] { editor.insertFile(Sender::User, dir.file("missing.mp3")); }),
          "15-16 3-9 | 2..5 | 1 modified | sel Trim Undo | 3 +box"},

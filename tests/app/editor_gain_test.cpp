@@ -102,9 +102,8 @@ TEST_F(EditorGain, FadeDialogPreselectsAndRamps) {
   EXPECT_EQ(gains(0, 6), "-20 -15 -10 -5 0 0");  // from the start: in
   EXPECT_EQ(std::tuple(editor.options().fadeSliderMemory, editor.fadeIn, editor.fadeSteps),
             std::tuple(20, true, -20));
-  // To the end: fade out offered. A dialog left without OK changes nothing
-  // but the undo snapshot, which now holds the faded state, and what the
-  // user moved: the slider memory and the direction.
+  // To the end: fade out offered. A dialog left without OK changes nothing but the undo snapshot, which now
+  // holds the faded state, and what the user moved: the slider memory and the direction.
   selectRange(6, 10);
   host.answerFade(FadeDialogResult{27, true, false, true});
   editor.fade(Sender::User);
@@ -113,9 +112,8 @@ TEST_F(EditorGain, FadeDialogPreselectsAndRamps) {
             std::tuple(27, true, std::string("0 0 0 0")));
   editor.undo(Sender::User);
   EXPECT_EQ(gains(0, 1), "-20");
-  // A script's fade after a left-only volume: the right values take the
-  // left values plus the ramp, 4 + (0, -7, -13, -20). Two frames, the
-  // smallest fade, go from the loud to the quiet end.
+  // A script's fade after a left-only volume: the right values take the left values plus the ramp, 4 + (0,
+  // -7, -13, -20). Two frames, the smallest fade, go from the loud to the quiet end.
   load(10);
   script();
   selectRange(2, 6);

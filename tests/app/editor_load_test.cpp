@@ -1,5 +1,4 @@
-// Loading, inserting and closing through the Editor, as the window and the
-// script engine see them.
+// Loading, inserting and closing through the Editor, as the window and the script engine see them.
 #include <optional>
 #include <tuple>
 
@@ -61,9 +60,8 @@ TEST_F(EditorLoad, LoadSetsUpTheWindowStateAndTheFrameBoxSelects) {
   EXPECT_EQ(boxes() + sel(), "2..3");
 }
 
-// A failed load shows its box, or sets a script's status and text; one
-// abandoned with Esc or by the closing window shows none. Each leaves an
-// empty document.
+// A failed load shows its box, or sets a script's status and text; one abandoned with Esc or by the closing
+// window shows none. Each leaves an empty document.
 TEST_F(EditorLoad, FailedLoadsLeaveAnEmptyDocument) {
   enum Arm : int { None, Esc = -1, Closing = -2 };  // a positive arm cuts the file to that size
   // Cut behind the chunk being scanned (1.25 MB: the next read comes up
@@ -280,9 +278,8 @@ TEST_F(EditorLoad, NoMoreThan255InsertedFiles) {
 
 TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
   using R = MessageResult;
-  // Changes, asked for, the option, in a script, the answer; the result and
-  // whether the question was put. No question when unchanged, not asked
-  // for, the option off, or inside a script. Yes saves through the save
+  // Changes, asked for, the option, in a script, the answer; the result and whether the question was put. No
+  // question when unchanged, not asked for, the option off, or inside a script. Yes saves through the save
   // dialog; cancelling that dialog keeps the document and its changes.
   const std::tuple<int, bool, bool, bool, R, int, bool> cases[] = {
       {1, true, true, false, R::Cancel, kUnloadCancelled, true},
@@ -312,8 +309,7 @@ TEST_F(EditorLoad, UnloadAsksToSaveAndForgetsEverything) {
     script(false);
     editor.unload(false);
   }
-  // Cancel keeps the window open even with auto-exit on, and lets no other
-  // file replace the document.
+  // Cancel keeps the window open even with auto-exit on, and lets no other file replace the document.
   load(10);
   doc().changeCount = 1, editor.calledWithParameter = true, editor.options().autoExit = 1;
   host.answer(MessageResult::Cancel);

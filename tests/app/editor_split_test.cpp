@@ -1,5 +1,4 @@
-// Save selection and split through the Editor; the parts a split offers are
-// tested in tests/editing.
+// Save selection and split through the Editor; the parts a split offers are tested in tests/editing.
 #include <tuple>
 
 #include "editing/messages.h"
@@ -10,8 +9,7 @@ namespace {
 
 class EditorSplit : public EditorFixture {
  protected:
-  // n frames whose first global_gain field numbers them (i + 10); with an
-  // ID3v1 tag when asked.
+  // n frames whose first global_gain field numbers them (i + 10); with an ID3v1 tag when asked.
   void load(int n, bool id3v1 = false) {
     Mp3Builder b;
     for (int i = 0; i < n; ++i) b.frame({.gains = {uint8_t(i + 10), 150, 150, 150}});

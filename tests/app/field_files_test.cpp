@@ -1,5 +1,4 @@
-// Tag fields and files: loaded from files, saved to files, viewed through
-// work files; the multi-line rules.
+// Tag fields and files: loaded from files, saved to files, viewed through work files; the multi-line rules.
 #include "app/field_files.h"
 
 #include <unistd.h>
@@ -29,8 +28,7 @@ FieldSaveDialogAnswer saveOk(std::array<bool, 4> include) { return {true, {inclu
 std::string err(const std::string& text) { return "x error: " + text; }
 std::string warn(const std::string& text) { return "!Warning: " + text; }
 
-// A dialog that keeps its requests and gives the queued answers (then
-// closes without O&K).
+// A dialog that keeps its requests and gives the queued answers (then closes without O&K).
 template <class Answer, class Request>
 std::function<Answer(const Request&)> answering(std::deque<Answer>& answers, std::vector<Request>& requests) {
   return [&](const Request& r) {
@@ -132,9 +130,8 @@ TEST_F(FieldFilesTest, SaveOriginalWritesTheChosenPartsOfTheStoredBytes) {
                                   kTitle23 + tagField(3, "COMM", "01'eng' FF00FE 6400 0000 FF00FE 7800") +
                                       tagField(3, "PRIV", "'o'00 FF00E3 FF00"));
   const Bytes extended = tagBytes(3, 0x40, h("00000006 0000 00000000") + kTitle23);
-  // tag, field (-1: an added one), header/encoding/language/description
-  // boxes; the file written (or the message), the dialog's parts, header
-  // box and caption
+  // tag, field (-1: an added one), header/encoding/language/description boxes; the file written (or the
+  // message), the dialog's parts, header box and caption
   // clang-format off
   const std::tuple<Bytes, int, std::array<bool, 4>, Bytes, const char*> rows[] = {
       {tagBytes(3, 0, comm), 0, {false, true, false, false}, h("01 FFFE7800"), "7h10"},
@@ -159,9 +156,10 @@ TEST_F(FieldFilesTest, SaveOriginalWritesTheChosenPartsOfTheStoredBytes) {
     const FieldSaveDialogRequest& r = saveRequests.at(0);
     const std::string caption = r.headerCaption == fm::kHeaderBox22 ? "6" : "10";
     EXPECT_EQ(std::to_string(r.parts) + (r.header ? "h" : "-") + caption, request);
-    if (saves == 1)
+    if (saves == 1) {
       EXPECT_EQ(host.requests.at(0).filter + " " + host.requests.at(0).defaultExtension,
                 fm::kTextFilter + std::string(" txt"));
+    }
   }
   EXPECT_EQ(files.saveOriginal(add(kCommentRow)), Outcome::Failed);
   EXPECT_EQ(boxes(), err(fm::kNotInOriginalTag));

@@ -1,5 +1,4 @@
-// The ID3v1 editor's session: what the boxes show and how each edit lands in
-// the record's bytes.
+// The ID3v1 editor's session: what the boxes show and how each edit lands in the record's bytes.
 #include "app/id3v1_session.h"
 
 #include "base/charsets.h"

@@ -13,9 +13,8 @@ TEST(TimeText, NumbersRoundHalvesToEven) {
   for (const auto& [v, rounded] :
        {std::pair<double, int64_t>{0.5, 0}, {1.5, 2}, {2.5, 2}, {2.5000001, 3}, {-1.5, -2}, {-2.5, -2}})
     EXPECT_EQ(roundHalfEven(v), rounded) << v;
-  // Stripping drops only the fraction's zeros; halves go to the even neighbour
-  // (values exact in binary); the sign stays in front of leading zeros, and a
-  // value that rounds to zero has none.
+  // Stripping drops only the fraction's zeros; halves go to the even neighbour (values exact in binary); the
+  // sign stays in front of leading zeros, and a value that rounds to zero has none.
   const std::tuple<int, bool, double, const char*> fixed[] = {
       {1, true, 30.0, "30"},       {1, true, -4.5, "-4.5"},      {3, true, 0.5, "0.5"},
       {3, false, 0.5, "0.500"},    {1, true, 100.0, "100"},      {2, true, 0.0, "0"},

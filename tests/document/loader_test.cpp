@@ -1,6 +1,5 @@
-// The layout scan and frame walk of the loader, driven with a scripted policy.
-// Messages, cancelling and files changing under the scan are checked through
-// the Editor (tests/app/editor_load_test.cpp).
+// The layout scan and frame walk of the loader, driven with a scripted policy. Messages, cancelling and files
+// changing under the scan are checked through the Editor (tests/app/editor_load_test.cpp).
 #include "document/loader.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +26,8 @@ constexpr FrameSpec kFree200{.bitrateIndex = 0, .freeFormatLength = 200};
 
 std::string fail(const std::string& message) { return "fail: " + message; }
 
-// A file; what it loads to when every question is answered yes (its layout()
-// or fail(message)); the questions asked; the message when the first is
-// answered no.
+// A file; what it loads to when every question is answered yes (its layout() or fail(message)); the questions
+// asked; the message when the first is answered no.
 struct Case {
   B bytes;
   std::string layout;
@@ -62,9 +60,8 @@ class LoaderTest : public ::testing::Test, public ScanObserver {
   }
   const FrameInfo& frame(int32_t i) const { return doc->frameTable[i]; }
   int32_t count() const { return doc->frameTable.count(); }
-  // The load's failure, or its blocks as "name position+size" ("?" when
-  // found is not set; the tag with its major/input version and flags) and
-  // frames as "frames first-position: stored lengths" (with "vbr" and the
+  // The load's failure, or its blocks as "name position+size" ("?" when found is not set; the tag with its
+  // major/input version and flags) and frames as "frames first-position: stored lengths" (with "vbr" and the
   // kind of a VBR tag frame; the count and the last alone past 20 frames).
   std::string describe(const B& b) {
     const LoadResult r = load(b);
@@ -153,12 +150,10 @@ TEST_F(LoaderTest, FilesFrom256BytesToUnder2GiB) {
 TEST_F(LoaderTest, LeadingBlocks) {
   const Bytes body20(20, 0), body30(30, 0), body50(50, 0), body100(100, 0);
   auto at = [](int64_t first) { return "frames " + std::to_string(first) + ": 417 417 417"; };
-  // The footer flag counts from 2.4 on (before, its 10 bytes are unknown
-  // data), the extended header and experimental flags not in 2.2; the input
-  // version is limited to 2..5. Size bytes 1, 0x80 are 256 with the top bit
-  // kept, 128 with it masked; a size past the end of the file leaves no
-  // frames. A second tag after the RIFF header is not looked for, nor a
-  // second RIFF header after the tag.
+  // The footer flag counts from 2.4 on (before, its 10 bytes are unknown data), the extended header and
+  // experimental flags not in 2.2; the input version is limited to 2..5. Size bytes 1, 0x80 are 256 with the
+  // top bit kept, 128 with it masked; a size past the end of the file leaves no frames. A second tag after
+  // the RIFF header is not looked for, nor a second RIFF header after the tag.
   expectLayouts(
       {{B().id3v2(4, 0, 0x10, body100, true).frames(3), "tag(4/4 F) 0+120, " + at(120)},
        {B().id3v2(3, 0, 0xF0, body100, true).frames(3), "tag(3/3 U X E) 0+110, head 110+10, " + at(120)},
@@ -221,11 +216,10 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
   const std::string mp1 = "Seems like mp1, not mp3 file.", mp2 = "Seems like mp2, not mp3 file.",
                     v2 = "Mpeg version 2 not supported.", v25 = "Mpeg version 2.5 not supported.",
                     rate = "Invalid frequency detected.", size = msg::kImproperFrameSize;
-  // MPEG 2, 2.5 and Layer II streams (64 kbit/s at 22.05 kHz, 32 kbit/s at
-  // 8 kHz, 128 kbit/s at 44.1 kHz) are refused whatever the policy, and the
-  // Layer III header in their data is no frame; after MPEG-1 frames they are
-  // damaged data under the policy, ending up in the unknown footer. Without
-  // a run of them, each refused header is a question.
+  // MPEG 2, 2.5 and Layer II streams (64 kbit/s at 22.05 kHz, 32 kbit/s at 8 kHz, 128 kbit/s at 44.1 kHz) are
+  // refused whatever the policy, and the Layer III header in their data is no frame; after MPEG-1 frames they
+  // are damaged data under the policy, ending up in the unknown footer. Without a run of them, each refused
+  // header is a question.
   const B mpeg2 = foreignFrames({0xFF, 0xF3, 0x80, 0xC4}, 208);
   expectLayouts({{mpeg2, fail(v2), {}, v2},
                  {foreignFrames({0xFF, 0xE3, 0x48, 0xC4}, 288), fail(v25), {}, v25},
@@ -236,14 +230,12 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
                  {B().frames(4, {.versionCode = 0}), fail(msg::kNoFrames), Strings(4, v25), v25},
                  {B().frames(4, {.versionCode = 2}), fail(msg::kNoFrames), Strings(4, v2), v2},
                  {B().frames(4, {.sampleRateIndex = 3}), fail(msg::kNoFrames), Strings(4, rate), rate}});
-  // Two bytes of slack are no error, three are; sync-like garbage is skipped
-  // byte by byte: FF FF is Layer I, FF E3 MPEG 2.5; then the frame size.
-  // Free-format frames get no size check. More than two bytes after the last
-  // frame are unknown data; a free-format last frame needs 1,024 bytes past
-  // its scan step (29) for that. Two bytes short is within the tolerance,
-  // shorter is an incomplete frame. The walk trusts a cut frame's header and
-  // lands inside the next frame, so that frame's bytes stay with the cut one.
-  // Only the first frame is searched for a VBR tag.
+  // Two bytes of slack are no error, three are; sync-like garbage is skipped byte by byte: FF FF is Layer I,
+  // FF E3 MPEG 2.5; then the frame size. Free-format frames get no size check. More than two bytes after the
+  // last frame are unknown data; a free-format last frame needs 1,024 bytes past its scan step (29) for that.
+  // Two bytes short is within the tolerance, shorter is an incomplete frame. The walk trusts a cut frame's
+  // header and lands inside the next frame, so that frame's bytes stay with the cut one. Only the first frame
+  // is searched for a VBR tag.
   expectLayouts(
       {{B().frames(2).raw("ab").frames(2), "frames 0: 417 419 417 417"},
        {B().frames(2).raw("abc").frames(2), "frames 0: 417 420 417 417",
@@ -274,11 +266,10 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
 }
 
 TEST_F(LoaderTest, TrailingBlocksTileTheEndOfTheFile) {
-  // After three frames (1,251 bytes): unknown data, Lyrics3, ID3v1, in that
-  // order, each ending where the next starts, and none of it taken for
-  // frames. "TAG" inside lyrics that end the file is part of the lyrics. A
-  // marker 137 bytes from the end counts only with an ID3v1 tag of 128
-  // bytes after it; otherwise bytes would belong to no block, or to two.
+  // After three frames (1,251 bytes): unknown data, Lyrics3, ID3v1, in that order, each ending where the next
+  // starts, and none of it taken for frames. "TAG" inside lyrics that end the file is part of the lyrics. A
+  // marker 137 bytes from the end counts only with an ID3v1 tag of 128 bytes after it; otherwise bytes would
+  // belong to no block, or to two.
   const std::string sync("\xFF\xFB\x90\x64", 4), lyrics2 = "IND00002";
   auto after3 = [](const B& tail) { return B().frames(3).raw(tail.bytes()); };
   const std::string frames = "frames 0: 417 417 417, ";
@@ -318,9 +309,8 @@ TEST_F(LoaderTest, FrameTableGrowthProgressAndChunkBoundaries) {
   EXPECT_TRUE(blocks.empty());
   describe(B().frames(64));
   EXPECT_EQ(blocks, std::vector<int>{55});  // frame 63 starts at 26,271 of 26,688 bytes
-  // Irregular frame sizes after an odd-sized tag put frames across every
-  // kind of chunk edge. Their audio data holds header-like bytes that only
-  // a walk landing inside a frame would take for frames.
+  // Irregular frame sizes after an odd-sized tag put frames across every kind of chunk edge. Their audio data
+  // holds header-like bytes that only a walk landing inside a frame would take for frames.
   B b;
   b.id3v2(3, 0, 0, Bytes(1233, 0));
   std::vector<size_t> offsets;

@@ -77,9 +77,8 @@ TEST_F(WriterTest, MixedBitratesGetAXingFrameOfTheirRateAndMode) {
                          be32(out, at + 12)),
               std::tuple(header, toBytes("Xing"), 7u, 11u, uint32_t(audioBytes)));
     EXPECT_EQ(slice(out, xing, b.size()), b.bytes());
-    // Frame k starts at the Xing length + its source offset. Entry j points
-    // at frame round(j * 9 / 100), halves to even: entry 50 is frame 4, not
-    // 5; 0.9 -> 1; 8.91 -> 9.
+    // Frame k starts at the Xing length + its source offset. Entry j points at frame round(j * 9 / 100),
+    // halves to even: entry 50 is frame 4, not 5; 0.9 -> 1; 8.91 -> 9.
     const auto offs = b.frameOffsets();
     auto entry = [&](size_t k) { return uint8_t(256.0 * double(xing + offs[k]) / double(audioBytes)); };
     const size_t toc = at + 16;
@@ -94,9 +93,8 @@ TEST_F(WriterTest, MixedBitratesGetAXingFrameOfTheirRateAndMode) {
         std::pair(int(again.document().frameTable[0].vbrHeaderKind), again.document().documentFrameCount()),
         std::pair(int(kVbrXing), 11));
   }
-  // Three frames: entry 25 is frame round(0.5) = 0, entry 50 frame 1, entry
-  // 75 frame round(1.5) = 2. Entries never pass 255; positions before the
-  // Xing frame count as 0.
+  // Three frames: entry 25 is frame round(0.5) = 0, entry 50 frame 1, entry 75 frame round(1.5) = 2. Entries
+  // never pass 255; positions before the Xing frame count as 0.
   const auto toc = xingTableOfContents({100, 200, 300}, 0, 1000);
   EXPECT_EQ(std::tuple(toc[0], toc[25], toc[50], toc[75]), std::tuple(0, 25, 51, 76));
   EXPECT_EQ(xingTableOfContents({0, 2000}, 0, 1000)[99], 255);

@@ -77,10 +77,9 @@ TEST(StatisticsList, FifteenLinesSelectionAndScroll) {
   const StatisticsList list = fillStatisticsList(h);
   EXPECT_EQ(list.lines[0] + "|" + list.lines[1] + "|" + list.lines[9] + "|" + list.lines[14],
             "free kbps frames: 0|  32 kbps frames: 0| 128 kbps frames: 100| 320 kbps frames: 0");
-  // The top is the mean of the starts of the densest seven lines: 3..9 for
-  // 128 kbps alone; all tie when empty; 0,1,2,4..10 reach 5 for the tie of
-  // 2 and 10, where the first is selected; 8..14 for the last; and 2..7 hold
-  // both 6s, which beat a single 10.
+  // The top is the mean of the starts of the densest seven lines: 3..9 for 128 kbps alone; all tie when
+  // empty; 0,1,2,4..10 reach 5 for the tie of 2 and 10, where the first is selected; 8..14 for the last; and
+  // 2..7 hold both 6s, which beat a single 10.
   const std::tuple<std::vector<std::pair<size_t, int32_t>>, int, int> cases[] = {
       {{{9, 100}}, 9, 6}, {{}, 0, 7},          {{{2, 5}, {10, 5}}, 2, 5},
       {{{0, 3}}, 0, 0},   {{{14, 3}}, 14, 11}, {{{0, 10}, {7, 6}, {8, 6}}, 0, 4}};

@@ -22,8 +22,7 @@ TEST(GainOps, VolumeAddsToChosenChannelsAndClampsBoth) {
   EXPECT_EQ(h[0], (GainPair{235, 235}));
   for (int i = 0; i < 30; ++i) applyVolume(h, 0, 1, -20, true, false);
   EXPECT_EQ(h[0], (GainPair{-255, 235}));
-  // A silent frame's pair is clamped even on the untouched side; a range
-  // beyond the list is cut to it.
+  // A silent frame's pair is clamped even on the untouched side; a range beyond the list is cut to it.
   Gains silent{{kSilentFrameGain, kSilentFrameGain}};
   applyVolume(silent, 0, 1, 4, false, true);
   EXPECT_EQ(silent[0], (GainPair{-255, -255}));
@@ -32,10 +31,9 @@ TEST(GainOps, VolumeAddsToChosenChannelsAndClampsBoth) {
 }
 
 TEST(GainOps, FadeRampsRoundHalvesToEvenAndRightTakesLeft) {
-  // Five frames; four, where -6.67 and -13.33 round to -7 and -13, out and
-  // in; three, whose middle -2.5 rounds to -2; two, the loud one 0 and the
-  // quiet one the full magnitude; magnitude 0 changes only the right values;
-  // one frame is no ramp.
+  // Five frames; four, where -6.67 and -13.33 round to -7 and -13, out and in; three, whose middle -2.5
+  // rounds to -2; two, the loud one 0 and the quiet one the full magnitude; magnitude 0 changes only the
+  // right values; one frame is no ramp.
   const std::tuple<int, int32_t, int32_t, int, bool, GainPair, Gains> ramps[] = {
       {7, 1, 6, -20, false, {6, 3}, {{6, 3}, {6, 6}, {1, 1}, {-4, -4}, {-9, -9}, {-14, -14}, {6, 3}}},
       {4, 0, 4, -20, false, {6, 3}, {{6, 6}, {-1, -1}, {-7, -7}, {-14, -14}}},
@@ -89,8 +87,7 @@ TEST(GainOps, DialogLabelsAndStates) {
   EXPECT_EQ(volumeDialogState(2, 0, 1, false, 2).valueLabel, "-30 dB");
   EXPECT_EQ(std::pair(fadeDialogState(0, 33, true).sliderPosition, fadeDialogState(1, 33, false).fadeIn),
             std::pair(20, false));
-  // From the start: in; to the end: out; else in when a + b reaches no
-  // further than the loaded frames.
+  // From the start: in; to the end: out; else in when a + b reaches no further than the loaded frames.
   const std::tuple<int32_t, int32_t, int32_t, int32_t, bool> preselect[] = {
       {0, 100, 100, 100, true}, {10, 100, 100, 100, false}, {40, 70, 100, 100, false},
       {30, 70, 100, 100, true}, {40, 70, 100, 200, true},   {10, 100, 100, 200, false}};

@@ -10,10 +10,9 @@ TEST(Keyboard, KeyMapAndViewOffsets) {
   using C = KeyCommand;
   constexpr KeyModifiers kNone{}, kCtrl{false, true, false}, kShift{true, false, false};
   constexpr KeyModifiers kCtrlAlt{false, true, true}, kCtrlShift{true, true, false};
-  // The second code of each letter (numpad or function key) does the same
-  // with Ctrl; only copy, paste and closing every copy keep the key from the
-  // focused box; the view keys need a view that can scroll (a last offset of
-  // 1 or more); without Ctrl the edit keys are ordinary keys.
+  // The second code of each letter (numpad or function key) does the same with Ctrl; only copy, paste and
+  // closing every copy keep the key from the focused box; the view keys need a view that can scroll (a last
+  // offset of 1 or more); without Ctrl the edit keys are ordinary keys.
   const std::tuple<int, KeyModifiers, int32_t, C, bool> keys[] = {
       {kVkInsert, kCtrl, 100, C::InsertFile, false}, {kVkDelete, kCtrl, 100, C::Delete, false},
       {kVkA, kCtrl, 100, C::SelectAll, false},       {kVkA, kCtrlAlt, 100, C::Unselect, false},

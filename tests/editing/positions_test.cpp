@@ -37,9 +37,8 @@ TEST(Positions, TimesOfPositionsAndPositionsOfTimes) {
   test::insertEntry(stale, 11, test::silentEntry(9, 2, 1));
   EXPECT_DOUBLE_EQ(framePositionTime(stale, 12), 0.048 + 9 * d44 + 0.036);
   EXPECT_DOUBLE_EQ(spanTime(stale, 9, 12), d44 + 0.024 + 0.036);
-  // One rate: at 44.1 kHz 1 s is 38.28 frames, past the end the caller
-  // clamps; at 48 kHz 41.67, and just past the 0.012 s cut-off half a frame
-  // rounds up, under it to 0; at 32 kHz halves of 0.036 go to the even one.
+  // One rate: at 44.1 kHz 1 s is 38.28 frames, past the end the caller clamps; at 48 kHz 41.67, and just past
+  // the 0.012 s cut-off half a frame rounds up, under it to 0; at 32 kHz halves of 0.036 go to the even one.
   const std::tuple<int, double, int32_t> cases[] = {
       {0, 1.0, 38},        {0, 0.0119, 0},      {0, -3.0, 0},        {0, 99999.0, 3828087},
       {1, 1.0, 42},        {1, 0.0121, 1},      {1, 0.0239, 1},      {1, 0.01199, 0},
@@ -87,9 +86,8 @@ TEST(Positions, ParseTimeAcceptsSecondsMinutesAndHours) {
 
 TEST(Positions, FrameAndSecondStepsAndTheirAutoRepeat) {
   const Document doc = D().frames(100).build();  // 2.612 s
-  // Seconds go to the nearest whole second, halves up: from 0.52 s up is
-  // 2 s, from 0.29 s back 0, from 2.01 s back 1 s, past the end the end.
-  // 4.5 s at 32 kHz: forward is 6 s (166.7 frames), back 4 s (111.1).
+  // Seconds go to the nearest whole second, halves up: from 0.52 s up is 2 s, from 0.29 s back 0, from 2.01 s
+  // back 1 s, past the end the end. 4.5 s at 32 kHz: forward is 6 s (166.7 frames), back 4 s (111.1).
   const Document d32k = D().frames(400, 9, 2).build();
   const std::tuple<const Document*, bool, int32_t, int, int32_t> steps[] = {
       {&doc, false, 99, 1, 100},  {&doc, false, 100, 1, 100}, {&doc, false, 1, -1, 0},
@@ -116,9 +114,7 @@ TEST(Positions, FrameAndSecondStepsAndTheirAutoRepeat) {
   }
   EXPECT_EQ(intervals, (std::vector<int>{220, 180, 140, 100, 80, 60, 40, 20, 20, 20}));
   r.release();
-  EXPECT_FALSE(r.running());
-  EXPECT_EQ(r.interval(), 220);
-  EXPECT_EQ(r.tick(), 0);
+  EXPECT_TRUE(!r.running() && r.interval() == 220 && r.tick() == 0);
   ASSERT_TRUE(r.press(kPageRight));
   EXPECT_EQ(r.tick(), 0);
   EXPECT_EQ(r.tick(), kPageRight);
@@ -131,9 +127,8 @@ TEST(Positions, MouseRulesOfTheStrip) {
   for (const auto& [x, offset, p] : columns) EXPECT_EQ(positionAtColumn(x, offset), p) << x;
   using K = MouseEdit::Kind;
   using B = MouseButton;
-  // Left without Shift places the cursor, clamped to the document. Right, or
-  // Shift+left, moves the other end, unless onto the cursor. A left drag ends
-  // the selection where the button is released.
+  // Left without Shift places the cursor, clamped to the document. Right, or Shift+left, moves the other end,
+  // unless onto the cursor. A left drag ends the selection where the button is released.
   const std::tuple<bool, int, B, bool, int32_t, int32_t, int32_t, K, int32_t> cases[] = {
       {true, 54, B::Left, false, 0, 100, 3, K::PlaceCursor, 5},
       {true, 452, B::Left, false, 0, 20, 3, K::PlaceCursor, 20},

@@ -30,8 +30,8 @@ TEST(SilentFrameCode, PacksTheChoicesAndTheWriterBuildsThem) {
   const std::pair<SilenceFormat, size_t> sizes[] = {{{13, 2, 0}, 1440}, {{0, 0, 1}, 104}, {{8, 0, 1}, 417}};
   for (const auto& [format, size] : sizes) EXPECT_EQ(silentFrameBytes(silentFrameEntry(format)).size(), size);
   EXPECT_EQ(silentFrameEntry({13, 2, 3}), -238);  // the largest code
-  EXPECT_EQ(recommendedSilence(oneFormat(1, 11, 1, 0)), (SilenceFormat{10, 1, 0}));
-  EXPECT_EQ(recommendedSilence(mixedFormats()), (SilenceFormat{0, 0, 1}));
+  EXPECT_EQ(std::tuple(recommendedSilence(oneFormat(1, 11, 1, 0)), recommendedSilence(mixedFormats())),
+            std::tuple(SilenceFormat{10, 1, 0}, SilenceFormat{0, 0, 1}));
   // Insertion at a cursor and over a selection goes through the Editor in
   // editor_gain_test; here the ends of the list.
   Document doc = oneFormat(4, 9, 0, 1);

@@ -8,8 +8,7 @@
 namespace kavrel {
 namespace {
 
-// Each part as "caption[enabled checked file]", then whether the dialog
-// offers to save the selection instead.
+// Each part as "caption[enabled checked file]", then whether the dialog offers to save the selection instead.
 std::string partsText(const SplitDialogState& s) {
   std::string text;
   for (const SplitPart& p : s.parts)
@@ -46,8 +45,8 @@ TEST(SplitPlan, PartsAtTheCursorAndAroundASelectionAndWhenTheyAreReady) {
 TEST(SplitPlan, SameFileWrittenDifferentlyLabelsAndPictures) {
   test::TempDir dir;
   const std::string a = dir.file("Part.mp3");
-  EXPECT_EQ(comparableFileName(a + "  "), comparableFileName(dir.file("PART.MP3")));
-  EXPECT_EQ(comparableFileName(dir.path() + "/x/../part.mp3"), comparableFileName(a));
+  EXPECT_TRUE(comparableFileName(a + "  ") == comparableFileName(dir.file("PART.MP3")) &&
+              comparableFileName(dir.path() + "/x/../part.mp3") == comparableFileName(a));
   EXPECT_NE(comparableFileName(dir.file("part1.mp3")), comparableFileName(a));
   const SplitDialogState s = splitDialogState(true, 10, 20, 100);
   const std::array<std::string, 3> names{dir.file("a.mp3"), dir.file("b.mp3"), dir.file("B.mp3")};

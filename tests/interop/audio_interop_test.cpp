@@ -100,9 +100,8 @@ TEST(AudioInterop, ScriptedEditsDecodeToTheirLengthsAndLevels) {
   EXPECT_NE(k.run("--info " + shellQuote(encoded("wrapped.wav"))).output.find("  RIFF header at 0, "),
             std::string::npos);
   EXPECT_NE(runCommand("mp3val " + shellQuote(out("unwrapped.mp3"))).output.find("CBR"), std::string::npos);
-  // Levels: 1.5 dB a volume step; the left channel alone; fades 30 dB deep
-  // at the far ends; inserted silence is digital silence; BASEDELETE cut
-  // the louder part, at times of the file as loaded.
+  // Levels: 1.5 dB a volume step; the left channel alone; fades 30 dB deep at the far ends; inserted silence
+  // is digital silence; BASEDELETE cut the louder part, at times of the file as loaded.
   const auto change = [&](const std::string& name, double from, double to, bool leftOnly = false) {
     return level(out(name), from, to, false, leftOnly) - level(in, from, to, false, leftOnly);
   };
@@ -203,8 +202,7 @@ int saveLouder(const std::string& path, int stopAt = 0) {
   return editor.save(Sender::ScriptMarker) ? host.progressCalls() - loadSteps : -1;
 }
 
-// A save killed at any of its steps leaves the target whole: the old file
-// until the new one has replaced it.
+// A save killed at any of its steps leaves the target whole: the old file until the new one has replaced it.
 TEST(AudioInterop, KilledSaveLeavesTheOldOrTheNewFile) {
   const std::vector<uint8_t> oldBytes = Mp3Builder().frames(4000).bytes();
   TempDir dir;

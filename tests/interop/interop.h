@@ -17,8 +17,7 @@
 
 namespace kavrel::test {
 
-// Debian's python3-mutagen belongs to /usr/bin/python3, not to a python3
-// that may come first on the PATH.
+// Debian's python3-mutagen belongs to /usr/bin/python3, not to a python3 that may come first on the PATH.
 inline constexpr const char* kPython = "/usr/bin/python3";
 inline constexpr double kFrameSeconds = 1152.0 / 44100.0;
 
@@ -92,9 +91,8 @@ struct Kavrel {
   }
 };
 
-// Decodes the whole file with mpg123 and ffprobe (checking CRCs when
-// asked), which must report nothing, and has mp3val find no fault; the
-// frames ffprobe decodes and the duration it reads.
+// Decodes the whole file with mpg123 and ffprobe (checking CRCs when asked), which must report nothing, and
+// has mp3val find no fault; the frames ffprobe decodes and the duration it reads.
 struct Decoded {
   int64_t frames = -1;
   double seconds = 0;
@@ -123,8 +121,7 @@ inline Decoded decodeCleanly(const std::string& path, bool checkCrc = false) {
   return {std::stoll(frames[1]), std::stod(seconds[1])};
 }
 
-// Mean or peak level in dB of [from, to) seconds after decoding; the left
-// channel alone when asked.
+// Mean or peak level in dB of [from, to) seconds after decoding; the left channel alone when asked.
 inline double level(const std::string& path, double from, double to, bool peak = false,
                     bool leftOnly = false) {
   const std::string filter = "atrim=start=" + std::to_string(from) + ":end=" + std::to_string(to) +
@@ -140,11 +137,9 @@ inline double level(const std::string& path, double from, double to, bool peak =
   return std::stod(m[1]);
 }
 
-// A file made by another encoder on first use in this process, from
-// tone.wav (20 s of a 440 Hz tone over pink noise, 44.1 kHz stereo, 10 dB
-// louder from 10 to 12 s) or
-// high.wav (3 s of 880 Hz): `how` is the command without its output file,
-// by default that of the name in the table below.
+// A file made by another encoder on first use in this process, from tone.wav (20 s of a 440 Hz tone over pink
+// noise, 44.1 kHz stereo, 10 dB louder from 10 to 12 s) or high.wav (3 s of 880 Hz): `how` is the command
+// without its output file, by default that of the name in the table below.
 inline std::string encoded(const std::string& name, const std::string& how = "") {
   static const std::map<std::string, std::string> kMade = {
       {"in.mp3", "lame --quiet -b 128 --tt 'Test Tone' --ta 'Kavrel Tests' --ty 2024 --add-id3v2 tone.wav"},

@@ -35,8 +35,7 @@ class ShellInterop : public ::testing::Test {
     return std::string(exe.begin(), exe.end()).find("built without the graphical editor") ==
            std::string::npos;
   }
-  // The window of the executable started with `args`, once it listens for
-  // close requests; its process id.
+  // The window of the executable started with `args`, once it listens for close requests; its process id.
   pid_t startWindow(const std::vector<std::string>& args) {
     std::vector<std::string> words{"env"};
     for (const auto& [key, value] : k.environment()) words.push_back(key + "=" + value);
@@ -57,8 +56,7 @@ class ShellInterop : public ::testing::Test {
     return pid;
   }
   std::string socket(pid_t pid) const { return k.runtime() + "/Kavrel4EXN/" + std::to_string(pid) + ".sock"; }
-  // Waits for the condition; the limit only keeps a broken program from
-  // hanging the test.
+  // Waits for the condition; the limit only keeps a broken program from hanging the test.
   static bool waitFor(const std::function<bool()>& condition) {
     for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;
          std::this_thread::sleep_for(20ms))
@@ -109,8 +107,7 @@ TEST_F(ShellInterop, WindowOpensTheOneFileGivenOnTheCommandLine) {
 
 TEST_F(ShellInterop, ExitAllClosesOtherRunningCopies) {
   REQUIRE_WINDOW();
-  // The first start has no kavrel.ini: its notice box opens, and the copy
-  // closes all the same.
+  // The first start has no kavrel.ini: its notice box opens, and the copy closes all the same.
   const pid_t first = startWindow({});
   ASSERT_TRUE(waitFor([&] { return fs::exists(ini()); }));
   const pid_t second = startWindow({});
@@ -139,8 +136,7 @@ TEST_F(ShellInterop, ScriptRunTakesLogPathAndOptionsFromTheConfiguration) {
                                              "Syntax error: BOGUS\r\nExecution finished at [^\r\n]+\r\n")))
       << readText(log);
   EXPECT_FALSE(fs::exists(k.home() + "/kavrel.log"));
-  // The run ends as the program ends: kavrel.ini written, the loaded file
-  // in the recent files.
+  // The run ends as the program ends: kavrel.ini written, the loaded file in the recent files.
   ASSERT_TRUE(stored());
   EXPECT_EQ(std::tuple(stored()->strings[config_string::kLogPath], recentFile()),
             std::tuple(log, k.dir.file("in.mp3")));

@@ -70,9 +70,8 @@ TEST(DataFolder, KavrelHomeIsUsedAndCreatedLeftoversAreDeletedHelpIsFound) {
   fs::remove(beside);
 }
 
-// A running copy in a child process: it registers and listens, says so on
-// `ready`, and ends with 7 when asked to close; a busy copy takes the
-// request and goes on. Once `lifeline` closes it ends: 5 when it was asked
+// A running copy in a child process: it registers and listens, says so on `ready`, and ends with 7 when asked
+// to close; a busy copy takes the request and goes on. Once `lifeline` closes it ends: 5 when it was asked
 // (busy), 4 when nobody asked.
 pid_t startCopy(const std::string& folder, int ready, int lifeline[2], bool busy) {
   const pid_t pid = ::fork();

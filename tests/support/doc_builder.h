@@ -39,8 +39,7 @@ class DocBuilder {
       insertEntry(doc_, doc_.frameList.size(), silentEntry(bitrate, rate, mode));
     return *this;
   }
-  // With statistics as a load leaves them (the source summary is the edit
-  // summary), or with none at all.
+  // With statistics as a load leaves them (the source summary is the edit summary), or with none at all.
   Document build(bool statistics = true) {
     if (statistics) {
       recomputeStatistics(doc_);

@@ -50,8 +50,7 @@ class EditorFixture : public ::testing::Test {
   // Writes `count` frames of the given gain as `name` and inserts them at `at`.
   std::string insertFile(const std::string& name, int count, uint8_t gain, int32_t at);
   void truncateTo(size_t n) { doc().frameList.resize(n), doc().gainList.resize(n); }
-  // The frame list as runs ("0-2 7 9-10"), " gains moved" when a marked
-  // gain is not with its frame.
+  // The frame list as runs ("0-2 7 9-10"), " gains moved" when a marked gain is not with its frame.
   std::string frames();
   static std::string runs(const std::vector<int32_t>& list);
   // "a..b" while frames are selected, else the cursor.
@@ -63,21 +62,18 @@ class EditorFixture : public ::testing::Test {
   }
   // The gains of frames [a, b): "l" when both channels have it, else "l/r".
   std::string gains(size_t a, size_t b);
-  // The enabled commands by name, in Command order; edits() only those
-  // from SaveSelection to Undo, the eight of a selection as "sel" when all
-  // are on.
+  // The enabled commands by name, in Command order; edits() only those from SaveSelection to Undo, the eight
+  // of a selection as "sel" when all are on.
   std::string commands(Command from = Command(0), Command to = Command::Count) const;
   std::string edits() const;
   // The message boxes since the last call or clear(), as "<icon>caption:
   // text" (icon i ? ! x or none) joined by " / ".
   std::string boxes();
-  // The window's ways to give a command: on a selection (a cursor when
-  // a == b), or as a button.
+  // The window's ways to give a command: on a selection (a cursor when a == b), or as a button.
   using Fn = std::function<void()>;
   Fn at(int32_t a, int32_t b, Fn f) { return [=, this] { a == b ? cursor(a) : selectRange(a, b), f(); }; }
   Fn cmd(void (Editor::*command)(Sender)) { return [=, this] { (editor.*command)(Sender::User); }; }
-  // state(), edits(), the status (- when the command left it) and " +box"
-  // when a message box was shown.
+  // state(), edits(), the status (- when the command left it) and " +box" when a message box was shown.
   std::string after();
   // One step after another, each followed by after().
   void play(const std::vector<std::pair<Fn, const char*>>& steps);

@@ -34,8 +34,7 @@ class EnvScope {
   std::optional<std::string> old_;
 };
 
-// Writes an executable /bin/sh script. Its own PATH is fixed so that the
-// tests may empty the caller's.
+// Writes an executable /bin/sh script. Its own PATH is fixed so that the tests may empty the caller's.
 inline void writeScript(const std::string& path, const std::string& body) {
   std::ofstream out(path, std::ios::trunc);
   out << "#!/bin/sh\nPATH=/usr/bin:/bin\nexport PATH\n" << body;
@@ -43,9 +42,8 @@ inline void writeScript(const std::string& path, const std::string& body) {
   ::chmod(path.c_str(), 0755);
 }
 
-// A program that writes its arguments, one a line, to `record` (whole, then
-// renamed into place, so a reader never sees half of it) and exits with
-// `exitCode`.
+// A program that writes its arguments, one a line, to `record` (whole, then renamed into place, so a reader
+// never sees half of it) and exits with `exitCode`.
 inline void writeRecorder(const std::string& path, const std::string& record, int exitCode = 0) {
   writeScript(path, "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record + ".part'\nmv '" + record +
                         ".part' '" + record + "'\nexit " + std::to_string(exitCode) + "\n");

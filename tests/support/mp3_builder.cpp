@@ -12,10 +12,9 @@ bool isMono(int channelMode) { return (channelMode & 3) == 3; }
 size_t sideInfoStart(bool crc) { return crc ? 6 : 4; }
 size_t sideInfoLength(int channelMode) { return isMono(channelMode) ? 17 : 32; }
 
-// Bit position of global_gain k in the side information: main_data_begin (9
-// bits), private bits (5 mono, else 3) and scfsi (4 a channel) come first,
-// then 59 bits a granule and channel, each part2_3_length (12), big_values
-// (9), global_gain (8) and 30 bits of region and table fields.
+// Bit position of global_gain k in the side information: main_data_begin (9 bits), private bits (5 mono, else
+// 3) and scfsi (4 a channel) come first, then 59 bits a granule and channel, each part2_3_length (12),
+// big_values (9), global_gain (8) and 30 bits of region and table fields.
 size_t gainBit(int channelMode, size_t k) { return (isMono(channelMode) ? 18 : 20) + 59 * k + 21; }
 
 uint8_t getByteAt(const std::vector<uint8_t>& b, size_t bit) {

@@ -1,7 +1,6 @@
-// In-memory mp3 byte streams for the tests: a second, separate layout of
-// MPEG-1 Layer III frames that shares no code with src/, so that a fault in
-// the core's header decoding or gain patching fails a test instead of being
-// mirrored here. Requests that cannot be laid out throw std::invalid_argument.
+// In-memory mp3 byte streams for the tests: a second, separate layout of MPEG-1 Layer III frames that shares
+// no code with src/, so that a fault in the core's header decoding or gain patching fails a test instead of
+// being mirrored here. Requests that cannot be laid out throw std::invalid_argument.
 #pragma once
 
 #include <array>
@@ -21,8 +20,7 @@ struct FrameSpec {
   int versionCode = 3;                               // raw 2-bit version field (3 = MPEG-1)
   int layerCode = 1;                                 // raw 2-bit layer field (1 = Layer III)
   std::array<uint8_t, 4> gains{150, 150, 150, 150};  // g0..g3; mono uses g0, g1
-  // Total length of a frame of bitrate index 0 or 15; 0 means just the
-  // header, CRC and side information.
+  // Total length of a frame of bitrate index 0 or 15; 0 means just the header, CRC and side information.
   int freeFormatLength = 0;
   // The defaults give FF FB 90 64 (mid/side on, original bit set).
   uint8_t modeExtension = 2;
@@ -31,8 +29,7 @@ struct FrameSpec {
   bool original = true;
 };
 
-// trunc(kbps * 144000 / rate) + padding; -1 for free format, the bad index 15
-// and the invalid rate.
+// trunc(kbps * 144000 / rate) + padding; -1 for free format, the bad index 15 and the invalid rate.
 int frameLength(int bitrateIndex, int sampleRateIndex, bool padding);
 std::array<uint8_t, 4> makeHeader(const FrameSpec& spec);
 // Header, CRC, side information with the global_gain fields set and every
@@ -73,8 +70,7 @@ class Mp3Builder {
   Mp3Builder& lyrics3v1(const std::string& text) { return raw("LYRICSBEGIN" + text + "LYRICSEND"); }
   // "LYRICSBEGIN", the fields, the 6-digit size of the two, "LYRICS200".
   Mp3Builder& lyrics3v2(const std::string& fieldsText);
-  // 128-byte ID3v1 tag: track -1 writes v1.0 (30-byte comment), 0..255 v1.1.
-  // Longer texts are cut.
+  // 128-byte ID3v1 tag: track -1 writes v1.0 (30-byte comment), 0..255 v1.1. Longer texts are cut.
   Mp3Builder& id3v1(const std::string& title, const std::string& artist = "", const std::string& album = "",
                     const std::string& year = "", const std::string& comment = "", int track = -1,
                     uint8_t genre = 255);

@@ -1,6 +1,5 @@
-// A Host that records every call of the core and answers from queues; with a
-// queue empty a box gets its default button and a dialog is cancelled. Window
-// slot k is centred at (100 + k, 200).
+// A Host that records every call of the core and answers from queues; with a queue empty a box gets its
+// default button and a dialog is cancelled. Window slot k is centred at (100 + k, 200).
 #pragma once
 
 #include <deque>
@@ -56,8 +55,7 @@ class RecordingHost : public Host {
   void answerSaveSelection(std::optional<SaveSelectionDialogResult> r) {
     saveSelection_.answers.push_back(std::move(r));
   }
-  // escapePressed() reports Esc once, as soon as `calls` progress steps were
-  // made (0: at the first check).
+  // escapePressed() reports Esc once, as soon as `calls` progress steps were made (0: at the first check).
   void escapeAfterProgress(int calls) { escapeAfter_ = calls; }
   void setClosing(bool closing) { closing_ = closing; }  // what closingRequested() says
   std::function<void()> onDialog;                        // while an editing dialog is open, before it answers
@@ -128,10 +126,14 @@ class RecordingHost : public Host {
     return next(r.save ? saveAnswers_ : openAnswers_);
   }
   std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& folder) override {
-    return chooseFile({.save = false, .title = title, .folder = folder});
+    FileDialogRequest r;
+    r.title = title, r.folder = folder;
+    return chooseFile(r);
   }
   std::optional<std::string> chooseSaveFile(const std::string& folder, const std::string& fileName) override {
-    return chooseFile({.save = true, .folder = folder, .fileName = fileName});
+    FileDialogRequest r;
+    r.save = true, r.folder = folder, r.fileName = fileName;
+    return chooseFile(r);
   }
   std::optional<VolumeDialogResult> volumeDialog(const VolumeDialogState& s) override {
     return show(volume_, s);

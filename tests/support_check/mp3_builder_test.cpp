@@ -1,6 +1,5 @@
-// Pins the test builder's frames to known-good bytes, where it and the core
-// could agree on a wrong table. Its tag and RIFF blocks need no such pin: the
-// loader and tag tests state their positions and sizes by hand.
+// Pins the test builder's frames to known-good bytes, where it and the core could agree on a wrong table. Its
+// tag and RIFF blocks need no such pin: the loader and tag tests state their positions and sizes by hand.
 #include "support/mp3_builder.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +16,7 @@ std::string text(const std::vector<uint8_t>& b, size_t at, size_t n) {
 }
 
 TEST(Mp3BuilderBytes, HeadersAndLengths) {
-  // FF FB 90 64 as encoders write it: 128 kbit/s, 44.1 kHz, joint stereo
-  // with mid/side, original.
+  // FF FB 90 64 as encoders write it: 128 kbit/s, 44.1 kHz, joint stereo with mid/side, original.
   // clang-format off
   const std::pair<FrameSpec, std::string> headers[] = {
       {{}, "\xFF\xFB\x90\x64"}, {{.padding = true}, "\xFF\xFB\x92\x64"},

@@ -66,8 +66,7 @@ TEST(EditDialogs, EachDialogOpensWhereItWasLeftAndStaysOnTheScreen) {
       {WindowSlot::SaveSelectionDialog, [&] { window.saveSelectionDialog({}); }}};
   int i = 0;
   for (const auto& [slot, open] : dialogs) {
-    // Each dialog its own place; moved, it is remembered however it closed,
-    // here by Esc.
+    // Each dialog its own place; moved, it is remembered however it closed, here by Esc.
     const QPoint at(3 + 4 * i, 5 + 2 * i);
     ++i;
     places[slotIndex(slot)] = {at.x(), at.y()};
@@ -125,16 +124,14 @@ TEST(EditDialogs, LeavingTheDialogCancelsItButTheMemoryKeepsWhatWasMoved) {
     if (!left) d.reject();
   });
   editor.amplify(Sender::User);
-  EXPECT_TRUE(left);
-  EXPECT_EQ(std::pair(editor.options().volumeSliderMemory, editor.options().volumeChannelMemory), std::pair(30, 1));
+  EXPECT_TRUE(left && editor.options().volumeSliderMemory == 30 && editor.options().volumeChannelMemory == 1);
   EXPECT_TRUE(editor.document().gainList.front() == GainPair{} && !editor.document().modified);
 }
 
 TEST(EditDialogs, SilenceStepButtonsRepeatWhileHeldAndEnterNeedsAValidLength) {
   MainWindow window;
   Document doc;
-  doc.editSummary = {9, 1, 0};
-  doc.sourceSummary = doc.editSummary;
+  doc.sourceSummary = doc.editSummary = {9, 1, 0};
   std::vector<std::string> texts;
   std::vector<int> intervals;
   bool activeAfterRelease = true;
@@ -158,8 +155,7 @@ TEST(EditDialogs, SilenceStepButtonsRepeatWhileHeldAndEnterNeedsAValidLength) {
     QTest::mouseRelease(second, Qt::LeftButton);
     activeAfterRelease = timer->isActive();
     note();
-    // Enter on a length that doesn't parse does nothing; on a valid one it
-    // accepts.
+    // Enter on a length that doesn't parse does nothing; on a valid one it accepts.
     box->selectAll();
     box->insert("1,0x");
     QTest::keyClick(box, Qt::Key_Return);
@@ -175,8 +171,7 @@ TEST(EditDialogs, SilenceStepButtonsRepeatWhileHeldAndEnterNeedsAValidLength) {
   EXPECT_EQ(texts, (std::vector<std::string>{"0", "0", "0.993", "2.011", "3.004", "1,0x"}));
   EXPECT_EQ(intervals, (std::vector<int>{220, 220, 180, 140, 220, 220}));
   EXPECT_FALSE(activeAfterRelease);
-  EXPECT_EQ(result->frames, 42);  // 1 s at 48 kHz
-  EXPECT_EQ(result->format, (SilenceFormat{8, 1, 1}));
+  EXPECT_EQ(std::tuple(result->frames, result->format), std::tuple(42, SilenceFormat{8, 1, 1}));  // 1 s
 }
 
 TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
@@ -184,8 +179,7 @@ TEST(EditDialogs, TargetDialogsEnableTheirBoxesAndShowTheFullName) {
   // Split at a cursor: no middle part; unchecking a part locks its boxes.
   std::string split;
   whenOpen([&](QDialog& d) {
-    auto* gb1 = child<QGroupBox>(d, "gb1");
-    gb1->setChecked(false);
+    child<QGroupBox>(d, "gb1")->setChecked(false);
     for (const char* name : {"gb2", "RiffCheck1", "FileBut1", "FileBut3", "ButOk"})
       split += std::string(child<QWidget>(d, name)->isEnabled() ? "+" : "-") + name + " ";
     EXPECT_TRUE(child<QPushButton>(d, "ExpBut")->isHidden());

@@ -1,5 +1,4 @@
-// The editor window end to end, as a user drives it; the rules behind each
-// control are tested in the core.
+// The editor window end to end, as a user drives it; the rules behind each control are tested in the core.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -130,8 +129,7 @@ TEST_F(EditingWindow, OpenSelectDeleteUndoAmplifyAndSave) {
   EXPECT_TRUE(!child("DelBut")->isEnabled() && child("UndoBut")->isEnabled());
   key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(std::to_string(editor.document().documentFrameCount()) + " " + selection(), "200 10..30 sel");
-  // +6 dB through the volume dialog; while it is open the window's
-  // commands wait.
+  // +6 dB through the volume dialog; while it is open the window's commands wait.
   bool disabledMeanwhile = false;
   onNextDialog([&](QWidget* dialog) {
     disabledMeanwhile = !child("DelBut")->isEnabled() && !window.action("MenuCut")->isEnabled();

@@ -507,6 +507,9 @@ FieldWriteResult TagFieldWriter::emitExtendedHeader(std::vector<uint8_t> payload
 
 FieldWriteResult TagFieldWriter::copyExtendedHeader(const TagField& f) {
   if (version_.major == 2) return FieldWriteResult::Done;
+  // 2.3 and 2.4 lay their extended headers out differently (sizes, flags,
+  // the CRC's span): copied into the other version it would break the tag.
+  if (header_.inputVersion != version_.major) return FieldWriteResult::LeftOut;
   const std::string& path = f.sourcePath;
   if (!fileExists(path)) return warn(msg::kSourceFileMoved, path);
   const ReadFile* file = sources_->open(path);

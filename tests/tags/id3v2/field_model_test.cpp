@@ -91,10 +91,9 @@ TEST(TagFieldList, AddClearNamesAndTheTagHelpers) {
 }
 
 TEST(DecodeFieldText, Table) {
-  // Single bytes stop at a zero, a line feed becomes CR LF and other controls
-  // go; UTF-16 takes either mark (little-endian without one, encoding 2
-  // big-endian); UTF-8 converts when well formed, else shows its bytes;
-  // characters outside the code page become '?', a surrogate pair one '?'.
+  // Single bytes stop at a zero, a line feed becomes CR LF and other controls go; UTF-16 takes either mark
+  // (little-endian without one, encoding 2 big-endian); UTF-8 converts when well formed, else shows its
+  // bytes; characters outside the code page become '?', a surrogate pair one '?'.
   const std::tuple<int, std::vector<uint8_t>, size_t, const char*, size_t> rows[] = {
       {0, {'a', 10, 'b', 13, 9, 'c', 0xE9, 0, 'x'}, 0, "a\r\nbc\xE9", 8},
       {0, {'a', 'b'}, 0, "ab", 3}, {0, {'a'}, 1, "", 1}, {0, {0xC3, 0xA9}, 0, "\xC3\xA9", 3},

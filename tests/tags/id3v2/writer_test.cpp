@@ -99,9 +99,8 @@ TEST_F(TagWriteTest, RoundTrips) {
   const Bytes empties = fields(3, {{"TIT2", "00"}, {"COMM", "00'eng'"}, {"COMM", "00'eng'00"},
                                    {"COMM", "00'deu'00"}, {"TPE1", "00'A'"}, {"PRIV", "'a'00"},
                                    {"TALB", ""}});
-  // 2.4 unsynchronises each field's content on its own, with the field's
-  // flag, sizes counting the stored bytes; 2.3 is one stream with sizes
-  // before it (255 content bytes put FF 00 into the field header).
+  // 2.4 unsynchronises each field's content on its own, with the field's flag, sizes counting the stored
+  // bytes; 2.3 is one stream with sizes before it (255 content bytes put FF 00 into the field header).
   const Bytes plain24 = tag(4, 0, {{"PRIV", "'o'00 FF00 FFE3 FF"}}, zeros(4));
   const Bytes unsync24 = tagBytes(4, 0x80, tagField(4, "PRIV", "'o'00 FF0000 FF00E3 FF00", 0, 2) + zeros(4));
   const Bytes fields23 =
@@ -267,9 +266,8 @@ TEST_F(TagWriteTest, RoundTrips) {
        [&] { addFile(kPictureRow, "cover.JPEG").description = "\x80"; },
        tagBytes(2, 0, tt2 + tagField(2, "PIC", h("01'JPG'00 FFFEAC20 0000") + jpeg))},
   };
-  // 0x80 is the euro sign (U+20AC) in the program's 8-bit text: UTF-16 with a
-  // byte-order mark before 2.4, UTF-8 from 2.4, decided by the version
-  // written. Latin-1 text keeps encoding 0; a URL stays single-byte.
+  // 0x80 is the euro sign (U+20AC) in the program's 8-bit text: UTF-16 with a byte-order mark before 2.4,
+  // UTF-8 from 2.4, decided by the version written. Latin-1 text keeps encoding 0; a URL stays single-byte.
   for (const auto& [loaded, w] : {std::pair{2, 2}, {3, 3}, {4, 4}, {4, 3}, {3, 4}}) {
     const auto code = [w = w](const char* c22, const char* c) { return w == 2 ? c22 : c; };
     const auto text = [w = w](const char* utf16, const char* utf8) { return h(w == 4 ? utf8 : utf16); };
