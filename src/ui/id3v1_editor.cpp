@@ -239,12 +239,7 @@ void Id3v1EditorWindow::popup(Id3v1Box box, const QPoint& at) {
   QLineEdit* edit = box == Id3v1Box::Genre ? nullptr : boxes_[size_t(box)];
   QMenu menu(this);
   menu.setObjectName("Pm1");
-  auto add = [&menu](const QString& text, const char* name, bool on) {
-    QAction* a = menu.addAction(text);
-    a->setObjectName(name);
-    a->setEnabled(on);
-    return a;
-  };
+  auto add = [&menu](const QString& text, const char* name, bool on) { return menuItem(menu, text, name, on); };
   QAction* view = add("&View original content", "PmView", true);
   QAction* reload = add("&Reload original content", "PmReload", true);
   menu.addSeparator();
@@ -258,18 +253,9 @@ void Id3v1EditorWindow::popup(Id3v1Box box, const QPoint& at) {
   } else if (chosen == reload) {
     if (const auto notice = session_->reloadOriginal(box)) showNotice(*notice);
   } else if (edit) {
-    // The box's own clipboard commands; a change arrives as an edit.
-    if (chosen == copy) {
-      if (edit->hasSelectedText())
-        edit->copy();
-      else
-        QGuiApplication::clipboard()->setText(edit->text());
-    } else if (chosen == paste) {
-      edit->paste();
-    } else if (chosen == cut) {
-      if (!edit->hasSelectedText()) edit->selectAll();
-      edit->cut();
-    }
+    clipboardCommand(edit, chosen == copy    ? ClipboardCommand::Copy
+                           : chosen == paste ? ClipboardCommand::Paste
+                                             : ClipboardCommand::Cut);
   } else {
     const QString name = genre_->currentText();
     if (chosen == copy || chosen == cut) QGuiApplication::clipboard()->setText(name);

@@ -576,12 +576,7 @@ void Id3v2EditorWindow::boxPopup(Id3v2Box box, const QPoint& at) {
   QLineEdit* edit = boxes_[size_t(box)];
   QMenu menu(this);
   menu.setObjectName(box == Id3v2Box::Text ? "pm3" : describable(box) ? "pm2" : "pm1");
-  auto add = [&menu](const QString& text, const char* name, bool on) {
-    QAction* a = menu.addAction(text);
-    a->setObjectName(name);
-    a->setEnabled(on);
-    return a;
-  };
+  auto add = [&menu](const QString& text, const char* name, bool on) { return menuItem(menu, text, name, on); };
   QAction* content = nullptr;
   QAction* revert = nullptr;
   if (describable(box)) {
@@ -611,16 +606,11 @@ void Id3v2EditorWindow::boxPopup(Id3v2Box box, const QPoint& at) {
   } else if (chosen == info) {
     s.showExtendedInformation(s.boxField(box));
   } else if (chosen == copy) {
-    // The box's own clipboard commands; a change arrives as an edit.
-    if (edit->hasSelectedText())
-      edit->copy();
-    else
-      QGuiApplication::clipboard()->setText(edit->text());
+    clipboardCommand(edit, ClipboardCommand::Copy);
   } else if (chosen == paste) {
-    edit->paste();
+    clipboardCommand(edit, ClipboardCommand::Paste);
   } else if (chosen == cut) {
-    if (!edit->hasSelectedText()) edit->selectAll();
-    edit->cut();
+    clipboardCommand(edit, ClipboardCommand::Cut);
   }
   refresh();
 }
@@ -629,12 +619,7 @@ void Id3v2EditorWindow::listPopup(Id3v2List list, const QPoint& at) {
   Id3v2EditorSession& s = *session_;
   QMenu menu(this);
   menu.setObjectName("pm4");
-  auto add = [&menu](const QString& text, const char* name, bool on) {
-    QAction* a = menu.addAction(text);
-    a->setObjectName(name);
-    a->setEnabled(on);
-    return a;
-  };
+  auto add = [&menu](const QString& text, const char* name, bool on) { return menuItem(menu, text, name, on); };
   const int32_t field = s.selectedField(list);
   if (s.adding(list)) {
     QAction* cancel = add("&Cancel new field addition", "MenuCancelAdd", true);

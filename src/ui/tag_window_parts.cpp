@@ -1,6 +1,9 @@
 #include "ui/tag_window_parts.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenu>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -41,6 +44,29 @@ void setColours(QWidget* w, const QColor& base, const QColor& text) {
   for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button}) p.setColor(role, base);
   for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText}) p.setColor(role, text);
   w->setPalette(p);
+}
+
+QAction* menuItem(QMenu& menu, const QString& text, const char* name, bool enabled) {
+  QAction* a = menu.addAction(text);
+  a->setObjectName(name);
+  a->setEnabled(enabled);
+  return a;
+}
+
+void clipboardCommand(QLineEdit* edit, ClipboardCommand command) {
+  switch (command) {
+    case ClipboardCommand::Copy:
+      if (edit->hasSelectedText())
+        edit->copy();
+      else
+        QGuiApplication::clipboard()->setText(edit->text());
+      break;
+    case ClipboardCommand::Paste: edit->paste(); break;
+    case ClipboardCommand::Cut:
+      if (!edit->hasSelectedText()) edit->selectAll();
+      edit->cut();
+      break;
+  }
 }
 
 ScanGroup scanGroup(QWidget* parent) {

@@ -14,7 +14,10 @@
 #include "tags/tag_transfer.h"
 
 class QCheckBox;
+class QAction;
 class QGroupBox;
+class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTimer;
 
@@ -33,6 +36,13 @@ inline constexpr int kHighlightMs = 251;
 QPushButton* namedButton(const QString& text, const char* name, const QString& hint, QWidget* parent);
 QCheckBox* namedCheck(const QString& text, const char* name, QWidget* parent);
 void setColours(QWidget* w, const QColor& base, const QColor& text);
+
+// A named popup-menu item, enabled or not.
+QAction* menuItem(QMenu& menu, const QString& text, const char* name, bool enabled);
+// A box's popup Copy, Paste and Cut: without a selection Copy and Cut take
+// the whole text. A change arrives at the box as an edit.
+enum class ClipboardCommand { Copy, Paste, Cut };
+void clipboardCommand(QLineEdit* edit, ClipboardCommand command);
 
 // The " from the file name " group of both editors: "&scan" with its
 // "album" and "split" boxes, in a row.
