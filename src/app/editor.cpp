@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "settings/configuration.h"
-#include "platform/desktop.h"
 #include "app/scan_observer.h"
 #include "base/file_io.h"
 #include "document/loader.h"
 #include "document/messages.h"
+#include "platform/desktop.h"
+#include "settings/configuration.h"
 #include "tags/id3v2/reader.h"
 
 namespace kavrel {
@@ -15,11 +15,12 @@ namespace kavrel {
 namespace {
 
 // Available while a document is loaded, and while frames are selected.
-constexpr Command kEditCommands[] = {Command::Save, Command::SaveAs, Command::Reload, Command::Close, Command::Insert,
-                                     Command::SelectAll, Command::InsertSilence, Command::Split};
-constexpr Command kSelectionCommands[] = {Command::SaveSelection, Command::Unselect, Command::Volume,
-                                          Command::Fade, Command::PlaySelection, Command::Delete,
-                                          Command::Copy, Command::Cut};
+constexpr Command kEditCommands[] = {Command::Save,          Command::SaveAs, Command::Reload,
+                                     Command::Close,         Command::Insert, Command::SelectAll,
+                                     Command::InsertSilence, Command::Split};
+constexpr Command kSelectionCommands[] = {
+    Command::SaveSelection, Command::Unselect, Command::Volume, Command::Fade,
+    Command::PlaySelection, Command::Delete,   Command::Copy,   Command::Cut};
 
 }  // namespace
 
@@ -62,8 +63,9 @@ int Editor::unload(bool promptToSave) {
   int result = kUnloadClosed;
   if (enabled(Command::Save) && doc_.changeCount > 0 && options_.promptToSaveChanges &&
       !doc_.documentName.empty() && promptToSave && !scriptRunning) {
-    const MessageResult answer = host_.messageBox(msg::kSavePrompt, msg::kSavePromptCaption, MessageIcon::Question,
-                                                  MessageButtons::YesNoCancel, MessageResult::Yes);
+    const MessageResult answer =
+        host_.messageBox(msg::kSavePrompt, msg::kSavePromptCaption, MessageIcon::Question,
+                         MessageButtons::YesNoCancel, MessageResult::Yes);
     if (answer == MessageResult::Cancel) return kUnloadCancelled;
     // A save that was cancelled or failed keeps the document: closing
     // it anyway would lose the changes the user just asked to keep.
@@ -155,8 +157,9 @@ bool Editor::loadDocument(bool promptToSave) {
       finishLoad();
       if (result.freeFormatFrames > 0 && !scriptRunning) {
         host_.messageBox(freeFormatWarning("Possible playtime error < ", result.freeFormatFrames,
-                                           doc_.editSummary.rate),
-                         msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
+                                           doc_.editSummary.rate, doc_.mpegVersion),
+                         msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok,
+                         MessageResult::Ok);
       }
       loaded = true;
       break;
@@ -184,7 +187,8 @@ void Editor::finishLoad() {
     processId3v2();
   }
   if (layout.id3v1Found) processId3v1();
-  labInfoInput = infoText(doc_.sourceRateHistogram, doc_.sourceSummary.bitrate, doc_.sourceSummary.mode);
+  labInfoInput = infoText(doc_.mpegVersion, doc_.sourceRateHistogram, doc_.sourceSummary.bitrate,
+                          doc_.sourceSummary.mode);
   refreshStatistics();
 
   const bool aru = options_.autoRemoveUnknown;
@@ -249,7 +253,8 @@ void Editor::showFrameInfo(int32_t i) {
 }
 
 StatisticsList Editor::statisticsList() const {
-  return fillStatisticsList(options_.statisticsShowEdited ? doc_.kbpsHistogram : doc_.sourceKbpsHistogram);
+  return fillStatisticsList(doc_.mpegVersion,
+                            options_.statisticsShowEdited ? doc_.kbpsHistogram : doc_.sourceKbpsHistogram);
 }
 
 }  // namespace kavrel

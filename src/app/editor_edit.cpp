@@ -4,15 +4,15 @@
 #include <algorithm>
 #include <new>
 
-#include "base/paths.h"
 #include "app/editor.h"
 #include "app/flag_scope.h"
 #include "app/scan_observer.h"
+#include "base/paths.h"
+#include "base/time_text.h"
 #include "document/loader.h"
 #include "document/messages.h"
 #include "editing/frame_view.h"
 #include "editing/messages.h"
-#include "base/time_text.h"
 
 namespace kavrel {
 
@@ -121,7 +121,8 @@ void Editor::unselectCommand(Sender sender) {
   operationStatus = kStatusOk;
 }
 
-bool Editor::submitPosition(Sender sender, int k, const std::string& text, int32_t reference, RelativeMode mode) {
+bool Editor::submitPosition(Sender sender, int k, const std::string& text, int32_t reference,
+                            RelativeMode mode) {
   if (!acceptsSender(sender) || (k != 0 && k != 1)) return false;
   if (isBusy()) {
     operationStatus = kStatusBusy;
@@ -205,7 +206,8 @@ void Editor::stripMouseRelease(int x, MouseButton button, bool shift) {
 
 void Editor::refreshStatistics() {
   recomputeStatistics(doc_);
-  labInfoOutput = infoText(doc_.rateHistogram, doc_.editSummary.bitrate, doc_.editSummary.mode);
+  labInfoOutput =
+      infoText(doc_.mpegVersion, doc_.rateHistogram, doc_.editSummary.bitrate, doc_.editSummary.mode);
   labOutputVisible = true;
   maxViewOffset = maxViewOffsetFor(doc_.documentFrameCount());
   viewOffset = std::clamp(viewOffset, 0, maxViewOffset);
@@ -584,9 +586,9 @@ int Editor::insertFileAt(const std::string& path, int32_t insertAt) {
   setCursorView(0);
   select();
   if (result.freeFormatIncrease > 0 && !scriptRunning) {
-    host_.messageBox(
-        freeFormatWarning("Possible length error < ", result.freeFormatIncrease, doc_.editSummary.rate),
-        msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
+    host_.messageBox(freeFormatWarning("Possible length error < ", result.freeFormatIncrease,
+                                       doc_.editSummary.rate, doc_.mpegVersion),
+                     msg::kWarningCaption, MessageIcon::Exclamation, MessageButtons::Ok, MessageResult::Ok);
   }
   notify(ViewChange::Document);
   return 0;

@@ -48,6 +48,7 @@ void Document::clear() {
   tagHeader = TagHeaderState{};
   tagFields.clear();
   sourceFileSize = 0;
+  mpegVersion = kMpeg1;
   kbpsHistogram.fill(0);
   modeHistogram.fill(0);
   rateHistogram.fill(0);

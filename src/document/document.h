@@ -118,6 +118,9 @@ struct Document {
   TagHeaderState tagHeader;
   TagFieldList tagFields;
   int64_t sourceFileSize = 0;
+  // The MPEG version of every frame (kMpeg1, kMpeg2 or kMpeg25): a document
+  // never mixes them, and its silent frames take it too.
+  uint8_t mpegVersion = kMpeg1;
 
   std::array<int32_t, 15> kbpsHistogram{};
   std::array<int32_t, 4> modeHistogram{};

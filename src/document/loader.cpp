@@ -55,6 +55,8 @@ class Scanner {
   int64_t fileSize = 0;
   std::string message;  // for Refused and the frame-size failures
   RefusalKind refusal = RefusalKind::None;
+  // The MPEG version of the file's frames (set by its first frame).
+  int version = -1;
   int32_t base() const { return base_; }
 
  private:
@@ -340,6 +342,7 @@ Failure Scanner::scanFrames(int64_t chunkStart) {
   // free-format frame, whose length is only known from its successor.
   int64_t expected = chunkStart;
   uint8_t freeHeader[3] = {};
+  version = -1;
   for (;;) {
     const int64_t remaining = end - chunkStart;
     if (remaining <= 0) return Failure::None;
@@ -390,6 +393,27 @@ Failure Scanner::scanFrames(int64_t chunkStart) {
         ++i;
         continue;
       }
+      if (version < 0 && inserting_ && f.mpegVersion != doc_.mpegVersion) {
+        // One document, one MPEG version: frame durations, silent frames and
+        // the VBR header all follow it.
+        refusal = RefusalKind::Version;
+        message = "The file holds " + std::string(mpegVersionText(f.mpegVersion)) +
+                  " frames and the document " + std::string(mpegVersionText(doc_.mpegVersion)) +
+                  " frames. Files of different MPEG versions cannot be joined.";
+        return Failure::Refused;
+      }
+      if (version >= 0 && f.mpegVersion != version) {
+        if (!ask(std::string(mpegVersionText(f.mpegVersion)) + " frame at position " + formatGrouped(at) +
+                 " in an " + std::string(mpegVersionText(version)) + " file.")) {
+          refusal = RefusalKind::Version;
+          message = std::string(mpegVersionText(f.mpegVersion)) + " frames in an " +
+                    std::string(mpegVersionText(version)) + " file are not supported.";
+          return Failure::Refused;
+        }
+        ++i;
+        continue;
+      }
+      version = f.mpegVersion;
       if (f.bitrateIndex == 0) {
         expected = -1;
         std::memcpy(freeHeader, buf + i, 3);
@@ -467,9 +491,9 @@ Failure Scanner::completeLayout() {
 
 }  // namespace
 
-std::string freeFormatWarning(const char* lead, int count, int summaryRate) {
+std::string freeFormatWarning(const char* lead, int count, int summaryRate, int version) {
   const int r = summaryRate == 0 ? 0 : summaryRate == 1 ? 1 : 2;
-  return std::string(lead) + formatExponent2(count * kFrameDuration[size_t(r)]) + " sec" + "\r\n" +
+  return std::string(lead) + formatExponent2(count * frameDuration(version, r)) + " sec" + "\r\n" +
          "(due to free format frame" + (count > 1 ? "s" : "") + ")";
 }
 
@@ -508,6 +532,7 @@ LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, Sca
   doc.layout = FileLayout{};
   doc.tagHeader = TagHeaderState{};
   doc.sourceRateHistogram.fill(0);
+  doc.mpegVersion = kMpeg1;
 
   Scanner scanner(doc, workBuffer, observer, false, 0);
   const Failure failure = scanner.run(doc.loadPath);
@@ -530,6 +555,7 @@ LoadResult loadDocumentFile(Document& doc, std::vector<uint8_t>& workBuffer, Sca
 
   doc.layout = scanner.layout;
   doc.tagHeader = scanner.tag;
+  doc.mpegVersion = uint8_t(doc.frameTable[0].mpegVersion);
   if (doc.layout.id3v2Found)
     doc.tagHeader.inputVersion = std::clamp<uint8_t>(doc.tagHeader.majorVersion, 2, 5);
   const int32_t n = doc.frameTable.count();

@@ -65,6 +65,6 @@ InsertResult insertFileFrames(Document& doc, std::vector<uint8_t>& workBuffer, c
                               int32_t insertAt, int slot, ScanObserver& observer);
 
 // The free-format warning texts shown after a load or an insert.
-std::string freeFormatWarning(const char* lead, int count, int summaryRate);
+std::string freeFormatWarning(const char* lead, int count, int summaryRate, int version);
 
 }  // namespace kavrel

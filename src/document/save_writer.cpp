@@ -38,12 +38,12 @@ void putBe32(uint8_t* p, uint32_t v) {
 // frame would be too short to hold the tag or shorter than the Xing minimum
 // (48 kbit/s at 48 kHz). The frame is written exactly as long as its header
 // says, so decoders and checkers walk straight on to the first audio frame.
-int xingBitrateIndex(int sampleRateIndex, int channelMode, bool lameTag = false) {
-  const int32_t tag =
-      lameTag ? int32_t(lameTagFrameMinimum(channelMode)) : xingTagOffset(channelMode) + 16 + 100;
+int xingBitrateIndex(int version, int sampleRateIndex, int channelMode, bool lameTag = false) {
+  const int32_t tag = lameTag ? int32_t(lameTagFrameMinimum(version, channelMode))
+                              : xingTagOffset(version, channelMode) + 16 + 100;
   const int32_t needed = std::max(tag, kMinXingLength);
   int b = 3;
-  while (b < 14 && frameLength(b, sampleRateIndex, false) < needed) ++b;
+  while (b < 14 && frameLength(version, b, sampleRateIndex, false) < needed) ++b;
   return b;
 }
 
@@ -211,7 +211,7 @@ Writer::Status Writer::addTableFrame(int32_t record, GainPair change) {
 }
 
 Writer::Status Writer::addSilentFrame(int32_t entry) {
-  const std::vector<uint8_t> frame = silentFrameBytes(entry);
+  const std::vector<uint8_t> frame = silentFrameBytes(entry, doc_.mpegVersion);
   return putBytes(frame.data(), frame.size());
 }
 
@@ -305,8 +305,8 @@ Writer::Status Writer::writeTrailingBlocks() {
   // loaded file; an ID3v1 tag the file did not have goes last.
   constexpr int64_t kLast = INT64_MAX;
   std::array<std::pair<int64_t, Block>, 3> tail = {{{l.apeFound ? l.apePos : kLast, Block::Ape},
-                                                   {l.lyrics3Found ? l.lyrics3Pos : kLast, Block::Lyrics3},
-                                                   {l.id3v1Found ? l.id3v1Pos : kLast, Block::Id3v1}}};
+                                                    {l.lyrics3Found ? l.lyrics3Pos : kLast, Block::Lyrics3},
+                                                    {l.id3v1Found ? l.id3v1Pos : kLast, Block::Id3v1}}};
   std::stable_sort(tail.begin(), tail.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& [pos, block] : tail) {
     Status s = Status::Ok;
@@ -340,6 +340,7 @@ WriteResult Writer::run(const std::string& outputName) {
   std::bitset<kSourceSlots> slots;
   int32_t firstEntry = 0, lastEntry = 0;
   bool levelChanged = false;
+  bool inOrder = true;  // the written entries are records in file order, none left out
   for (int32_t i = 0; i < n; ++i) {
     if (!isWritten(i)) continue;
     const int32_t entry = doc_.frameList[size_t(i)];
@@ -348,6 +349,7 @@ WriteResult Writer::run(const std::string& outputName) {
       return result;
     }
     if (framesToWrite == 0) firstEntry = entry;
+    if (framesToWrite > 0 && entry != lastEntry + 1) inOrder = false;
     lastEntry = entry;
     if (size_t(i) < doc_.gainList.size() && doc_.gainList[size_t(i)] != GainPair{}) levelChanged = true;
     if (entry >= 0) slots.set(doc_.frameTable[entry].sourceIndex);
@@ -389,9 +391,17 @@ WriteResult Writer::run(const std::string& outputName) {
   int xingRate = 0;
   const bool gapless = doc_.gapless.found && settings_.keepGapless && framesToWrite > 0;
   LameTag lameTag;
+  // The audio exactly as loaded keeps the encoder's own tag frame byte for
+  // byte (its CRC protection, bitrate and figures included).
+  const bool loadedTagFits = gapless && inOrder && !levelChanged && firstEntry == doc_.gapless.firstRecord &&
+                             lastEntry == doc_.gapless.lastRecord && firstEntry > 0 &&
+                             doc_.frameTable[firstEntry - 1].vbrHeaderKind != kVbrNone;
   if (gapless)
     lameTag = gaplessTagFor(doc_.gapless, firstEntry, lastEntry, levelChanged, bitrates.count() <= 1);
-  if (bitrates.count() > 1 || gapless) {
+  if (loadedTagFits) {
+    if (Status s = addTableFrame(firstEntry - 1, GainPair{}); s != Status::Ok) return fail(s);
+    if (Status s = flushPending(); s != Status::Ok) return fail(s);
+  } else if (bitrates.count() > 1 || gapless) {
     if (unknownWritten && bitrates.count() > 1) observer_.unknownLeadingDataWritten();
     // The header follows the edited frames: their common rate (else the
     // loaded file's first frame) and mode (else that of document frame 1,
@@ -406,8 +416,10 @@ WriteResult Writer::run(const std::string& outputName) {
     xingRate = rate;
     // The frame is written again at the end with its counts: here it only
     // takes its place.
-    const std::vector<uint8_t> xing = gapless ? lameTagFrameBytes(rate, xingMode, lameTag, 0, 0, {}, 0, 0)
-                                              : xingFrameBytes(rate, xingMode, framesToWrite);
+    const int version = doc_.mpegVersion;
+    const std::vector<uint8_t> xing =
+        gapless ? lameTagFrameBytes(version, rate, xingMode, lameTag, 0, 0, {}, 0, 0)
+                : xingFrameBytes(version, rate, xingMode, framesToWrite);
     xingPosition = outputPosition();
     if (Status s = putBytes(xing.data(), xing.size()); s != Status::Ok) return fail(s);
     if (gapless) musicStart_ = outputPosition();
@@ -430,15 +442,16 @@ WriteResult Writer::run(const std::string& outputName) {
     const auto bytes = uint32_t(audioEnd - xingPosition);
     const auto toc = xingTableOfContents(framePositions_, xingPosition, audioEnd - xingPosition);
     const auto frames = uint32_t(framesToWrite);
-    const std::vector<uint8_t> frame =
-        lameTagFrameBytes(xingRate, xingMode, lameTag, frames, bytes, toc, bytes, musicCrc_);
+    const std::vector<uint8_t> frame = lameTagFrameBytes(doc_.mpegVersion, xingRate, xingMode, lameTag,
+                                                         frames, bytes, toc, bytes, musicCrc_);
     if (!out_.writeAt(xingPosition, frame.data(), frame.size())) return fail(Status::DiskError);
   } else if (xingPosition >= 0) {
     std::array<uint8_t, 104> tail{};
     putBe32(tail.data(), uint32_t(audioEnd - xingPosition));
     const auto toc = xingTableOfContents(framePositions_, xingPosition, audioEnd - xingPosition);
     std::memcpy(tail.data() + 4, toc.data(), toc.size());
-    if (!out_.writeAt(xingPosition + xingTagOffset(xingMode) + 12, tail.data(), tail.size()))
+    if (!out_.writeAt(xingPosition + xingTagOffset(doc_.mpegVersion, xingMode) + 12, tail.data(),
+                      tail.size()))
       return fail(Status::DiskError);
   }
   if (settings_.durable && !out_.sync()) return fail(Status::DiskError);
@@ -467,23 +480,26 @@ uint16_t mpegCrc16(const uint8_t* data, size_t size) {
 }
 
 void applyGainAtSave(uint8_t* frame, int32_t length, const FrameInfo& info, GainPair change) {
-  if (change == GainPair{} || length <= kGainPatchMinimum) return;
+  // Low-rate frames can be this short and still hold their side information;
+  // the field checks below keep the patch inside the frame.
+  if (change == GainPair{} || (info.mpegVersion == kMpeg1 && length <= kGainPatchMinimum)) return;
   const bool crc = (frame[1] & 1) == 0;
   const int mode = info.channelMode & 3;
+  const int version = info.mpegVersion;
   bool patched = false;
-  for (int g = 0; g < globalGainCount(mode); ++g) {
-    const GainLocation loc = globalGainLocation(mode, crc, g);
+  for (int g = 0; g < globalGainCount(version, mode); ++g) {
+    const GainLocation loc = globalGainLocation(version, mode, crc, g);
     // The bytes past a short frame belong to the next one.
     if (loc.byteOffset + 2 > length) continue;
-    const int delta = (mode == kChannelModeMono || g % 2 == 0) ? change.left : change.right;
+    const int delta = globalGainChannel(mode, g) == 0 ? change.left : change.right;
     const int value =
         info.vbrHeaderKind != kVbrNone ? 0 : std::clamp(int(info.globalGain[size_t(g)]) + delta, 0, 255);
-    writeGlobalGain(frame, mode, crc, g, uint8_t(value));
+    writeGlobalGain(frame, version, mode, crc, g, uint8_t(value));
     patched = true;
   }
   // Decoders that check the CRC drop a frame whose side information changed
   // under it.
-  const int side = sideInfoLength(mode);
+  const int side = sideInfoLength(version, mode);
   if (crc && patched && sideInfoOffset(true) + side <= length) {
     uint8_t covered[2 + 32];
     covered[0] = frame[2];
@@ -495,30 +511,36 @@ void applyGainAtSave(uint8_t* frame, int32_t length, const FrameInfo& info, Gain
   }
 }
 
-std::vector<uint8_t> silentFrameBytes(int32_t entry) {
+std::vector<uint8_t> silentFrameBytes(int32_t entry, int version) {
   const SilentFrameCode code = decodeSilentFrame(entry);
-  const int32_t length = std::clamp(frameLength(code.bitrateIndex, code.sampleRateIndex, false),
-                                    kMinSilentLength, kMaxSyntheticLength);
+  int32_t length =
+      std::min(frameLength(version, code.bitrateIndex, code.sampleRateIndex, false), kMaxSyntheticLength);
+  // Every stated length holds the header and side information (24 bytes
+  // and up); only a free-format code states none.
+  if (length < sideInfoOffset(false) + sideInfoLength(version, code.channelMode)) length = kMinSilentLength;
   std::vector<uint8_t> frame(size_t(length), 0);
   frame[0] = 0xFF;
-  frame[1] = 0xFB;
+  frame[1] = headerByte1(version);
   frame[2] = uint8_t(16 * code.bitrateIndex + 4 * code.sampleRateIndex);
   frame[3] = uint8_t(64 * code.channelMode);
   return frame;
 }
 
-int xingTagOffset(int channelMode) { return sideInfoOffset(false) + sideInfoLength(channelMode & 3); }
+int xingTagOffset(int version, int channelMode) {
+  return sideInfoOffset(false) + sideInfoLength(version, channelMode & 3);
+}
 
-std::vector<uint8_t> xingFrameBytes(int sampleRateIndex, int channelMode, int32_t framesToWrite) {
+std::vector<uint8_t> xingFrameBytes(int version, int sampleRateIndex, int channelMode,
+                                    int32_t framesToWrite) {
   const int rate = sampleRateIndex % 3;
   const int mode = channelMode & 3;
-  const int bitrate = xingBitrateIndex(rate, mode);
-  std::vector<uint8_t> frame(size_t(frameLength(bitrate, rate, false)), 0);
+  const int bitrate = xingBitrateIndex(version, rate, mode);
+  std::vector<uint8_t> frame(size_t(frameLength(version, bitrate, rate, false)), 0);
   frame[0] = 0xFF;
-  frame[1] = 0xFB;
+  frame[1] = headerByte1(version);
   frame[2] = uint8_t(16 * bitrate + 4 * rate);
   frame[3] = uint8_t(64 * mode + 4);
-  const size_t at = size_t(xingTagOffset(mode));
+  const size_t at = size_t(xingTagOffset(version, mode));
   std::memcpy(frame.data() + at, "Xing", 4);
   putBe32(frame.data() + at + 4, 7);  // frame count, byte count and table present
   putBe32(frame.data() + at + 8, uint32_t(framesToWrite) + 1);
@@ -539,15 +561,15 @@ LameTag gaplessTagFor(const GaplessInfo& gapless, int32_t firstRecord, int32_t l
   return tag;
 }
 
-std::vector<uint8_t> lameTagFrameBytes(int sampleRateIndex, int channelMode, const LameTag& tag,
+std::vector<uint8_t> lameTagFrameBytes(int version, int sampleRateIndex, int channelMode, const LameTag& tag,
                                        uint32_t frames, uint32_t bytes, const std::array<uint8_t, 100>& toc,
                                        uint32_t musicLength, uint16_t musicCrc) {
   const int rate = sampleRateIndex % 3;
   const int mode = channelMode & 3;
-  const int bitrate = xingBitrateIndex(rate, mode, true);
-  std::vector<uint8_t> frame(size_t(frameLength(bitrate, rate, false)), 0);
+  const int bitrate = xingBitrateIndex(version, rate, mode, true);
+  std::vector<uint8_t> frame(size_t(frameLength(version, bitrate, rate, false)), 0);
   frame[0] = 0xFF;
-  frame[1] = 0xFB;
+  frame[1] = headerByte1(version);
   frame[2] = uint8_t(16 * bitrate + 4 * rate);
   frame[3] = uint8_t(64 * mode + 4);
   writeLameTag(frame.data(), frame.size(), tag, frames, bytes, toc, musicLength, musicCrc);

@@ -95,19 +95,20 @@ uint16_t mpegCrc16(const uint8_t* data, size_t size);
 // Patches the global_gain fields of a copied frame of `length` bytes in
 // place: each field becomes the record's value plus the left (g0, g2) or
 // right (g1, g3) change, clamped to 0..255 (0 for a frame carrying a VBR
-// tag); mono frames take the left change for both granules. Frames of 24
+// tag); mono frames take the left change for every granule. MPEG-1 frames of 24
 // bytes or less, and fields beyond `length`, are left alone. A frame with a
 // CRC gets it recomputed when its side information is complete.
 void applyGainAtSave(uint8_t* frame, int32_t length, const FrameInfo& info, GainPair change);
 
-// A synthetic silent frame: header from the code, then zero bytes.
-std::vector<uint8_t> silentFrameBytes(int32_t entry);
+// A synthetic silent frame of the document's MPEG version: header from the
+// code, then zero bytes.
+std::vector<uint8_t> silentFrameBytes(int32_t entry, int version);
 
 // The Xing frame before its byte count and table are known: the header,
 // "Xing", the flags 7 and the frame count (frames + 1).
-std::vector<uint8_t> xingFrameBytes(int sampleRateIndex, int channelMode, int32_t framesToWrite);
+std::vector<uint8_t> xingFrameBytes(int version, int sampleRateIndex, int channelMode, int32_t framesToWrite);
 // Where "Xing" sits in a frame of this channel mode (after the side information).
-int xingTagOffset(int channelMode);
+int xingTagOffset(int version, int channelMode);
 
 // The loaded file's encoder tag as a written file keeps it: its delay when
 // the output starts with the loaded file's first audio frame, else 0 (the
@@ -119,7 +120,7 @@ LameTag gaplessTagFor(const GaplessInfo& gapless, int32_t firstRecord, int32_t l
 // A Xing/Info frame holding `tag` with its extension: the shortest frame of
 // 48 kbit/s or more that holds it, the counts, table, music length and CRC
 // and the extension's CRC filled in.
-std::vector<uint8_t> lameTagFrameBytes(int sampleRateIndex, int channelMode, const LameTag& tag,
+std::vector<uint8_t> lameTagFrameBytes(int version, int sampleRateIndex, int channelMode, const LameTag& tag,
                                        uint32_t frames, uint32_t bytes, const std::array<uint8_t, 100>& toc,
                                        uint32_t musicLength, uint16_t musicCrc);
 

@@ -8,14 +8,14 @@
 
 namespace kavrel {
 
-double playTimeSeconds(const std::array<int32_t, 3>& counts) {
+double playTimeSeconds(int version, const std::array<int32_t, 3>& counts) {
   double s = 0;
-  for (int k = 0; k < 3; ++k) s += double(counts[size_t(k)]) * kFrameDuration[size_t(k)];
+  for (int k = 0; k < 3; ++k) s += double(counts[size_t(k)]) * frameDuration(version, k);
   return s;
 }
 
-std::string playTimeText(const std::array<int32_t, 3>& counts) {
-  double s = playTimeSeconds(counts);
+std::string playTimeText(int version, const std::array<int32_t, 3>& counts) {
+  double s = playTimeSeconds(version, counts);
   const int64_t minutes = static_cast<int64_t>(s / 60);
   s -= 60.0 * double(minutes);
   if (s < 0) s = 0;
@@ -69,8 +69,8 @@ void recomputeStatistics(Document& doc) {
       ++doc.kbpsHistogram[size_t(std::min(c.bitrateIndex, 14))];
     }
   }
-  const bool exception = n > 0 && doc.frameList[0] == 0 && doc.frameTable.count() > 0 &&
-                         doc.frameTable[0].vbrHeaderKind != 0;
+  const bool exception =
+      n > 0 && doc.frameList[0] == 0 && doc.frameTable.count() > 0 && doc.frameTable[0].vbrHeaderKind != 0;
   const bool two = n > 1;
   doc.editSummary.bitrate = summarise(doc.kbpsHistogram, 0, doc.sourceSummary.bitrate, exception && two,
                                       n > 0 ? doc.entryBitrate(0) : -1, two ? doc.entryBitrate(1) : 0);
@@ -80,7 +80,8 @@ void recomputeStatistics(Document& doc) {
                                    n > 0 ? doc.entrySampleRate(0) : -1, two ? doc.entrySampleRate(1) : 0);
 }
 
-std::string infoText(const std::array<int32_t, 3>& rateHistogram, int summaryBitrate, int summaryMode) {
+std::string infoText(int version, const std::array<int32_t, 3>& rateHistogram, int summaryBitrate,
+                     int summaryMode) {
   int used = 0;
   int only = 0;
   for (int k = 0; k < 3; ++k) {
@@ -89,16 +90,20 @@ std::string infoText(const std::array<int32_t, 3>& rateHistogram, int summaryBit
       only = k;
     }
   }
-  std::string rate = used == 0 ? "n/a KHz" : used == 1 ? std::string(sampleRateText(only)) : "mixed freq";
+  std::string rate = used == 0   ? "n/a KHz"
+                     : used == 1 ? std::string(sampleRateText(version, only))
+                                 : "mixed freq";
   std::string mode(channelModeText(summaryMode > 4 || summaryMode < 0 ? 4 : summaryMode));
-  std::transform(mode.begin(), mode.end(), mode.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-  return rate + ", " + mode + ", " + bitrateSummaryText(summaryBitrate) + ", " + playTimeText(rateHistogram);
+  std::transform(mode.begin(), mode.end(), mode.begin(),
+                 [](unsigned char c) { return char(std::toupper(c)); });
+  return rate + ", " + mode + ", " + bitrateSummaryText(version, summaryBitrate) + ", " +
+         playTimeText(version, rateHistogram);
 }
 
-StatisticsList fillStatisticsList(const std::array<int32_t, 15>& h) {
+StatisticsList fillStatisticsList(int version, const std::array<int32_t, 15>& h) {
   StatisticsList list;
   for (int b = 0; b < 15; ++b)
-    list.lines[size_t(b)] = bitrateColumnText(b) + " kbps frames: " + std::to_string(h[size_t(b)]);
+    list.lines[size_t(b)] = bitrateColumnText(version, b) + " kbps frames: " + std::to_string(h[size_t(b)]);
   for (int b = 1; b < 15; ++b)
     if (h[size_t(b)] > h[size_t(list.selected)]) list.selected = b;
   // Scroll so the densest window of seven lines is in view.
@@ -141,7 +146,8 @@ std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i) {
       std::string name = std::filesystem::path(doc.sourceNames[size_t(slot)]).filename().string();
       if (name.size() >= 4) {
         std::string ext = name.substr(name.size() - 4);
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return char(std::toupper(c)); });
         if (ext == ".MP3") name.resize(name.size() - 4);
       }
       lineA += "\r\nInserted from file: " + name;
@@ -159,8 +165,9 @@ std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i) {
       lineC = "\r\nVBRI header. Replaced with Xing in VBR files.";
     }
   }
-  box.text = "Frame position: " + std::to_string(int64_t(i) + 1) + "\r\n" + lineA + "\r\nBitrate: " +
-             bitrateText(doc.entryBitrate(i)) + "\r\nFrequency: " + std::string(sampleRateText(rate)) +
+  box.text = "Frame position: " + std::to_string(int64_t(i) + 1) + "\r\n" + lineA +
+             "\r\nBitrate: " + bitrateText(doc.mpegVersion, doc.entryBitrate(i)) +
+             "\r\nFrequency: " + std::string(sampleRateText(doc.mpegVersion, rate)) +
              "\r\nMode: " + std::string(channelModeText(mode)) + lineB + lineC;
   return box;
 }

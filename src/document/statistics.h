@@ -15,11 +15,12 @@ namespace kavrel {
 void recomputeStatistics(Document& doc);
 
 // Play time of frame counts per sampling-rate index: "2 min 5.5 sec", "41.8 sec".
-std::string playTimeText(const std::array<int32_t, 3>& counts);
-double playTimeSeconds(const std::array<int32_t, 3>& counts);
+std::string playTimeText(int version, const std::array<int32_t, 3>& counts);
+double playTimeSeconds(int version, const std::array<int32_t, 3>& counts);
 
 // "44.1 KHz, JOINT STEREO, 128 kbps, 2 min 5.5 sec".
-std::string infoText(const std::array<int32_t, 3>& rateHistogram, int summaryBitrate, int summaryMode);
+std::string infoText(int version, const std::array<int32_t, 3>& rateHistogram, int summaryBitrate,
+                     int summaryMode);
 
 // The 15-line frame statistics list, as data the list box shows.
 struct StatisticsList {
@@ -27,7 +28,7 @@ struct StatisticsList {
   int selected = 0;  // line with the largest count
   int top = 0;       // first visible line
 };
-StatisticsList fillStatisticsList(const std::array<int32_t, 15>& histogram);
+StatisticsList fillStatisticsList(int version, const std::array<int32_t, 15>& histogram);
 
 // The frame information box of document frame i; nothing outside the list.
 struct FrameInfoBox {

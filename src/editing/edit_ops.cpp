@@ -1,12 +1,11 @@
 #include "editing/edit_ops.h"
 
-#include "base/large_pages.h"
-#include "editing/positions.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
+#include "base/large_pages.h"
+#include "editing/positions.h"
 
 namespace kavrel {
 

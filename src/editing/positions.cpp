@@ -10,10 +10,6 @@ namespace kavrel {
 
 namespace {
 
-// The longest frame: t / 0.036 frames never take longer than t, so the
-// mixed-rate walk starts there and only goes forward.
-constexpr double kLongestFrame = 0.036;
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A decimal number: optional sign, digits with an optional "." (one digit at
@@ -64,9 +60,9 @@ bool readInteger(std::string_view s, int32_t& out) {
   return true;
 }
 
-double timeOfCounts(const std::array<int64_t, 3>& counts) {
+double timeOfCounts(int version, const std::array<int64_t, 3>& counts) {
   double t = 0;
-  for (size_t r = 0; r < 3; ++r) t += double(counts[r]) * kFrameDuration[r];
+  for (int r = 0; r < 3; ++r) t += double(counts[size_t(r)]) * frameDuration(version, r);
   return t;
 }
 
@@ -98,11 +94,11 @@ std::array<int64_t, 3> rateCounts(const Document& doc, int32_t from, int32_t to)
 
 double framePositionTime(const Document& doc, int32_t p, bool halfFrame) {
   if (p <= 0) return 0;
-  double t = timeOfCounts(rateCounts(doc, 0, p));
+  double t = timeOfCounts(doc.mpegVersion, rateCounts(doc, 0, p));
   const int32_t n = doc.documentFrameCount();
   if (halfFrame && n > 0) {
     const int32_t q = p > n - 1 ? n - 1 : p;
-    t += 0.5 * kFrameDuration[size_t(doc.entrySampleRate(q))];
+    t += 0.5 * frameDuration(doc.mpegVersion, doc.entrySampleRate(q));
   }
   return t;
 }
@@ -110,7 +106,7 @@ double framePositionTime(const Document& doc, int32_t p, bool halfFrame) {
 double spanTime(const Document& doc, int32_t p, int32_t q) {
   if (p == q) return 0;
   if (p > q) std::swap(p, q);
-  return timeOfCounts(rateCounts(doc, p, q));
+  return timeOfCounts(doc.mpegVersion, rateCounts(doc, p, q));
 }
 
 int32_t positionAtTime(const Document& doc, double t) {
@@ -118,21 +114,23 @@ int32_t positionAtTime(const Document& doc, double t) {
   const int32_t n = doc.documentFrameCount();
   const int rate = doc.editSummary.rate;
   if (rate >= 0 && rate <= 2) {
-    const double frames = t / kFrameDuration[size_t(rate)];
+    const double frames = t / frameDuration(doc.mpegVersion, rate);
     if (!(frames < double(std::numeric_limits<int32_t>::max()))) return std::numeric_limits<int32_t>::max();
     return int32_t(std::nearbyint(frames));
   }
   // Mixed rates: walk from a position that cannot lie beyond t to the
   // nearest boundary. The end of the document is a boundary too, so a time
   // past the end lands there as it does in a single-rate document.
-  const double start = t / kLongestFrame;
+  // The longest frame (32 kHz and its halves): that many frames never take
+  // longer than t, so the walk starts there and only goes forward.
+  const double start = t / frameDuration(doc.mpegVersion, 2);
   if (!(start < double(n))) return n;
   int32_t i = int32_t(start);
   double acc = framePositionTime(doc, i);
   double d = std::fabs(acc - t);
   for (;;) {
     if (i >= n) return n;
-    acc += kFrameDuration[size_t(doc.entrySampleRate(i))];
+    acc += frameDuration(doc.mpegVersion, doc.entrySampleRate(i));
     const double next = std::fabs(acc - t);
     if (next >= d) return i;
     d = next;

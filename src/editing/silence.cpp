@@ -11,12 +11,14 @@
 namespace kavrel {
 
 int32_t silentFrameEntry(const SilenceFormat& f) {
-  const int e = 1 + std::clamp(f.kbpsItem, 0, 13) + 16 * std::clamp(f.rate, 0, 2) + 64 * std::clamp(f.mode, 0, 3);
+  const int e =
+      1 + std::clamp(f.kbpsItem, 0, 13) + 16 * std::clamp(f.rate, 0, 2) + 64 * std::clamp(f.mode, 0, 3);
   return -e;
 }
 
 SilenceFormat recommendedSilence(const Document& doc) {
   SilenceFormat f;
+  f.version = doc.mpegVersion;
   const int kbps = doc.editSummary.bitrate;
   f.kbpsItem = kbps == 0 ? 0 : (kbps - 1) % 14;
   f.rate = doc.sourceSummary.rate >= 3 ? 0 : doc.sourceSummary.rate;
@@ -48,8 +50,8 @@ int itemOfRate(int rate) {
   return kItems[std::clamp(rate, 0, 2)];
 }
 
-std::string silenceLengthText(int32_t frames, int rate) {
-  return formatFixed(3, true, double(frames) * kFrameDuration[size_t(std::clamp(rate, 0, 2))]);
+std::string silenceLengthText(int32_t frames, int version, int rate) {
+  return formatFixed(3, true, double(frames) * frameDuration(version, std::clamp(rate, 0, 2)));
 }
 
 namespace {
@@ -94,7 +96,7 @@ Seconds readSeconds(std::string_view text) {
 
 }  // namespace
 
-SilenceLength parseSilenceLength(std::string_view text, int rate) {
+SilenceLength parseSilenceLength(std::string_view text, int version, int rate) {
   SilenceLength out;
   const Seconds s = readSeconds(text);
   out.valid = s.valid;
@@ -103,7 +105,7 @@ SilenceLength parseSilenceLength(std::string_view text, int rate) {
     out.frames = kMaxSilenceFrames;
     return out;
   }
-  const double frames = s.value / kFrameDuration[size_t(std::clamp(rate, 0, 2))];
+  const double frames = s.value / frameDuration(version, std::clamp(rate, 0, 2));
   if (frames < 0) {
     out.frames = 0;
     out.resetText = true;
@@ -119,23 +121,23 @@ int32_t stepSilenceFrame(int32_t frames, int dir) {
   return std::clamp<int32_t>(frames + (dir > 0 ? 1 : -1), 0, kMaxSilenceFrames);
 }
 
-int32_t stepSilenceSecond(std::string_view text, int rate, int dir) {
+int32_t stepSilenceSecond(std::string_view text, int version, int rate, int dir) {
   const Seconds s = readSeconds(text);
   double t = s.valid ? s.value : 0;
   if (s.overflow) return s.value > 0 ? kMaxSilenceFrames : 0;
   t = std::trunc(dir > 0 ? t + 1.5001 : t - 0.5001);
   if (t < 0) return 0;
-  const double duration = kFrameDuration[size_t(std::clamp(rate, 0, 2))];
+  const double duration = frameDuration(version, std::clamp(rate, 0, 2));
   if (t <= double(kMaxSilenceFrames) * duration) return int32_t(std::trunc(t / duration + 0.5));
   return kMaxSilenceFrames;
 }
 
-int32_t stepSilence(int code, int32_t frames, std::string_view text, int rate) {
+int32_t stepSilence(int code, int32_t frames, std::string_view text, int version, int rate) {
   switch (code) {
     case kSilenceFrameUp: return stepSilenceFrame(frames, 1);
-    case kSilenceSecondUp: return stepSilenceSecond(text, rate, 1);
+    case kSilenceSecondUp: return stepSilenceSecond(text, version, rate, 1);
     case kSilenceFrameDown: return stepSilenceFrame(frames, -1);
-    case kSilenceSecondDown: return stepSilenceSecond(text, rate, -1);
+    case kSilenceSecondDown: return stepSilenceSecond(text, version, rate, -1);
     default: return frames;
   }
 }
@@ -148,7 +150,7 @@ SilenceDialogState silenceDialogState(const Document& doc, int32_t presetFrames,
   s.format = recommendedSilence(doc);
   const bool oneBitrate = doc.editSummary.bitrate != 0;
   for (int i = 0; i < 14; ++i) {
-    std::string text = bitrateText(i + 1);
+    std::string text = bitrateText(s.format.version, i + 1);
     if (!oneBitrate) {
       if (i == 0) text += " (RECOMMENDED)";
     } else {
@@ -156,10 +158,9 @@ SilenceDialogState silenceDialogState(const Document& doc, int32_t presetFrames,
     }
     s.kbpsItems[size_t(i)] = text;
   }
-  static constexpr const char* kRateTexts[3] = {"32 KHz ", "44.1 KHz ", "48 KHz "};
   const bool oneRate = doc.editSummary.rate < 3;
   for (int item = 0; item < 3; ++item) {
-    std::string text = kRateTexts[item];
+    std::string text = std::string(sampleRateText(s.format.version, rateOfItem(item))) + " ";
     if (rateOfItem(item) == s.format.rate) {
       text += "(RECOMMENDED)";
     } else if (oneRate) {

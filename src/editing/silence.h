@@ -17,11 +17,14 @@ namespace kavrel {
 inline constexpr int32_t kMaxSilenceFrames = 262144;
 
 // The choices of one insertion: bitrate list item (bitrate index - 1,
-// 0..13), sampling-rate index (0 44.1, 1 48, 2 32 kHz) and channel mode.
+// 0..13), sampling-rate index (0 44.1, 1 48, 2 32 kHz, halved in MPEG-2 and
+// quartered in MPEG-2.5) and channel mode. The MPEG version is the
+// document's and not a choice; the frame-list entry does not hold it.
 struct SilenceFormat {
   int kbpsItem = 0;
   int rate = 0;
   int mode = 1;
+  int version = kMpeg1;
   bool operator==(const SilenceFormat&) const = default;
 };
 
@@ -43,7 +46,7 @@ int itemOfRate(int rate);
 
 // --- the length box
 // The text of a frame count at a rate: seconds with up to 3 decimals.
-std::string silenceLengthText(int32_t frames, int rate);
+std::string silenceLengthText(int32_t frames, int version, int rate);
 
 // The edit box's text read as seconds ("," for ".", blanks ignored).
 struct SilenceLength {
@@ -51,13 +54,13 @@ struct SilenceLength {
   int32_t frames = 0;     // the pending count, 0..262144
   bool resetText = false;  // negative: the box goes back to "0"
 };
-SilenceLength parseSilenceLength(std::string_view text, int rate);
+SilenceLength parseSilenceLength(std::string_view text, int version, int rate);
 
 // cmsb1 / cmsb3: one frame more or less.
 int32_t stepSilenceFrame(int32_t frames, int dir);
 // cmsb2 / cmsb4: to the next whole second up (dir +1) or down (-1) from
 // the seconds of `text`.
-int32_t stepSilenceSecond(std::string_view text, int rate, int dir);
+int32_t stepSilenceSecond(std::string_view text, int version, int rate, int dir);
 
 // The four stepping buttons by code.
 enum SilenceStepButton : int {
@@ -67,7 +70,7 @@ enum SilenceStepButton : int {
   kSilenceSecondDown = 4,  // cmsb4
 };
 // Button `code` with `frames` pending and `text` in the box: the new count.
-int32_t stepSilence(int code, int32_t frames, std::string_view text, int rate);
+int32_t stepSilence(int code, int32_t frames, std::string_view text, int version, int rate);
 // Held down, the buttons repeat as the main window's stepping buttons do:
 // one interval of wait, then a step per tick, faster and faster.
 AutoRepeat silenceAutoRepeat();
@@ -75,7 +78,7 @@ AutoRepeat silenceAutoRepeat();
 // --- the dialog
 struct SilenceDialogState {
   std::array<std::string, 14> kbpsItems;  // the bitrate choices
-  std::array<std::string, 3> rateItems;   // ComboFreq: 32, 44.1, 48 kHz
+  std::array<std::string, 3> rateItems;   // ComboFreq: 32, 44.1, 48 kHz (or their halves, quarters)
   std::array<std::string, 4> modeItems;   // ComboMode
   SilenceFormat format;                   // the items chosen
   int32_t frames = 0;                     // the pending count as preset

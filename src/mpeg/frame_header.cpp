@@ -10,25 +10,59 @@ namespace {
 uint8_t byteAt(const uint8_t* data, size_t available, size_t i) { return i < available ? data[i] : 0; }
 
 // Two-channel and mono global_gain positions without CRC: (first byte, shift).
+// MPEG-1 side information holds two granules; MPEG-2 and 2.5 hold one, with
+// shorter private bits, no scfsi and a longer scalefac_compress.
 constexpr GainLocation kTwoChannelGains[4] = {{9, 7}, {16, 4}, {23, 1}, {31, 6}};
 constexpr GainLocation kMonoGains[2] = {{8, 1}, {16, 6}};
+constexpr GainLocation kLowRateTwoChannelGains[2] = {{7, 1}, {15, 2}};
+constexpr GainLocation kLowRateMonoGain = {7, 2};
 
 }  // namespace
 
-GainLocation globalGainLocation(int channelMode, bool crcPresent, int g) {
-  GainLocation loc = channelMode == kChannelModeMono ? kMonoGains[g & 1] : kTwoChannelGains[g & 3];
+std::string_view mpegVersionText(int version) {
+  switch (version) {
+    case kMpeg1: return "MPEG-1";
+    case kMpeg2: return "MPEG-2";
+    case kMpeg25: return "MPEG-2.5";
+    default: return "MPEG";
+  }
+}
+
+int samplesPerFrame(int version) { return version == kMpeg1 ? 1152 : 576; }
+
+int sampleRateHz(int version, int sampleRateIndex) {
+  static constexpr int kRates[4] = {44100, 48000, 32000, 44100};
+  const int rate = kRates[sampleRateIndex & 3];
+  return version == kMpeg1 ? rate : version == kMpeg2 ? rate / 2 : rate / 4;
+}
+
+double frameDuration(int version, int sampleRateIndex) {
+  // MPEG-1 keeps its historical constants; the lower rates halve or quarter
+  // the sampling rate at half the samples a frame.
+  static constexpr std::array<double, 4> kMpeg1Durations = {0.0261224489795918, 0.024, 0.036,
+                                                            0.0261224489795918};
+  const double d = kMpeg1Durations[size_t(sampleRateIndex & 3)];
+  return version == kMpeg1 ? d : version == kMpeg2 ? d : 2 * d;
+}
+
+GainLocation globalGainLocation(int version, int channelMode, bool crcPresent, int g) {
+  GainLocation loc;
+  if (version == kMpeg1)
+    loc = channelMode == kChannelModeMono ? kMonoGains[g & 1] : kTwoChannelGains[g & 3];
+  else
+    loc = channelMode == kChannelModeMono ? kLowRateMonoGain : kLowRateTwoChannelGains[g & 1];
   if (crcPresent) loc.byteOffset += 2;
   return loc;
 }
 
-uint8_t readGlobalGain(const uint8_t* frame, int channelMode, bool crcPresent, int g) {
-  const GainLocation loc = globalGainLocation(channelMode, crcPresent, g);
+uint8_t readGlobalGain(const uint8_t* frame, int version, int channelMode, bool crcPresent, int g) {
+  const GainLocation loc = globalGainLocation(version, channelMode, crcPresent, g);
   const unsigned word = (unsigned(frame[loc.byteOffset]) << 8) | frame[loc.byteOffset + 1];
   return uint8_t(word >> loc.shift);
 }
 
-void writeGlobalGain(uint8_t* frame, int channelMode, bool crcPresent, int g, uint8_t value) {
-  const GainLocation loc = globalGainLocation(channelMode, crcPresent, g);
+void writeGlobalGain(uint8_t* frame, int version, int channelMode, bool crcPresent, int g, uint8_t value) {
+  const GainLocation loc = globalGainLocation(version, channelMode, crcPresent, g);
   unsigned word = (unsigned(frame[loc.byteOffset]) << 8) | frame[loc.byteOffset + 1];
   const unsigned mask = 0xFFu << loc.shift;
   word = (word & ~mask) | (unsigned(value) << loc.shift);
@@ -36,7 +70,12 @@ void writeGlobalGain(uint8_t* frame, int channelMode, bool crcPresent, int g, ui
   frame[loc.byteOffset + 1] = uint8_t(word);
 }
 
-int32_t frameLength(int bitrateIndex, int sampleRateIndex, bool padding) {
+int32_t frameLength(int version, int bitrateIndex, int sampleRateIndex, bool padding) {
+  if (version != kMpeg1) {
+    // 576 samples: 72 bytes per bit/s over the sampling rate.
+    const int32_t rate = sampleRateHz(version, sampleRateIndex);
+    return 72000 * int32_t(bitrateKbps(version, bitrateIndex)) / rate + (padding ? 1 : 0);
+  }
   // The product is taken in extended precision and truncated toward zero;
   // the loader asks for every frame, so the 64 results are worked out once.
   static const auto kLengths = [] {
@@ -81,7 +120,9 @@ bool sameMpegStream(const uint8_t* a, const uint8_t* b) {
          (a[2] & 0x0C) == (b[2] & 0x0C);
 }
 
-int32_t freeFormatScanStep(int channelMode, bool crcPresent) {
+int32_t freeFormatScanStep(int version, int channelMode, bool crcPresent) {
+  // The header and side information: no frame is shorter.
+  if (version != kMpeg1) return 4 + sideInfoLength(version, channelMode) + (crcPresent ? 2 : 0);
   return (channelMode == kChannelModeMono ? 14 : 29) + (crcPresent ? 2 : 0);
 }
 
@@ -99,18 +140,21 @@ HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t fil
   out.sampleRateIndex = (b2 >> 2) & 3;
   const bool padding = ((b2 >> 1) & 1) != 0;
   out.channelMode = b3 >> 6;
+  out.mpegVersion = codes.version;
   out.filePosition = static_cast<int32_t>(filePosition);
+  const int version = codes.version;
 
-  out.computedLength = out.bitrateIndex == 0 ? freeFormatScanStep(out.channelMode, crc)
-                                             : frameLength(out.bitrateIndex, out.sampleRateIndex, padding);
+  out.computedLength = out.bitrateIndex == 0
+                           ? freeFormatScanStep(version, out.channelMode, crc)
+                           : frameLength(version, out.bitrateIndex, out.sampleRateIndex, padding);
 
   out.globalGain = {0, 0, 0, 0};
-  const int count = globalGainCount(out.channelMode);
+  const int count = globalGainCount(version, out.channelMode);
   // The loader calls this for every frame: read in place when the side
   // information is all there, byte by byte only at the end of the data.
   constexpr size_t kSideInfoEnd = 4 + 2 + 32;
   for (int g = 0; g < count; ++g) {
-    const GainLocation loc = globalGainLocation(out.channelMode, crc, g);
+    const GainLocation loc = globalGainLocation(version, out.channelMode, crc, g);
     const unsigned word = available >= kSideInfoEnd
                               ? (unsigned(data[loc.byteOffset]) << 8) | data[loc.byteOffset + 1]
                               : (unsigned(byteAt(data, available, size_t(loc.byteOffset))) << 8) |
@@ -120,13 +164,15 @@ HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t fil
   if (count == 4) {
     out.averageGain = uint8_t(
         (unsigned(out.globalGain[0]) + out.globalGain[1] + out.globalGain[2] + out.globalGain[3]) >> 2);
-  } else {
+  } else if (count == 2) {
     out.averageGain = uint8_t((unsigned(out.globalGain[0]) + out.globalGain[1]) >> 1);
+  } else {
+    out.averageGain = out.globalGain[0];
   }
 
   if (searchVbrTag) {
     // The window starts 3 bytes before the usual tag place after the side information.
-    const size_t start = (out.channelMode == kChannelModeMono ? 18 : 33) + (crc ? 2 : 0);
+    const size_t start = size_t(sideInfoOffset(crc) + sideInfoLength(version, out.channelMode) - 3);
     static constexpr const char* kTags[4] = {"Xing", "Info", "VBRI", "FBRI"};
     for (size_t pos = start; pos < start + 40 && out.vbrHeaderKind == kVbrNone; ++pos) {
       if (pos + 4 > available) break;
@@ -143,7 +189,7 @@ HeaderCodes decodeFrameHeader(const uint8_t* data, size_t available, int64_t fil
 
 RefusalKind headerRefusalKind(const HeaderCodes& codes, const FrameInfo& info) {
   if (codes.layer != 1) return RefusalKind::Layer;
-  if (codes.version != 3) return RefusalKind::Version;
+  if (!isMpegVersion(codes.version)) return RefusalKind::Version;
   if (info.bitrateIndex > 14) return RefusalKind::Bitrate;
   if (info.sampleRateIndex > 2) return RefusalKind::Frequency;
   return RefusalKind::None;
@@ -170,9 +216,11 @@ std::string_view headerRefusal(const HeaderCodes& codes, const FrameInfo& info) 
   return {};
 }
 
-std::string_view sampleRateText(int index) {
-  static constexpr std::string_view kNames[3] = {"44.1 KHz", "48 KHz", "32 KHz"};
-  return kNames[index >= 0 && index < 3 ? index : 0];
+std::string_view sampleRateText(int version, int index) {
+  static constexpr std::string_view kNames[3][3] = {
+      {"11.025 KHz", "12 KHz", "8 KHz"}, {"22.05 KHz", "24 KHz", "16 KHz"}, {"44.1 KHz", "48 KHz", "32 KHz"}};
+  const int row = version == kMpeg1 ? 2 : version == kMpeg2 ? 1 : 0;
+  return kNames[row][index >= 0 && index < 3 ? index : 0];
 }
 
 std::string_view channelModeText(int mode) {
@@ -181,20 +229,20 @@ std::string_view channelModeText(int mode) {
   return kNames[mode >= 0 && mode < 4 ? mode : 4];
 }
 
-std::string bitrateText(int index) {
+std::string bitrateText(int version, int index) {
   if (index == 0) return "free kbps";
-  return std::to_string(kBitrateTable[index & 15]) + " kbps";
+  return std::to_string(bitrateKbps(version, index)) + " kbps";
 }
 
-std::string bitrateSummaryText(int index) {
+std::string bitrateSummaryText(int version, int index) {
   if (index == 0 || index == 255) return "var.kbps";
-  if (index >= 1 && index <= 14) return std::to_string(kBitrateTable[index]) + " kbps";
+  if (index >= 1 && index <= 14) return std::to_string(bitrateKbps(version, index)) + " kbps";
   return "? kbps";
 }
 
-std::string bitrateColumnText(int index) {
+std::string bitrateColumnText(int version, int index) {
   if (index == 0) return "free";
-  std::string s = std::to_string(kBitrateTable[index & 15]);
+  std::string s = std::to_string(bitrateKbps(version, index));
   return std::string(s.size() < 4 ? 4 - s.size() : 0, ' ') + s;
 }
 

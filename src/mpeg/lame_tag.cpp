@@ -63,19 +63,23 @@ uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
 
 size_t lameTagOffset(const uint8_t* header) {
   const bool crc = (header[1] & 1) == 0;
-  return size_t(sideInfoOffset(crc) + sideInfoLength(header[3] >> 6));
+  return size_t(sideInfoOffset(crc) + sideInfoLength((header[1] >> 3) & 3, header[3] >> 6));
 }
 
 std::optional<LameTag> parseLameTag(const uint8_t* frame, size_t size) {
   if (size < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0) return std::nullopt;
-  size_t at = lameTagOffset(frame);
-  if (at + 8 > size) return std::nullopt;
+  // Encoders put the tag right after the side information as if the frame
+  // had no CRC, even when its header says it has one; a tag after the CRC
+  // is read too.
+  const size_t plain = size_t(sideInfoOffset(false) + sideInfoLength((frame[1] >> 3) & 3, frame[3] >> 6));
+  auto tagAt = [&](size_t at) {
+    return at + 8 <= size &&
+           (std::memcmp(frame + at, "Info", 4) == 0 || std::memcmp(frame + at, "Xing", 4) == 0);
+  };
+  size_t at = tagAt(plain) ? plain : lameTagOffset(frame);
+  if (!tagAt(at)) return std::nullopt;
   LameTag tag;
-  if (std::memcmp(frame + at, "Info", 4) == 0) {
-    tag.info = true;
-  } else if (std::memcmp(frame + at, "Xing", 4) != 0) {
-    return std::nullopt;
-  }
+  tag.info = std::memcmp(frame + at, "Info", 4) == 0;
   const uint32_t flags = getBe32(frame + at + 4);
   at += 8;
   if (flags & kFlagFrames) at += 4;
@@ -95,8 +99,8 @@ std::optional<LameTag> parseLameTag(const uint8_t* frame, size_t size) {
   return tag;
 }
 
-size_t lameTagFrameMinimum(int channelMode) {
-  return size_t(sideInfoOffset(false) + sideInfoLength(channelMode & 3)) + 8 + 4 + 4 + 100 + 4 +
+size_t lameTagFrameMinimum(int version, int channelMode) {
+  return size_t(sideInfoOffset(false) + sideInfoLength(version, channelMode & 3)) + 8 + 4 + 4 + 100 + 4 +
          kLameExtensionSize;
 }
 

@@ -48,7 +48,7 @@ std::optional<LameTag> parseLameTag(const uint8_t* frame, size_t size);
 
 // Frame length a tag frame of this channel mode needs for the tag with all
 // four optional fields and the extension.
-size_t lameTagFrameMinimum(int channelMode);
+size_t lameTagFrameMinimum(int version, int channelMode);
 
 // Writes the tag into `frame` (its header already in place, the rest zero),
 // `size` bytes long: marker, flags 15, frame count, byte count, table,

@@ -21,8 +21,8 @@ namespace {
 std::optional<double> parseDecibels(std::string_view s) {
   const bool negative = !s.empty() && s[0] == '-';
   if (!s.empty() && (s[0] == '+' || s[0] == '-')) s.remove_prefix(1);
-  if (s.find_first_not_of("0123456789.") != std::string_view::npos || s.find_first_of("0123456789") == s.npos ||
-      s.find('.') != s.rfind('.'))
+  if (s.find_first_not_of("0123456789.") != std::string_view::npos ||
+      s.find_first_of("0123456789") == s.npos || s.find('.') != s.rfind('.'))
     return std::nullopt;
   double value = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
@@ -152,7 +152,7 @@ void ScriptEngine::cmdSilence() {
   if (!noFileCheck()) return;
   // Silent frames take the rate of the loaded file (mixed rates: 44.1 kHz).
   const int rate = ed.document().sourceSummary.rate % 3;
-  const int64_t frames = roundHalfEven(length.seconds / kFrameDuration[size_t(rate)]);
+  const int64_t frames = roundHalfEven(length.seconds / frameDuration(ed.document().mpegVersion, rate));
   if (frames < 1) {
     setError("SILENCE to insert must be at least one frame long.");
     return;
@@ -164,7 +164,9 @@ void ScriptEngine::cmdSilence() {
   ed.insertSilence(Sender::ScriptMarker, int32_t(frames));
   switch (ed.outcome<SilenceOutcome>()) {
     case SilenceOutcome::NotReady: notReady(); break;
-    case SilenceOutcome::Limited: setError("SILENCE: warning - maximum of 256K frames have been inserted."); break;
+    case SilenceOutcome::Limited:
+      setError("SILENCE: warning - maximum of 256K frames have been inserted.");
+      break;
     case SilenceOutcome::Done:
     case SilenceOutcome::Busy: break;
   }
@@ -193,7 +195,9 @@ void ScriptEngine::cmdSplit() {
   switch (ed.outcome<SplitOutcome>()) {
     case SplitOutcome::Done: break;
     case SplitOutcome::AllSelected: setError("SPLIT: all is selected, use SAVE[AS] instead."); break;
-    case SplitOutcome::CursorAtEnd: setError("SPLIT: no selection, cursor at an end, use SAVE[AS] instead."); break;
+    case SplitOutcome::CursorAtEnd:
+      setError("SPLIT: no selection, cursor at an end, use SAVE[AS] instead.");
+      break;
     case SplitOutcome::Busy: notReady(); break;
     default: setError("SPLIT:\r\n" + ed.lineError); break;  // same names, or a part not written
   }
@@ -223,7 +227,9 @@ void ScriptEngine::cmdSaveSelection() {
   ed.saveSelection(Sender::ScriptMarker, slot(3));
   switch (ed.outcome<SaveSelectionOutcome>()) {
     case SaveSelectionOutcome::Done: break;
-    case SaveSelectionOutcome::NothingSelected: setError("SAVESELECTION: no multiple frames selection."); break;
+    case SaveSelectionOutcome::NothingSelected:
+      setError("SAVESELECTION: no multiple frames selection.");
+      break;
     case SaveSelectionOutcome::AllSelected:
       setError("SAVESELECTION: all is selected, use SAVE[AS] command instead.");
       break;

@@ -230,7 +230,9 @@ TEST_F(EditorLoad, RefusedInsertsReturnTheirCodeAndChangeNothing) {
       {Bytes(255, 0), 4, "Can't process files smaller than 0.25 KB!"},
       {Mp3Builder().riff(36, false).frames(3).bytes(), 6, "RIFF header doesn't seem to be of an mp3 file."},
       {frames({.layerCode = 3}), 7, "Seems like mp1, not mp3 file."},
-      {frames({.versionCode = 2}), 8, "Mpeg version 2 not supported."},
+      {frames({.versionCode = 2}), 8,
+       "The file holds MPEG-2 frames and the document MPEG-1 frames. Files of different MPEG versions cannot be "
+       "joined."},
       {frames({.bitrateIndex = 15, .freeFormatLength = 400}), 9, "Invalid bitrate detected."},
       {frames({.sampleRateIndex = 3}), 10, "Invalid frequency detected."}, {long3000, 11, "Esc key pressed."},
       {Bytes(300, 0), 12, "Doesn't seem like a 32/44.1/48 KHz mp3 file."},

@@ -39,13 +39,16 @@ TEST(TimeText, TimesCarryIntoMinutes) {
       {2, 0.0, "0.00 s"},    {3, 59.9996, "1:00.000"}, {3, 3600.0, "60:00.000"}, {2, 0.125, "0.12 s"},
       {3, 1.0625, "1.062"},  {3, 600.007, "10:00.007"}};
   for (const auto& [digits, t, text] : times) EXPECT_EQ(formatTime(digits, t), text) << t;
-  EXPECT_EQ(formatTime(3, 38 * kFrameDuration[0]), "0.993");  // a frame time as the views show it
+  EXPECT_EQ(formatTime(3, 38 * frameDuration(kMpeg1, 0)), "0.993");  // a frame time as the views show it
   // Frames at 44.1, 48 and 32 kHz; each rate counts with its own duration.
   const std::tuple<int32_t, int32_t, int32_t, const char*> plays[] = {
       {0, 0, 0, "0 sec"}, {1, 0, 0, "0.026 sec"}, {0, 0, 1161, "41.796 sec"}, {0, 5000, 150, "2 min 5.4 sec"},
       {10000, 0, 0, "4 min 21.224 sec"}, {0, 2500, 0, "1 min 0 sec"}, {1000, 500, 100, "41.722 sec"}};
-  for (const auto& [a, b, c, text] : plays) EXPECT_EQ(playTimeText({a, b, c}), text) << text;
-  EXPECT_DOUBLE_EQ(playTimeSeconds({1000, 500, 100}), 1000 * 0.0261224489795918 + 12.0 + 3.6);
+  for (const auto& [a, b, c, text] : plays) EXPECT_EQ(playTimeText(kMpeg1, {a, b, c}), text) << text;
+  EXPECT_DOUBLE_EQ(playTimeSeconds(kMpeg1, {1000, 500, 100}), 1000 * 0.0261224489795918 + 12.0 + 3.6);
+  // 576 samples a frame at 22.05/24/16 kHz, and at 11.025/12/8 kHz.
+  EXPECT_NEAR(playTimeSeconds(kMpeg2, {1000, 500, 100}), 1000 * 576 / 22050.0 + 12.0 + 3.6, 1e-9);
+  EXPECT_NEAR(playTimeSeconds(kMpeg25, {1000, 500, 100}), 1000 * 576 / 11025.0 + 24.0 + 7.2, 1e-9);
 }
 
 }  // namespace

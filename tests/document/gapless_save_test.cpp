@@ -31,7 +31,7 @@ uint32_t be32(const Bytes& b, size_t at) {
 Bytes encoderFrame(int delay, int padding, int mode = 1, VbrKind kind = VbrKind::Info) {
   const FrameSpec spec{.bitrateIndex = 9, .channelMode = mode};
   Bytes f = makeVbrTagFrame(spec, kind, 20, 0);
-  const size_t t = size_t(sideInfoOffset(spec.crc) + sideInfoLength(spec.channelMode)), e = t + 120;
+  const size_t t = size_t(sideInfoOffset(spec.crc) + sideInfoLength(kMpeg1, spec.channelMode)), e = t + 120;
   f[t + 7] = 0x0F;
   f[t + 119] = 57;
   std::memcpy(&f[e], "LAME3.100\x01\xAA\x01\x02\x03\x04\x05\x06\x07\x08\x14\x80", 21);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "base/time_text.h"
 #include "document/messages.h"
 #include "support/mp3_builder.h"
 #include "support/test_files.h"
@@ -163,7 +164,9 @@ TEST_F(LoaderTest, LeadingBlocks) {
        {B().id3v2(3, 0xFF, 0, body50).frames(3), "head 0+60, " + at(60)},
        {B().raw(Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0x80}).zeros(256).frames(3),
         "tag(3/3) 0+266, " + at(266)},
-       {B().raw(Bytes{'I', 'D', '3', 3, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).frames(5), fail(msg::kNoFrames), {},
+       {B().raw(Bytes{'I', 'D', '3', 3, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).frames(5),
+        fail(msg::kNoFrames),
+        {},
         msg::kNoFrames},
        {B().id3v2(3, 0, 0, Bytes(1100001, 0)).frames(3), "tag(3/3) 0+1100011, " + at(1100011)},
        {B().riff(36).id3v2(3, 0, 0, body30).frames(3), "tag(3/3) 44+40, riff 0+44, " + at(84)},
@@ -175,7 +178,9 @@ TEST_F(LoaderTest, LeadingBlocks) {
        {B().raw("some leading junk").frames(3), "head 0+17, " + at(17)},
        // Without "data" the scan asks and goes on after the searched range,
        // which ends at 516: of the frames at 44, 461, 878 ... the third is first.
-       {B().riff(36, false).frames(5), "riff 0+0, head 517+361, " + at(878), {msg::kImproperRiff},
+       {B().riff(36, false).frames(5),
+        "riff 0+0, head 517+361, " + at(878),
+        {msg::kImproperRiff},
         msg::kRiffNotMp3}});
 }
 
@@ -214,34 +219,51 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
   const Bytes whole = makeFrame({});
   auto cut = [&](size_t length) { return Bytes(whole.begin(), whole.begin() + long(length)); };
   const std::string mp1 = "Seems like mp1, not mp3 file.", mp2 = "Seems like mp2, not mp3 file.",
-                    v2 = "Mpeg version 2 not supported.", v25 = "Mpeg version 2.5 not supported.",
                     rate = "Invalid frequency detected.", size = msg::kImproperFrameSize;
-  // MPEG 2, 2.5 and Layer II streams (64 kbit/s at 22.05 kHz, 32 kbit/s at 8 kHz, 128 kbit/s at 44.1 kHz) are
-  // refused whatever the policy, and the Layer III header in their data is no frame; after MPEG-1 frames they
-  // are damaged data under the policy, ending up in the unknown footer. Without a run of them, each refused
-  // header is a question.
+  // MPEG-2 and 2.5 streams (64 kbit/s at 22.05 kHz, 32 kbit/s at 8 kHz) load with the Layer III header in
+  // their data no frame; Layer II streams (128 kbit/s at 44.1 kHz) are refused whatever the policy. Frames of
+  // another version after a file's first frames are damaged data under the policy, ending up in the unknown
+  // footer. Without a run of them, each refused header is a question.
   const B mpeg2 = foreignFrames({0xFF, 0xF3, 0x80, 0xC4}, 208);
-  expectLayouts({{mpeg2, fail(v2), {}, v2},
-                 {foreignFrames({0xFF, 0xE3, 0x48, 0xC4}, 288), fail(v25), {}, v25},
+  auto repeated = [](const std::string& length, int n) {
+    std::string s = "frames 0:";
+    for (int i = 0; i < n; ++i) s += " " + length;
+    return s;
+  };
+  auto askedAt = [](const std::string& what, int64_t first, int64_t step, int n) {
+    Strings asked;
+    for (int i = 0; i < n; ++i)
+      asked.push_back(what + " frame at position " + formatGrouped(first + i * step) + " in an " +
+                      (what == "MPEG-2" ? "MPEG-1" : "MPEG-2") + " file.");
+    return asked;
+  };
+  const std::string mixed = "MPEG-2 frames in an MPEG-1 file are not supported.";
+  expectLayouts({{mpeg2, repeated("208", 20)},
+                 {foreignFrames({0xFF, 0xE3, 0x48, 0xC4}, 288), repeated("288", 20)},
                  {foreignFrames({0xFF, 0xFD, 0x80, 0x44}, 417), fail(mp2), {}, mp2},
                  {B().frames(5).raw(mpeg2.bytes()), "frames 0: 417 417 417 417 417, foot 2085+4160",
-                  Strings(20, v2), v2},
+                  askedAt("MPEG-2", 2085, 208, 20), mixed},
+                 {B().frames(2, {.versionCode = 2}).frames(1), "frames 0: 261 261, foot 522+417",
+                  askedAt("MPEG-1", 522, 417, 1), "MPEG-1 frames in an MPEG-2 file are not supported."},
                  {B().frames(4, {.layerCode = 2}), fail(msg::kNoFrames), Strings(4, mp2), mp2},
-                 {B().frames(4, {.versionCode = 0}), fail(msg::kNoFrames), Strings(4, v25), v25},
-                 {B().frames(4, {.versionCode = 2}), fail(msg::kNoFrames), Strings(4, v2), v2},
+                 {B().frames(4, {.versionCode = 0}), repeated("522", 4)},
                  {B().frames(4, {.sampleRateIndex = 3}), fail(msg::kNoFrames), Strings(4, rate), rate}});
   // Two bytes of slack are no error, three are; sync-like garbage is skipped byte by byte: FF FF is Layer I,
-  // FF E3 MPEG 2.5; then the frame size. Free-format frames get no size check. More than two bytes after the
+  // FF E3 an MPEG 2.5 header that starts no run; then the frame size. Free-format frames get no size check. More than two bytes after the
   // last frame are unknown data; a free-format last frame needs 1,024 bytes past its scan step (29) for that.
   // Two bytes short is within the tolerance, shorter is an incomplete frame. The walk trusts a cut frame's
   // header and lands inside the next frame, so that frame's bytes stay with the cut one. Only the first frame
   // is searched for a VBR tag.
   expectLayouts(
       {{B().frames(2).raw("ab").frames(2), "frames 0: 417 419 417 417"},
-       {B().frames(2).raw("abc").frames(2), "frames 0: 417 420 417 417",
-        {"Improper frame size at position 417 to 837."}, size},
-       {B().frames(2).raw(Bytes{0xFF, 0xFF, 0xFF, 0xE3, 0x90}).frames(2), "frames 0: 417 422 417 417",
-        {mp1, mp1, v25, "Improper frame size at position 417 to 839."}, mp1},
+       {B().frames(2).raw("abc").frames(2),
+        "frames 0: 417 420 417 417",
+        {"Improper frame size at position 417 to 837."},
+        size},
+       {B().frames(2).raw(Bytes{0xFF, 0xFF, 0xFF, 0xE3, 0x90}).frames(2),
+        "frames 0: 417 422 417 417",
+        {mp1, mp1, "Improper frame size at position 417 to 839."},
+        mp1},
        {B().frames(4, kFree300).raw("xyz").frames(2, kFree300), "frames 0: 300 300 300 303 300 300"},
        {B().frames(3, kSmall).zeros(500), "frames 0: 96 96 96, foot 288+500"},
        {B().frames(3, kSmall).zeros(3), "frames 0: 96 96 96, foot 288+3"},
@@ -250,10 +272,14 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
        {B().frames(3, kFree200).zeros(853), "frames 0: 200 200 29, foot 429+1024"},
        {B().frames(3).raw(cut(415)), "frames 0: 417 417 417 415"},
        {B().raw("junk").frame({}).zeros(2), "head 0+4, frames 4: 419"},
-       {B().frames(3).raw(cut(200)), "frames 0: 417 417 417 200",
-        {"The last frame is incomplete (position 1,251)."}, size},
-       {B().frames(2).raw(cut(300)).frames(2), "frames 0: 417 417 717 417",
-        {"Improper frame size at position 834 to 1,551."}, size},
+       {B().frames(3).raw(cut(200)),
+        "frames 0: 417 417 417 200",
+        {"The last frame is incomplete (position 1,251)."},
+        size},
+       {B().frames(2).raw(cut(300)).frames(2),
+        "frames 0: 417 417 717 417",
+        {"Improper frame size at position 834 to 1,551."},
+        size},
        {B().vbrTag(VbrKind::Xing, {}, 3, 1251).vbrTag(VbrKind::Info, {}, 3, 1251).frames(3),
         "frames 0: 417vbr1 417 417 417 417"}});
   // Random bytes hold no frames, but a few between good frames are skipped.
@@ -331,7 +357,7 @@ TEST_F(LoaderTest, FrameTableGrowthProgressAndChunkBoundaries) {
 
 TEST(FreeFormatWarning, MixedRatesCountWithThe32kHzDuration) {
   // The single-rate texts are checked through the Editor's load and insert.
-  EXPECT_EQ(freeFormatWarning("Possible playtime error < ", 2, 3),
+  EXPECT_EQ(freeFormatWarning("Possible playtime error < ", 2, 3, kMpeg1),
             "Possible playtime error <  7.2E-0002 sec\r\n(due to free format frames)");
 }
 

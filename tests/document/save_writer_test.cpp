@@ -112,8 +112,8 @@ TEST(XingFrame, WholeFrameAtEveryRateAndMode) {
       Bytes expected = cat({{0xFF, 0xFB, byte2, uint8_t(64 * mode + 4)}, Bytes(at - 4, 0),
                             {'X', 'i', 'n', 'g', 0, 0, 0, 7, 0, 0, 0, 11}});
       expected.resize(size);
-      EXPECT_EQ(xingFrameBytes(rate, mode, 10), expected) << "rate " << rate << " mode " << mode;
-      EXPECT_EQ(xingTagOffset(mode), int(at));
+      EXPECT_EQ(xingFrameBytes(kMpeg1, rate, mode, 10), expected) << "rate " << rate << " mode " << mode;
+      EXPECT_EQ(xingTagOffset(kMpeg1, mode), int(at));
     }
   }
 }

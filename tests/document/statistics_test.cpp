@@ -68,13 +68,15 @@ TEST(Statistics, InfoTextForms) {
       {{10, 0, 0}, 14, 7, "44.1 KHz, MIXED STEREO, 320 kbps, 0.261 sec"},
       {{10, 0, 0}, 1, 0, "44.1 KHz, STEREO, 32 kbps, 0.261 sec"},
       {{1, 0, 1}, 9, 1, "mixed freq, JOINT STEREO, 128 kbps, 0.062 sec"}};
-  for (const auto& [rates, bitrate, mode, text] : cases) EXPECT_EQ(infoText(rates, bitrate, mode), text);
+  for (const auto& [rates, bitrate, mode, text] : cases) EXPECT_EQ(infoText(kMpeg1, rates, bitrate, mode), text);
+  EXPECT_EQ(infoText(kMpeg2, {0, 0, 10}, 14, 3), "16 KHz, MONO, 160 kbps, 0.36 sec");
+  EXPECT_EQ(infoText(kMpeg25, {0, 10, 0}, 1, 1), "12 KHz, JOINT STEREO, 8 kbps, 0.48 sec");
 }
 
 TEST(StatisticsList, FifteenLinesSelectionAndScroll) {
   std::array<int32_t, 15> h{};
   h[9] = 100;
-  const StatisticsList list = fillStatisticsList(h);
+  const StatisticsList list = fillStatisticsList(kMpeg1, h);
   EXPECT_EQ(list.lines[0] + "|" + list.lines[1] + "|" + list.lines[9] + "|" + list.lines[14],
             "free kbps frames: 0|  32 kbps frames: 0| 128 kbps frames: 100| 320 kbps frames: 0");
   // The top is the mean of the starts of the densest seven lines: 3..9 for 128 kbps alone; all tie when
@@ -86,7 +88,7 @@ TEST(StatisticsList, FifteenLinesSelectionAndScroll) {
   for (const auto& [counts, selected, top] : cases) {
     std::array<int32_t, 15> histogram{};
     for (const auto& [k, n] : counts) histogram[k] = n;
-    const StatisticsList l = fillStatisticsList(histogram);
+    const StatisticsList l = fillStatisticsList(kMpeg1, histogram);
     EXPECT_EQ(std::pair(l.selected, l.top), std::pair(selected, top)) << selected << " " << top;
   }
 }

@@ -25,10 +25,10 @@ TEST(SilentFrameCode, PacksTheChoicesAndTheWriterBuildsThem) {
   EXPECT_EQ(std::tuple(code.bitrateIndex, code.sampleRateIndex, code.channelMode), std::tuple(1, 1, 3));
   std::vector<uint8_t> expected(96, 0);
   std::copy_n(std::array<uint8_t, 4>{0xFF, 0xFB, 0x14, 0xC0}.begin(), 4, expected.begin());
-  EXPECT_EQ(silentFrameBytes(entry), expected);
+  EXPECT_EQ(silentFrameBytes(entry, kMpeg1), expected);
   // 320 kbps at 32 kHz, 32 kbps and 128 kbps (no padding) at 44.1 kHz.
   const std::pair<SilenceFormat, size_t> sizes[] = {{{13, 2, 0}, 1440}, {{0, 0, 1}, 104}, {{8, 0, 1}, 417}};
-  for (const auto& [format, size] : sizes) EXPECT_EQ(silentFrameBytes(silentFrameEntry(format)).size(), size);
+  for (const auto& [format, size] : sizes) EXPECT_EQ(silentFrameBytes(silentFrameEntry(format), kMpeg1).size(), size);
   EXPECT_EQ(silentFrameEntry({13, 2, 3}), -238);  // the largest code
   EXPECT_EQ(std::tuple(recommendedSilence(oneFormat(1, 11, 1, 0)), recommendedSilence(mixedFormats())),
             std::tuple(SilenceFormat{10, 1, 0}, SilenceFormat{0, 0, 1}));
@@ -56,13 +56,14 @@ TEST(SilenceLength, TextToFrameCountStepsAndTexts) {
       {"1.2.3", 0, false, 0}, {"99999", 0, true, kMaxSilenceFrames}, {"1e999", 0, true, kMaxSilenceFrames},
       {"1e-999", 0, true, 0}};
   for (const Case& c : cases) {
-    const SilenceLength l = parseSilenceLength(c.text, c.rate);
+    const SilenceLength l = parseSilenceLength(c.text, kMpeg1, c.rate);
     EXPECT_EQ(std::tuple(l.valid, l.frames, l.resetText), std::tuple(c.valid, c.frames, false)) << c.text;
   }
-  const SilenceLength negative = parseSilenceLength("-2", 0);
+  const SilenceLength negative = parseSilenceLength("-2", kMpeg1, 0);
   EXPECT_EQ(std::tuple(negative.valid, negative.frames, negative.resetText), std::tuple(true, 0, true));
-  EXPECT_EQ(silenceLengthText(38, 0) + " " + silenceLengthText(0, 0) + " " + silenceLengthText(25, 2),
-            "0.993 0 0.9");
+  EXPECT_EQ(silenceLengthText(38, kMpeg1, 0) + " " + silenceLengthText(0, kMpeg1, 0) + " " +
+                silenceLengthText(25, kMpeg1, 2) + " " + silenceLengthText(25, kMpeg25, 2),
+            "0.993 0 0.9 1.8");
   EXPECT_EQ(
       std::tuple(stepSilenceFrame(0, -1), stepSilenceFrame(kMaxSilenceFrames, 1), stepSilenceFrame(5, 1)),
       std::tuple(0, kMaxSilenceFrames, 6));
@@ -72,12 +73,14 @@ TEST(SilenceLength, TextToFrameCountStepsAndTexts) {
       {"0", 1, 1, 42},   {"0.6", 1, 1, 83},  {"2.4", 1, -1, 42},
       {"0.4", 1, -1, 0}, {"junk", 2, 1, 28}, {"99999", 0, 1, kMaxSilenceFrames}};
   for (const auto& [text, rate, dir, frames] : steps)
-    EXPECT_EQ(stepSilenceSecond(text, rate, dir), frames) << text << " " << dir;
+    EXPECT_EQ(stepSilenceSecond(text, kMpeg1, rate, dir), frames) << text << " " << dir;
   // The four buttons by code, and no other code.
-  EXPECT_EQ(std::tuple(stepSilence(kSilenceFrameUp, 5, "0.6", 1), stepSilence(kSilenceSecondUp, 5, "0.6", 1),
-                       stepSilence(kSilenceFrameDown, 5, "0.6", 1), stepSilence(kSilenceSecondDown, 5, "2.4", 1),
-                       stepSilence(5, 5, "0.6", 1)),
-            std::tuple(6, 83, 4, 42, 5));
+  EXPECT_EQ(std::tuple(stepSilence(kSilenceFrameUp, 5, "0.6", kMpeg1, 1),
+                       stepSilence(kSilenceSecondUp, 5, "0.6", kMpeg1, 1),
+                       stepSilence(kSilenceFrameDown, 5, "0.6", kMpeg1, 1),
+                       stepSilence(kSilenceSecondDown, 5, "2.4", kMpeg1, 1), stepSilence(5, 5, "0.6", kMpeg1, 1),
+                       stepSilence(kSilenceSecondUp, 5, "0.6", kMpeg2, 1)),
+            std::tuple(6, 83, 4, 42, 5, 83));
   // Held: the code times 10 marks the wait of one tick, then a step a tick.
   AutoRepeat held = silenceAutoRepeat();
   EXPECT_FALSE(held.press(5));

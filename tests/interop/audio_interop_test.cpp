@@ -32,11 +32,11 @@ TEST(AudioInterop, ScriptedEditsDecodeToTheirLengthsAndLevels) {
   Kavrel k;
   const auto out = [&](const std::string& name) { return k.dir.file(name); };
   const std::string in = encoded("in.mp3");
-  for (const char* name : {"ins.mp3", "vbr.mp3", "crc.mp3", "mono48.mp3", "mpeg2.mp3", "wrapped.wav"})
+  for (const char* name : {"ins.mp3", "vbr.mp3", "crc.mp3", "mono48.mp3", "layer2.mp2", "wrapped.wav"})
     encoded(name);
   // <in>/: lame's files, <out>/: ours; "|" ends a line; failed lines are logged and passed over.
   std::string script =
-      "LOAD <in>/mpeg2.mp3|SAVEAS <out>/never.mp3|; every edit command once|LOAD \"<in>/in.mp3\"|"
+      "LOAD <in>/layer2.mp2|SAVEAS <out>/never.mp3|; every edit command once|LOAD \"<in>/in.mp3\"|"
       "SELECT 2, 4|DELETE|SAVEAS <out>/del.mp3|BASEDELETE 10, 12|SAVEAS <out>/base.mp3|TRIM 1, 11|"
       "SAVEAS <out>/trim.mp3|UNSELECT|CURSOR EOF|SILENCE 3|SAVEAS <out>/sil.mp3|INSERT 0, <in>/ins.mp3|"
       "SAVEAS <out>/ins.mp3|SELECT 2, 6|SAVESELECTION <out>/sel.mp3|CURSOR 5|"
@@ -54,7 +54,7 @@ TEST(AudioInterop, ScriptedEditsDecodeToTheirLengthsAndLevels) {
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(std::regex_match(k.log(), std::regex("\r\nScript name: [^\r\n]*job\\.txt\r\n"
                                                    "Execution started at [^\r\n]+\r\n"
-                                                   "LOAD:\r\nMpeg version 2 not supported.\r\n"
+                                                   "LOAD:\r\nSeems like mp2, not mp3 file.\r\n"
                                                    "SAVEAS: No file loaded.\r\n"
                                                    "2nd TRIM parameter invalid:\r\nEOF\r\n"
                                                    "Syntax error: BOGUS\r\n"

@@ -147,6 +147,7 @@ inline std::string encoded(const std::string& name, const std::string& how = "")
       {"crc.mp3", "lame --quiet -b 128 -p tone.wav"},
       {"mono48.mp3", "lame --quiet -V 3 -m m --resample 48 tone.wav"},
       {"mpeg2.mp3", "lame --quiet -b 64 tone.wav"},
+      {"layer2.mp2", "ffmpeg -v error -i tone.wav -t 3 -c:a mp2 -f mp2"},
       {"wrapped.wav", "ffmpeg -v error -i tone.wav -t 5 -c:a libmp3lame"}};  // an odd-length data chunk
   static std::unique_ptr<TempDir> dir;
   if (!dir) {

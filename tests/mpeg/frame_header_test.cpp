@@ -31,49 +31,81 @@ TEST(FrameHeader, FieldsAndEveryLength) {
   EXPECT_EQ(std::tuple(codes.version, codes.layer, info.bitrateIndex, info.sampleRateIndex, info.channelMode),
             std::tuple(3, 1, 9, 0, 1));
   EXPECT_EQ(std::tuple(info.computedLength, info.filePosition), std::tuple(417, int64_t(12345)));
-  for (int rate = 0; rate < 3; ++rate) {
-    for (int index = 1; index <= 14; ++index) {
-      for (bool padding : {false, true}) {
-        const auto frame = t::makeFrame({.bitrateIndex = index, .sampleRateIndex = rate, .padding = padding});
-        EXPECT_EQ(decode(frame).computedLength, int32_t(frame.size())) << index << " " << rate << padding;
-        EXPECT_EQ(frameLength(index, rate, padding), int32_t(frame.size()));
+  for (int version : {kMpeg1, kMpeg2, kMpeg25}) {
+    for (int rate = 0; rate < 3; ++rate) {
+      for (int index = 1; index <= 14; ++index) {
+        for (bool padding : {false, true}) {
+          const auto frame = t::makeFrame(
+              {.bitrateIndex = index, .sampleRateIndex = rate, .padding = padding, .versionCode = version});
+          const FrameInfo info = decode(frame);
+          EXPECT_EQ(info.computedLength, int32_t(frame.size())) << version << index << " " << rate << padding;
+          EXPECT_EQ(frameLength(version, index, rate, padding), int32_t(frame.size()));
+          EXPECT_EQ(info.mpegVersion, version);
+        }
       }
     }
   }
+  // 8 kbit/s at 24 kHz is the shortest frame there is; 160 at 8 kHz one of the longest.
+  EXPECT_EQ(std::tuple(frameLength(kMpeg2, 1, 1, false), frameLength(kMpeg25, 14, 2, true)),
+            std::tuple(24, 1441));
+  EXPECT_EQ(std::tuple(samplesPerFrame(kMpeg1), samplesPerFrame(kMpeg2), sampleRateHz(kMpeg25, 2),
+                       sampleRateHz(kMpeg2, 0), frameDuration(kMpeg25, 2)),
+            std::tuple(1152, 576, 8000, 22050, 0.072));
   // Free format: the scan step after the side information.
-  for (const auto& [mode, crc, step] :
-       {std::tuple{0, false, 29}, {2, false, 29}, {2, true, 31}, {3, false, 14}, {3, true, 16}}) {
-    const auto frame =
-        t::makeFrame({.bitrateIndex = 0, .channelMode = mode, .crc = crc, .freeFormatLength = 300});
+  for (const auto& [version, mode, crc, step] : {std::tuple{3, 0, false, 29},
+                                                 {3, 2, false, 29},
+                                                 {3, 2, true, 31},
+                                                 {3, 3, false, 14},
+                                                 {3, 3, true, 16},
+                                                 {2, 1, false, 21},
+                                                 {0, 3, true, 15}}) {
+    const auto frame = t::makeFrame({.bitrateIndex = 0,
+                                     .channelMode = mode,
+                                     .crc = crc,
+                                     .versionCode = version,
+                                     .freeFormatLength = 300});
     EXPECT_EQ(decode(frame).computedLength, step) << "mode " << mode << " crc " << crc;
-    EXPECT_EQ(freeFormatScanStep(mode, crc), step);
+    EXPECT_EQ(freeFormatScanStep(version, mode, crc), step);
   }
 }
 
 TEST(FrameHeader, RefusalsInTheirOrder) {
-  // Layer first, whatever else is wrong; then the version; then the bitrate before the rate.
+  // Layer first, whatever else is wrong; then the version; then the bitrate before the rate. MPEG-2 and 2.5
+  // frames are accepted.
   using K = RefusalKind;
   const std::tuple<int, int, int, int, const char*, RefusalKind> cases[] = {
       {0, 0, 15, 3, "Unknown mpeg layer version.", K::Layer},
       {2, 0, 15, 3, "Seems like mp2, not mp3 file.", K::Layer},
       {3, 2, 9, 0, "Seems like mp1, not mp3 file.", K::Layer},
-      {1, 0, 15, 3, "Mpeg version 2.5 not supported.", K::Version},
+      {1, 0, 15, 3, "Invalid bitrate detected.", K::Bitrate},
       {1, 1, 15, 3, "Unknown mpeg version.", K::Version},
-      {1, 2, 15, 3, "Mpeg version 2 not supported.", K::Version},
+      {1, 2, 9, 3, "Invalid frequency detected.", K::Frequency},
+      {1, 2, 14, 2, "", K::None},
+      {1, 0, 1, 0, "", K::None},
       {1, 3, 15, 3, "Invalid bitrate detected.", K::Bitrate},
       {1, 3, 9, 3, "Invalid frequency detected.", K::Frequency},
-      {1, 3, 0, 2, "", K::None}, {1, 3, 14, 1, "", K::None}, {1, 3, 1, 0, "", K::None}};
+      {1, 3, 0, 2, "", K::None},
+      {1, 3, 14, 1, "", K::None},
+      {1, 3, 1, 0, "", K::None}};
   for (const auto& [layer, version, bitrate, rate, message, kind] : cases) {
     HeaderCodes codes;
-    const FrameInfo info = decode(t::makeFrame({.bitrateIndex = bitrate, .sampleRateIndex = rate,
-                                                .versionCode = version, .layerCode = layer,
+    const FrameInfo info = decode(t::makeFrame({.bitrateIndex = bitrate,
+                                                .sampleRateIndex = rate,
+                                                .versionCode = version,
+                                                .layerCode = layer,
                                                 .freeFormatLength = 64}),
                                   false, &codes);
     EXPECT_EQ(headerRefusal(codes, info), message) << layer << version << " " << bitrate << " " << rate;
     EXPECT_EQ(headerRefusalKind(codes, info), kind) << message;
   }
-  EXPECT_EQ(std::string(channelModeText(9)) + "|" + bitrateText(0), "mixed stereo|free kbps");
-  EXPECT_EQ(bitrateSummaryText(100) + bitrateSummaryText(255), "? kbpsvar.kbps");
+  EXPECT_EQ(std::string(channelModeText(9)) + "|" + bitrateText(kMpeg1, 0), "mixed stereo|free kbps");
+  EXPECT_EQ(bitrateSummaryText(kMpeg1, 100) + bitrateSummaryText(kMpeg1, 255), "? kbpsvar.kbps");
+  EXPECT_EQ(
+      bitrateText(kMpeg2, 14) + "|" + bitrateColumnText(kMpeg25, 1) + "|" + bitrateSummaryText(kMpeg1, 14),
+      "160 kbps|   8|320 kbps");
+  EXPECT_EQ(std::string(sampleRateText(kMpeg2, 0)) + "|" + std::string(sampleRateText(kMpeg25, 1)) + "|" +
+                std::string(sampleRateText(kMpeg1, 2)),
+            "22.05 KHz|12 KHz|32 KHz");
 }
 
 TEST(FrameHeader, GainsAreReadAndWrittenWhereTheSideInformationHasThem) {
@@ -81,43 +113,50 @@ TEST(FrameHeader, GainsAreReadAndWrittenWhereTheSideInformationHasThem) {
   const std::array<uint8_t, 4> patterns[] = {
       {0x81, 0x7E, 0xC3, 0x3C}, {0x01, 0x80, 0xFF, 0x00}, {0x55, 0xAA, 0x0F, 0xF0}};
   std::mt19937 rng(7);
-  for (int mode = 0; mode < 4; ++mode) {
-    for (bool crc : {false, true}) {
-      const std::string what = "mode " + std::to_string(mode) + " crc " + std::to_string(crc);
-      const int count = mode == 3 ? 2 : 4;
-      EXPECT_EQ(globalGainCount(mode), count);
-      for (const auto& gains : patterns) {
-        const auto frame = t::makeFrame({.channelMode = mode, .crc = crc, .gains = gains});
-        const auto expected = t::readGains(frame);
-        EXPECT_EQ(decode(frame).globalGain, expected) << what;  // mono: g2 = g3 = 0
-        for (int g = 0; g < count; ++g)
-          EXPECT_EQ(readGlobalGain(frame.data(), mode, crc, g), expected[size_t(g)]) << what;
-      }
-      // Writing changes only the eight bits of one gain, whatever its neighbours hold.
-      for (int g = 0; g < count; ++g) {
-        for (int round = 0; round < 20; ++round) {
-          auto frame = t::makeFrame({.channelMode = mode, .crc = crc});
-          for (size_t k = 4; k < 40; ++k) frame[k] = uint8_t(rng());
-          const auto before = frame;
-          auto expected = t::readGains(before);
-          const auto value = uint8_t(rng());
-          writeGlobalGain(frame.data(), mode, crc, g, value);
-          int changedBits = std::popcount(uint8_t(value ^ expected[size_t(g)]));
-          expected[size_t(g)] = value;
-          EXPECT_EQ(t::readGains(frame), expected) << what << " g" << g;
-          for (size_t k = 0; k < frame.size(); ++k)
-            changedBits -= std::popcount(uint8_t(frame[k] ^ before[k]));
-          EXPECT_EQ(changedBits, 0) << what << " g" << g;
+  for (const int version : {kMpeg1, kMpeg2, kMpeg25}) {
+    for (int mode = 0; mode < 4; ++mode) {
+      for (bool crc : {false, true}) {
+        const std::string what = "version " + std::to_string(version) + " mode " + std::to_string(mode) +
+                                 " crc " + std::to_string(crc);
+        const int count = (mode == 3 ? 1 : 2) * (version == kMpeg1 ? 2 : 1);
+        EXPECT_EQ(globalGainCount(version, mode), count);
+        for (const auto& gains : patterns) {
+          const auto frame =
+              t::makeFrame({.channelMode = mode, .crc = crc, .versionCode = version, .gains = gains});
+          const auto expected = t::readGains(frame);
+          EXPECT_EQ(decode(frame).globalGain, expected) << what;  // unused fields read 0
+          for (int g = 0; g < count; ++g)
+            EXPECT_EQ(readGlobalGain(frame.data(), version, mode, crc, g), expected[size_t(g)]) << what;
+        }
+        // Writing changes only the eight bits of one gain, whatever its neighbours hold.
+        for (int g = 0; g < count; ++g) {
+          for (int round = 0; round < 20; ++round) {
+            auto frame = t::makeFrame({.channelMode = mode, .crc = crc, .versionCode = version});
+            for (size_t k = 4; k < 24; ++k) frame[k] = uint8_t(rng());
+            const auto before = frame;
+            auto expected = t::readGains(before);
+            const auto value = uint8_t(rng());
+            writeGlobalGain(frame.data(), version, mode, crc, g, value);
+            int changedBits = std::popcount(uint8_t(value ^ expected[size_t(g)]));
+            expected[size_t(g)] = value;
+            EXPECT_EQ(t::readGains(frame), expected) << what << " g" << g;
+            for (size_t k = 0; k < frame.size(); ++k)
+              changedBits -= std::popcount(uint8_t(frame[k] ^ before[k]));
+            EXPECT_EQ(changedBits, 0) << what << " g" << g;
+          }
         }
       }
     }
   }
-  // The average is an integer mean without overflow; mono takes (g0 + g1) / 2 only.
-  const std::tuple<int, std::array<uint8_t, 4>, int> averages[] = {
-      {0, {1, 1, 1, 2}, 1}, {1, {3, 3, 3, 2}, 2}, {2, {255, 255, 255, 254}, 254}, {3, {255, 254, 0, 0}, 254},
-      {3, {10, 13, 200, 200}, 11}};
-  for (const auto& [mode, gains, average] : averages)
-    EXPECT_EQ(decode(t::makeFrame({.channelMode = mode, .gains = gains})).averageGain, average) << mode;
+  // The average is an integer mean without overflow over the fields the frame has.
+  const std::tuple<int, int, std::array<uint8_t, 4>, int> averages[] = {
+      {3, 0, {1, 1, 1, 2}, 1},        {3, 1, {3, 3, 3, 2}, 2},        {3, 2, {255, 255, 255, 254}, 254},
+      {3, 3, {255, 254, 0, 0}, 254},  {3, 3, {10, 13, 200, 200}, 11}, {2, 1, {255, 254, 9, 9}, 254},
+      {0, 3, {77, 200, 200, 200}, 77}};
+  for (const auto& [version, mode, gains, average] : averages)
+    EXPECT_EQ(decode(t::makeFrame({.channelMode = mode, .versionCode = version, .gains = gains})).averageGain,
+              average)
+        << mode;
   // Short input reads as zeros.
   FrameInfo info;
   info.vbrHeaderKind = 3;
@@ -153,6 +192,17 @@ TEST(FrameHeader, VbrTagWindowOfFortyPositionsAfterTheSideInformation) {
     EXPECT_EQ(kindIn(size_t(offset + 4)), kind) << what;
     EXPECT_EQ(kindIn(size_t(offset + 3)), kVbrNone) << what;
     EXPECT_EQ(decode(frame, false).vbrHeaderKind, kVbrNone) << what;
+  }
+  // Low-rate frames: the side information is 9 or 17 bytes long.
+  for (const auto& [mode, offset, kind] : {std::tuple{1, 18, kVbrXing},
+                                           {1, 17, kVbrNone},
+                                           {3, 10, kVbrXing},
+                                           {3, 9, kVbrNone},
+                                           {3, 49, kVbrXing},
+                                           {3, 50, kVbrNone}}) {
+    auto frame = t::makeFrame({.bitrateIndex = 8, .channelMode = mode, .versionCode = kMpeg2});
+    std::memcpy(frame.data() + offset, "Xing", 4);
+    EXPECT_EQ(decode(frame, true).vbrHeaderKind, kind) << mode << " at " << offset;
   }
   // The lower position wins.
   auto frame = t::makeVbrTagFrame({}, t::VbrKind::Xing, 100, 41700, 40);

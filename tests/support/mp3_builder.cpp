@@ -9,13 +9,24 @@ namespace kavrel::test {
 namespace {
 
 bool isMono(int channelMode) { return (channelMode & 3) == 3; }
+bool isMpeg1(int versionCode) { return (versionCode & 3) == 3; }
 size_t sideInfoStart(bool crc) { return crc ? 6 : 4; }
-size_t sideInfoLength(int channelMode) { return isMono(channelMode) ? 17 : 32; }
+size_t sideInfoLength(int channelMode, int versionCode) {
+  return isMpeg1(versionCode) ? (isMono(channelMode) ? 17 : 32) : (isMono(channelMode) ? 9 : 17);
+}
+size_t gainCount(int channelMode, int versionCode) {
+  return (isMono(channelMode) ? 1u : 2u) * (isMpeg1(versionCode) ? 2u : 1u);
+}
 
-// Bit position of global_gain k in the side information: main_data_begin (9 bits), private bits (5 mono, else
-// 3) and scfsi (4 a channel) come first, then 59 bits a granule and channel, each part2_3_length (12),
-// big_values (9), global_gain (8) and 30 bits of region and table fields.
-size_t gainBit(int channelMode, size_t k) { return (isMono(channelMode) ? 18 : 20) + 59 * k + 21; }
+// Bit position of global_gain k in the side information. MPEG-1: main_data_begin (9 bits), private bits (5
+// mono, else 3) and scfsi (4 a channel) come first, then 59 bits a granule and channel, each part2_3_length
+// (12), big_values (9), global_gain (8) and 30 bits of region and table fields. MPEG-2 and 2.5: one granule,
+// main_data_begin (8), private bits (1 mono, else 2), then 63 bits a channel (scalefac_compress has 9 bits,
+// no preflag).
+size_t gainBit(int channelMode, int versionCode, size_t k) {
+  if (isMpeg1(versionCode)) return (isMono(channelMode) ? 18 : 20) + 59 * k + 21;
+  return (isMono(channelMode) ? 9 : 10) + 63 * k + 21;
+}
 
 uint8_t getByteAt(const std::vector<uint8_t>& b, size_t bit) {
   return uint8_t(b.at(bit / 8) << bit % 8 | (bit % 8 ? b.at(bit / 8 + 1) >> (8 - bit % 8) : 0));
@@ -29,7 +40,7 @@ void putByteAt(std::vector<uint8_t>& b, size_t bit, uint8_t value) {
 
 // CRC-16 (polynomial 0x8005, start 0xFFFF) over header bytes 2-3 and the side
 // information, stored after the header.
-void storeCrc(std::vector<uint8_t>& frame, int channelMode) {
+void storeCrc(std::vector<uint8_t>& frame, int channelMode, int versionCode) {
   uint16_t crc = 0xFFFF;
   auto feed = [&](uint8_t byte) {
     for (int bit = 7; bit >= 0; --bit) {
@@ -40,7 +51,7 @@ void storeCrc(std::vector<uint8_t>& frame, int channelMode) {
   };
   feed(frame.at(2));
   feed(frame.at(3));
-  for (size_t i = 6; i < 6 + sideInfoLength(channelMode); ++i) feed(frame.at(i));
+  for (size_t i = 6; i < 6 + sideInfoLength(channelMode, versionCode); ++i) feed(frame.at(i));
   frame[4] = uint8_t(crc >> 8);
   frame[5] = uint8_t(crc);
 }
@@ -62,11 +73,14 @@ std::vector<uint8_t> syncsafe(size_t value) {
 
 }  // namespace
 
-int frameLength(int bitrateIndex, int sampleRateIndex, bool padding) {
+int frameLength(int bitrateIndex, int sampleRateIndex, bool padding, int versionCode) {
   static constexpr int kKbps[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+  static constexpr int kLowKbps[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
   static constexpr int kHz[4] = {44100, 48000, 32000, 0};
-  const int kbps = kKbps[bitrateIndex & 15], rate = kHz[sampleRateIndex & 3];
-  return kbps == 0 || rate == 0 ? -1 : kbps * 144000 / rate + (padding ? 1 : 0);
+  const bool mpeg1 = isMpeg1(versionCode);
+  const int kbps = (mpeg1 ? kKbps : kLowKbps)[bitrateIndex & 15];
+  const int rate = kHz[sampleRateIndex & 3] / (mpeg1 ? 1 : (versionCode & 3) == 2 ? 2 : 4);
+  return kbps == 0 || rate == 0 ? -1 : kbps * (mpeg1 ? 144000 : 72000) / rate + (padding ? 1 : 0);
 }
 
 std::array<uint8_t, 4> makeHeader(const FrameSpec& s) {
@@ -77,27 +91,30 @@ std::array<uint8_t, 4> makeHeader(const FrameSpec& s) {
 }
 
 std::vector<uint8_t> makeFrame(const FrameSpec& s) {
-  const size_t minimum = sideInfoStart(s.crc) + sideInfoLength(s.channelMode);
+  const size_t minimum = sideInfoStart(s.crc) + sideInfoLength(s.channelMode, s.versionCode);
   // A frame with the invalid rate index 3 still gets a plausible size.
-  int length = frameLength(s.bitrateIndex, s.sampleRateIndex == 3 ? 0 : s.sampleRateIndex, s.padding);
+  int length =
+      frameLength(s.bitrateIndex, s.sampleRateIndex == 3 ? 0 : s.sampleRateIndex, s.padding, s.versionCode);
   if (length < 0) length = s.freeFormatLength == 0 ? int(minimum) : s.freeFormatLength;
   if (size_t(length) < minimum)
     throw std::invalid_argument("free format frame shorter than its side information");
   std::vector<uint8_t> frame(size_t(length), 0);
   const auto header = makeHeader(s);
   std::copy(header.begin(), header.end(), frame.begin());
-  for (size_t k = 0; k < (isMono(s.channelMode) ? 2u : 4u); ++k)
-    putByteAt(frame, 8 * sideInfoStart(s.crc) + gainBit(s.channelMode, k), s.gains[k]);
-  if (s.crc) storeCrc(frame, s.channelMode);
+  for (size_t k = 0; k < gainCount(s.channelMode, s.versionCode); ++k)
+    putByteAt(frame, 8 * sideInfoStart(s.crc) + gainBit(s.channelMode, s.versionCode, k), s.gains[k]);
+  if (s.crc) storeCrc(frame, s.channelMode, s.versionCode);
   return frame;
 }
 
 std::array<uint8_t, 4> readGains(const std::vector<uint8_t>& bytes, size_t offset) {
   if (offset + 4 > bytes.size()) throw std::invalid_argument("readGains: no frame header there");
   const int mode = bytes[offset + 3] >> 6;
+  const int version = bytes[offset + 1] >> 3 & 3;
   const size_t start = 8 * (offset + sideInfoStart((bytes[offset + 1] & 1) == 0));
   std::array<uint8_t, 4> gains{};
-  for (size_t k = 0; k < (isMono(mode) ? 2u : 4u); ++k) gains[k] = getByteAt(bytes, start + gainBit(mode, k));
+  for (size_t k = 0; k < gainCount(mode, version); ++k)
+    gains[k] = getByteAt(bytes, start + gainBit(mode, version, k));
   return gains;
 }
 
@@ -107,13 +124,15 @@ std::string vbrMarker(VbrKind kind) {
 
 std::vector<uint8_t> makeVbrTagFrame(FrameSpec spec, VbrKind kind, uint32_t frames, uint32_t bytes,
                                      int tagOffset) {
-  const size_t at = tagOffset >= 0          ? size_t(tagOffset)
-                    : kind == VbrKind::Vbri ? 36
-                                            : sideInfoStart(spec.crc) + sideInfoLength(spec.channelMode);
+  const size_t at = tagOffset >= 0 ? size_t(tagOffset)
+                    : kind == VbrKind::Vbri
+                        ? 36
+                        : sideInfoStart(spec.crc) + sideInfoLength(spec.channelMode, spec.versionCode);
   const size_t end = at + (kind == VbrKind::Vbri ? 26 : 116);
   // A free-format tag frame without a given length is made just long enough.
   if (frameLength(spec.bitrateIndex, 0, false) < 0 && spec.freeFormatLength == 0)
-    spec.freeFormatLength = int(std::max(end, sideInfoStart(spec.crc) + sideInfoLength(spec.channelMode)));
+    spec.freeFormatLength =
+        int(std::max(end, sideInfoStart(spec.crc) + sideInfoLength(spec.channelMode, spec.versionCode)));
   std::vector<uint8_t> frame = makeFrame(spec);
   if (end > frame.size()) throw std::invalid_argument("the VBR tag does not fit its frame");
   const std::string marker = vbrMarker(kind);
@@ -132,7 +151,8 @@ std::vector<uint8_t> makeVbrTagFrame(FrameSpec spec, VbrKind kind, uint32_t fram
     putBe(frame, at + 12, bytes, 4);
     for (size_t i = 0; i < 100; ++i) frame[at + 16 + i] = uint8_t(i * 256 / 100);
   }
-  if (spec.crc) storeCrc(frame, spec.channelMode);  // the tag may lie over the side information
+  if (spec.crc)
+    storeCrc(frame, spec.channelMode, spec.versionCode);  // the tag may lie over the side information
   return frame;
 }
 

@@ -1,4 +1,4 @@
-// In-memory mp3 byte streams for the tests: a second, separate layout of MPEG-1 Layer III frames that shares
+// In-memory mp3 byte streams for the tests: a second, separate layout of Layer III frames (MPEG-1, 2, 2.5) that shares
 // no code with src/, so that a fault in the core's header decoding or gain patching fails a test instead of
 // being mirrored here. Requests that cannot be laid out throw std::invalid_argument.
 #pragma once
@@ -17,9 +17,9 @@ struct FrameSpec {
   int channelMode = 1;      // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
   bool padding = false;
   bool crc = false;                                  // protection bit 0 and a real CRC-16 after the header
-  int versionCode = 3;                               // raw 2-bit version field (3 = MPEG-1)
+  int versionCode = 3;                               // raw 2-bit version field (3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5)
   int layerCode = 1;                                 // raw 2-bit layer field (1 = Layer III)
-  std::array<uint8_t, 4> gains{150, 150, 150, 150};  // g0..g3; mono uses g0, g1
+  std::array<uint8_t, 4> gains{150, 150, 150, 150};  // g0..g3; MPEG-1 mono and MPEG-2 stereo g0, g1, MPEG-2 mono g0
   // Total length of a frame of bitrate index 0 or 15; 0 means just the header, CRC and side information.
   int freeFormatLength = 0;
   // The defaults give FF FB 90 64 (mid/side on, original bit set).
@@ -29,8 +29,9 @@ struct FrameSpec {
   bool original = true;
 };
 
-// trunc(kbps * 144000 / rate) + padding; -1 for free format, the bad index 15 and the invalid rate.
-int frameLength(int bitrateIndex, int sampleRateIndex, bool padding);
+// trunc(kbps * 144000 / rate) + padding (72000 at the MPEG-2/2.5 rates); -1 for free format, the bad index
+// 15 and the invalid rate.
+int frameLength(int bitrateIndex, int sampleRateIndex, bool padding, int versionCode = 3);
 std::array<uint8_t, 4> makeHeader(const FrameSpec& spec);
 // Header, CRC, side information with the global_gain fields set and every
 // other bit 0 (part2_3_length 0: decoders play silence without complaint).

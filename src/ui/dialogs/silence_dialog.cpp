@@ -73,8 +73,9 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
 
   int32_t pending = state.frames;
   auto rate = [freq] { return rateOfItem(freq->currentIndex()); };
+  const int version = state.format.version;
   auto fromText = [&] {
-    const SilenceLength length = parseSilenceLength(str(xbox->text()), rate());
+    const SilenceLength length = parseSilenceLength(str(xbox->text()), version, rate());
     pending = length.frames;
     if (length.resetText) {
       const QSignalBlocker block(xbox);
@@ -84,9 +85,9 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
     ok->setEnabled(length.valid);
   };
   auto stepBy = [&](int code) {
-    pending = stepSilence(code, pending, str(xbox->text()), rate());
+    pending = stepSilence(code, pending, str(xbox->text()), version, rate());
     const QSignalBlocker block(xbox);
-    xbox->setText(q(silenceLengthText(pending, rate())));
+    xbox->setText(q(silenceLengthText(pending, version, rate())));
     xbox->setStyleSheet(QString());
     ok->setEnabled(true);
   };
@@ -126,7 +127,7 @@ std::optional<SilenceDialogResult> showSilenceDialog(QWidget* parent, const Sile
   if (!accepted) return std::nullopt;
   SilenceDialogResult result;
   result.frames = pending;
-  result.format = {kbps->currentIndex(), rate(), mode->currentIndex()};
+  result.format = {kbps->currentIndex(), rate(), mode->currentIndex(), version};
   return result;
 }
 
