@@ -465,18 +465,29 @@ Failure Scanner::completeLayout() {
   const int64_t end = audioEnd();
   FrameInfo& f = table[last];
   const int64_t stored = framesEnd() - f.filePosition;
-  if (f.bitrateIndex != 0 && stored - f.computedLength < -kSizeTolerance) {
+  // A free-format frame states no length, but every frame of its stream has
+  // the one the distance between their headers shows (a byte more or less
+  // with padding): the last is taken as long as the one before it, so that
+  // neither it nor what follows it is cut.
+  int32_t lastLength = f.computedLength;
+  bool lengthKnown = f.bitrateIndex != 0;
+  if (!lengthKnown && last > first && table[last - 1].bitrateIndex == 0 &&
+      table[last - 1].storedLength > f.computedLength) {
+    lastLength = table[last - 1].storedLength;
+    lengthKnown = true;
+  }
+  if (lengthKnown && stored - lastLength < -kSizeTolerance) {
     if (!ask("The last frame is incomplete (position " + formatGrouped(f.filePosition) + ").")) {
       message = msg::kImproperFrameSize;
       return Failure::FrameSize;
     }
   }
   f.storedLength = int32_t(std::max<int64_t>(0, stored));
-  const int64_t excess = stored - f.computedLength;
-  const bool overlong = f.bitrateIndex != 0 ? excess > kSizeTolerance : excess >= kFreeFormatFooterMinimum;
+  const int64_t excess = stored - lastLength;
+  const bool overlong = lengthKnown ? excess > kSizeTolerance : excess >= kFreeFormatFooterMinimum;
   // What follows the last frame up to the end of the audio is unknown data
   // (an inserted file's is dropped).
-  const int64_t footerPos = overlong ? int64_t(f.filePosition) + f.computedLength : framesEnd();
+  const int64_t footerPos = overlong ? int64_t(f.filePosition) + lastLength : framesEnd();
   const int64_t footerSize = end - footerPos;
   if (footerSize > 0) {
     f.storedLength = int32_t(std::max<int64_t>(0, footerPos - f.filePosition));
@@ -507,8 +518,9 @@ GaplessInfo readGaplessInfo(const Document& doc) {
   if (table.count() < 2) return info;
   const FrameInfo& f = table[0];
   if (f.vbrHeaderKind != kVbrXing && f.vbrHeaderKind != kVbrInfo) return info;
-  const int32_t length = std::min(f.computedLength, f.storedLength);
-  if (f.bitrateIndex == 0 || length < 4) return info;
+  // A free-format frame owns the bytes up to the next header.
+  const int32_t length = f.bitrateIndex == 0 ? f.storedLength : std::min(f.computedLength, f.storedLength);
+  if (length < 4) return info;
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
   ReadFile file(doc.loadPath);
   if (!file.isOpen() || file.readAt(f.filePosition, bytes.data(), bytes.size()) != int64_t(bytes.size()))

@@ -389,13 +389,17 @@ WriteResult Writer::run(const std::string& outputName) {
   int64_t xingPosition = -1;
   int xingMode = 0;
   int xingRate = 0;
-  const bool gapless = doc_.gapless.found && settings_.keepGapless && framesToWrite > 0;
+  bool gapless = doc_.gapless.found && settings_.keepGapless && framesToWrite > 0;
   LameTag lameTag;
   // The audio exactly as loaded keeps the encoder's own tag frame byte for
   // byte (its CRC protection, bitrate and figures included).
   const bool loadedTagFits = gapless && inOrder && !levelChanged && firstEntry == doc_.gapless.firstRecord &&
                              lastEntry == doc_.gapless.lastRecord && firstEntry > 0 &&
                              doc_.frameTable[firstEntry - 1].vbrHeaderKind != kVbrNone;
+  // A tag frame of a stated bitrate would break a free-format stream's
+  // rhythm: edited free-format audio goes without one.
+  if (gapless && !loadedTagFits && doc_.frameTable[doc_.gapless.firstRecord - 1].bitrateIndex == 0)
+    gapless = false;
   if (gapless)
     lameTag = gaplessTagFor(doc_.gapless, firstEntry, lastEntry, levelChanged, bitrates.count() <= 1);
   if (loadedTagFits) {

@@ -250,7 +250,8 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
                  {B().frames(4, {.sampleRateIndex = 3}), fail(msg::kNoFrames), Strings(4, rate), rate}});
   // Two bytes of slack are no error, three are; sync-like garbage is skipped byte by byte: FF FF is Layer I,
   // FF E3 an MPEG 2.5 header that starts no run; then the frame size. Free-format frames get no size check. More than two bytes after the
-  // last frame are unknown data; a free-format last frame needs 1,024 bytes past its scan step (29) for that.
+  // last frame are unknown data; a free-format last frame is as long as the one before it, and without one
+  // needs 1,024 bytes past its scan step (29) to be followed by unknown data.
   // Two bytes short is within the tolerance, shorter is an incomplete frame. The walk trusts a cut frame's
   // header and lands inside the next frame, so that frame's bytes stay with the cut one. Only the first frame
   // is searched for a VBR tag.
@@ -268,8 +269,10 @@ TEST_F(LoaderTest, DamagedFramesAndOtherFormatsFollowThePolicy) {
        {B().frames(3, kSmall).zeros(500), "frames 0: 96 96 96, foot 288+500"},
        {B().frames(3, kSmall).zeros(3), "frames 0: 96 96 96, foot 288+3"},
        {B().frames(3, kSmall).zeros(2), "frames 0: 96 96 98"},
-       {B().frames(3, kFree200).zeros(852), "frames 0: 200 200 1052"},
-       {B().frames(3, kFree200).zeros(853), "frames 0: 200 200 29, foot 429+1024"},
+       {B().frames(3, kFree200).zeros(2), "frames 0: 200 200 202"},
+       {B().frames(3, kFree200).zeros(3), "frames 0: 200 200 200, foot 600+3"},
+       {B().frames(1, kFree200).zeros(852), "frames 0: 1052"},
+       {B().frames(1, kFree200).zeros(853), "frames 0: 29, foot 29+1024"},
        {B().frames(3).raw(cut(415)), "frames 0: 417 417 417 415"},
        {B().raw("junk").frame({}).zeros(2), "head 0+4, frames 4: 419"},
        {B().frames(3).raw(cut(200)),

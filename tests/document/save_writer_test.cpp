@@ -12,8 +12,13 @@ using Bytes = std::vector<uint8_t>;
 using Gains = std::array<uint8_t, 4>;
 
 FrameSpec spec(int bitrate = 9, Gains gains = {150, 150, 150, 150}, int mode = 1, bool crc = false,
-               int rate = 0) {
-  return {.bitrateIndex = bitrate, .sampleRateIndex = rate, .channelMode = mode, .crc = crc, .gains = gains};
+               int rate = 0, int version = kMpeg1) {
+  return {.bitrateIndex = bitrate,
+          .sampleRateIndex = rate,
+          .channelMode = mode,
+          .crc = crc,
+          .versionCode = version,
+          .gains = gains};
 }
 Bytes tail(const Bytes& b, size_t n) { return slice(b, b.size() - n, n); }
 uint32_t be32(const Bytes& b, size_t at) {
@@ -58,16 +63,19 @@ TEST_F(WriterTest, MixedBitratesGetAXingFrameOfTheirRateAndMode) {
   // 48 kbit/s at 44.1 kHz, joint stereo, original bit; at 48 kHz 56 kbit/s;
   // in mono the tag sits at 21. Flags 7, audio frames + 1; the byte count and
   // the table cover the Xing frame and the audio, not the tag after it.
-  const std::tuple<int, int, Bytes, size_t, size_t> cases[] = {
-      {0, 1, {0xFF, 0xFB, 0x30, 0x44}, 36, 156}, {1, 1, {0xFF, 0xFB, 0x44, 0x44}, 36, 168},
-      {0, 3, {0xFF, 0xFB, 0x30, 0xC4}, 21, 156}};
-  for (const auto& [rate, mode, header, at, xing] : cases) {
+  // MPEG-2 and 2.5 frames get a frame of their own version: 48 kbit/s at
+  // 22.05 kHz, 24 at 8 kHz, the tag after 9 or 17 bytes of side information.
+  const std::tuple<int, int, int, Bytes, size_t, size_t> cases[] = {
+      {kMpeg1, 0, 1, {0xFF, 0xFB, 0x30, 0x44}, 36, 156},  {kMpeg1, 1, 1, {0xFF, 0xFB, 0x44, 0x44}, 36, 168},
+      {kMpeg1, 0, 3, {0xFF, 0xFB, 0x30, 0xC4}, 21, 156},  {kMpeg2, 0, 1, {0xFF, 0xF3, 0x60, 0x44}, 21, 156},
+      {kMpeg25, 2, 3, {0xFF, 0xE3, 0x38, 0xC4}, 13, 216}};
+  for (const auto& [version, rate, mode, header, at, xing] : cases) {
     const Gains g = mode == 3 ? Gains{150, 150, 0, 0} : Gains{150, 150, 150, 150};
-    const std::string name = std::to_string(rate) + std::to_string(mode) + ".mp3";
+    const std::string name = std::to_string(version) + std::to_string(rate) + std::to_string(mode) + ".mp3";
     const auto b = load(Mp3Builder()
-                            .frames(3, spec(9, g, mode, false, rate))
-                            .frames(4, spec(10, g, mode, false, rate))
-                            .frames(3, spec(9, g, mode, false, rate))
+                            .frames(3, spec(9, g, mode, false, rate, version))
+                            .frames(4, spec(10, g, mode, false, rate, version))
+                            .frames(3, spec(9, g, mode, false, rate, version))
                             .id3v1("after the audio"),
                         name);
     const auto out = saveAsNew("out" + name);
@@ -119,24 +127,31 @@ TEST(XingFrame, WholeFrameAtEveryRateAndMode) {
 }
 
 TEST_F(WriterTest, GainChangePatchesGlobalGainOfEveryChannelModeFromTheLoadedValue) {
-  // Joint stereo: left g0 g2, right g1 g3; clamped to 0..255; mono: left for both granules.
-  const std::tuple<int, Gains, GainPair, Gains> cases[] = {
-      {1, {100, 110, 120, 130}, {4, -2}, {104, 108, 124, 128}},
-      {0, {100, 110, 120, 130}, {-3, 5}, {97, 115, 117, 135}},
-      {2, {100, 110, 120, 130}, {1, 0}, {101, 110, 121, 130}},
-      {1, {253, 2, 250, 255}, {4, -4}, {255, 0, 254, 251}},
-      {3, {100, 120, 0, 0}, {5, -7}, {105, 125, 0, 0}}};
+  // Joint stereo: left g0 g2, right g1 g3; clamped to 0..255; mono: left for both granules. MPEG-2 and 2.5
+  // have one granule: left g0, right g1, mono g0; their 8 kbit/s frames at 24 kHz are 24 bytes long.
+  const std::tuple<int, int, int, Gains, GainPair, Gains> cases[] = {
+      {kMpeg1, 9, 1, {100, 110, 120, 130}, {4, -2}, {104, 108, 124, 128}},
+      {kMpeg1, 9, 0, {100, 110, 120, 130}, {-3, 5}, {97, 115, 117, 135}},
+      {kMpeg1, 9, 2, {100, 110, 120, 130}, {1, 0}, {101, 110, 121, 130}},
+      {kMpeg1, 9, 1, {253, 2, 250, 255}, {4, -4}, {255, 0, 254, 251}},
+      {kMpeg2, 9, 1, {100, 110, 0, 0}, {4, -2}, {104, 108, 0, 0}},
+      {kMpeg2, 1, 0, {253, 2, 0, 0}, {4, -4}, {255, 0, 0, 0}},
+      {kMpeg25, 5, 3, {100, 0, 0, 0}, {5, -7}, {105, 0, 0, 0}},
+      {kMpeg1, 9, 3, {100, 120, 0, 0}, {5, -7}, {105, 125, 0, 0}}};  // mono last: saved again below
   int n = 0;
-  for (const auto& [mode, before, change, after] : cases) {
+  for (const auto& [version, bitrate, mode, before, change, after] : cases) {
     for (bool crc : {false, true}) {
-      load(Mp3Builder().frames(3, spec(9, before, mode, crc)), "g" + std::to_string(n) + ".mp3");
+      const int rate = bitrate == 1 ? 1 : 0, count = bitrate == 1 ? 12 : 3;  // files of 256 bytes and more
+      load(Mp3Builder().frames(count, spec(bitrate, before, mode, crc, rate, version)),
+           "g" + std::to_string(n) + ".mp3");
       doc().gainList[1] = change;
       // The whole frame equals one built with the new gains: no other bit
       // moved, and a CRC frame carries the CRC of its new side information.
-      const Bytes unchanged = makeFrame(spec(9, before, mode, crc));
-      EXPECT_EQ(saveAsNew("g" + std::to_string(n++) + "-out.mp3"),
-                cat({unchanged, makeFrame(spec(9, after, mode, crc)), unchanged}))
-          << "mode " << mode << " crc " << crc;
+      const Bytes unchanged = makeFrame(spec(bitrate, before, mode, crc, rate, version));
+      Bytes expected = cat({unchanged, makeFrame(spec(bitrate, after, mode, crc, rate, version))});
+      for (int k = 2; k < count; ++k) expected = cat({expected, unchanged});
+      EXPECT_EQ(saveAsNew("g" + std::to_string(n++) + "-out.mp3"), expected)
+          << "version " << version << " mode " << mode << " crc " << crc;
     }
   }
   // A second save starts again from the loaded value.

@@ -30,6 +30,13 @@ TEST(SilentFrameCode, PacksTheChoicesAndTheWriterBuildsThem) {
   const std::pair<SilenceFormat, size_t> sizes[] = {{{13, 2, 0}, 1440}, {{0, 0, 1}, 104}, {{8, 0, 1}, 417}};
   for (const auto& [format, size] : sizes) EXPECT_EQ(silentFrameBytes(silentFrameEntry(format), kMpeg1).size(), size);
   EXPECT_EQ(silentFrameEntry({13, 2, 3}), -238);  // the largest code
+  // The document's version: 8 kbps mono at 11.025 kHz is 52 bytes, at 24 kHz 24 bytes (the shortest frame).
+  std::vector<uint8_t> low = silentFrameBytes(silentFrameEntry({0, 0, 3}), kMpeg25);
+  EXPECT_EQ(std::tuple(std::vector<uint8_t>(low.begin(), low.begin() + 4), low.size()),
+            std::tuple(std::vector<uint8_t>{0xFF, 0xE3, 0x10, 0xC0}, size_t(52)));
+  low = silentFrameBytes(silentFrameEntry({0, 1, 1}), kMpeg2);
+  EXPECT_EQ(std::tuple(std::vector<uint8_t>(low.begin(), low.begin() + 4), low.size()),
+            std::tuple(std::vector<uint8_t>{0xFF, 0xF3, 0x14, 0x40}, size_t(24)));
   EXPECT_EQ(std::tuple(recommendedSilence(oneFormat(1, 11, 1, 0)), recommendedSilence(mixedFormats())),
             std::tuple(SilenceFormat{10, 1, 0}, SilenceFormat{0, 0, 1}));
   // Insertion at a cursor and over a selection goes through the Editor in

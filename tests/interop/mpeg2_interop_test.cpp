@@ -34,11 +34,11 @@ TEST(Mpeg2Interop, LameFilesLoadSaveAndEditAtTheirRates) {
     const auto out = [&](const std::string& name) { return k.dir.file(name); };
     const int64_t frames = countIn(k.run("--info " + shellQuote(in)).output, "\nFrames: (\\d+)");
     EXPECT_EQ(frames, countIn(runCommand("mp3val " + shellQuote(in)).output, "(\\d+) MPEG frames"));
-    const auto r = k.script("LOAD " + in + "\nSAVEAS " + out("same.mp3") + "\nTRIM 2, 18\nSAVEAS " +
-                            out("cut.mp3") + "\nLOAD " + in + "\nSELECTALL\nVOLUME 4.5\nSAVEAS " +
-                            out("gain.mp3") + "\nLOAD " + in + "\nFADEOUT 15, EOF, 30\nSAVEAS " +
-                            out("faded.mp3") + "\nLOAD " + in + "\nCURSOR 10\nSILENCE 3\nSAVEAS " +
-                            out("silence.mp3") + "\n");
+    const auto r =
+        k.script("LOAD " + in + "\nSAVEAS " + out("same.mp3") + "\nTRIM 2, 18\nSAVEAS " + out("cut.mp3") +
+                 "\nLOAD " + in + "\nSELECTALL\nVOLUME 4.5\nSAVEAS " + out("gain.mp3") + "\nLOAD " + in +
+                 "\nFADEOUT 15, EOF, 30\nSAVEAS " + out("faded.mp3") + "\nLOAD " + in +
+                 "\nCURSOR 10\nSILENCE 3\nSAVEAS " + out("silence.mp3") + "\n");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_TRUE(k.cleanLog()) << k.log();
     EXPECT_EQ(readFile(out("same.mp3")), readFile(in));
@@ -61,7 +61,35 @@ TEST(Mpeg2Interop, LameFilesLoadSaveAndEditAtTheirRates) {
     EXPECT_NEAR(level(out("cut.mp3"), 8.2, 9.8) - level(in, 10.2, 11.8), 0.0, 1.0);  // 2 s earlier
     // Inserted silence decodes to zero samples; the audio after it comes 3 s later.
     EXPECT_LT(level(out("silence.mp3"), 10.3, 12.7, true), -90);
-    EXPECT_NEAR(level(out("silence.mp3"), 13.2, 14.8) - level(in, 10.2, 11.8), 0.0, 1.0);
+    EXPECT_NEAR(level(out("silence.mp3"), 13.6, 14.6) - level(in, 10.6, 11.6), 0.0, 1.0);
+  }
+}
+
+// Free-format streams (which ffmpeg and mp3val do not read; mpg123 does): kept byte for byte, the last frame
+// whole, and a cut plays exactly the frames it kept.
+TEST(Mpeg2Interop, FreeFormatFilesKeepTheirLastFrameAndCutCleanly) {
+  REQUIRE_TOOLS("ffmpeg", "lame", "mpg123");
+  for (const auto& [name, how, samples] :
+       {std::tuple<std::string, std::string, int>{"free-400.mp3", "lame --quiet --freeformat -b 400 tone.wav",
+                                                  1152},
+        {"free-m2.mp3", "lame --quiet --freeformat -b 120 --resample 22.05 tone.wav", 576}}) {
+    SCOPED_TRACE(name);
+    const std::string in = encoded(name, how);
+    Kavrel k;
+    const auto r = k.script("LOAD " + in + "\nSAVEAS " + k.dir.file("same.mp3") + "\nTRIM 2, 5\nSAVEAS " +
+                            k.dir.file("cut.mp3") + "\n");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(k.cleanLog()) << k.log();
+    EXPECT_EQ(readFile(k.dir.file("same.mp3")), readFile(in));
+    const std::string info = k.run("--info " + shellQuote(in)).output;
+    EXPECT_EQ(info.find("Unknown footer"), std::string::npos) << info;
+    const auto decoded = runCommand("mpg123 -q -w " + shellQuote(k.dir.file("cut.wav")) + " " +
+                                    shellQuote(k.dir.file("cut.mp3")));
+    EXPECT_TRUE(decoded.output.empty()) << decoded.output;
+    const double frameSeconds = double(samples) / (samples == 1152 ? 44100 : 22050);
+    const auto frames = std::llround(5 / frameSeconds) - std::llround(2 / frameSeconds);
+    // A WAV header of 44 bytes, 16-bit stereo samples.
+    EXPECT_EQ(int64_t(fs::file_size(k.dir.file("cut.wav"))) - 44, frames * samples * 4);
   }
 }
 
