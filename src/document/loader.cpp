@@ -227,6 +227,9 @@ Failure Scanner::scanLayoutAtEnd() {
       layout.id3v1Pos = at;
       layout.id3v1Size = 128;
       id3v1BeforeApe_ = true;
+      // and the Lyrics3 block that stood before that ID3v1 tag
+      if (Failure f = findLyrics3(at, at); f != Failure::None) return f;
+      lyrics3BeforeApe_ = layout.lyrics3Found;
     }
     return Failure::None;
   }

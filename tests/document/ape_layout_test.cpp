@@ -76,6 +76,7 @@ TEST_F(ApeLayout, TagsStandAtTheEndBeforeId3v1AndBesideLyrics3) {
       {audio().lyrics3v2(kLyrics).raw(kBare), "lyrics2 1251+34, ape2000x1 1285+49, "},
       // Appended after an ID3v1 tag, as some tag writers do.
       {audio().id3v1("T").raw(kTag), "v1 1251+128, ape2000hx1 1379+81, "},
+      {audio().lyrics3v2(kLyrics).id3v1("T").raw(kTag), "lyrics2 1251+34, v1 1285+128, ape2000hx1 1413+81, "},
       // Data before the tag stays unknown; "TAG" in its items is no ID3v1 tag.
       {audio().zeros(40).raw(kTag), "foot 1251+40, ape2000hx1 1291+81, "},
       {audio().raw(t::apeTag({{"Comment", std::string(130, 'x') + "TAG" + std::string(94, 'x')}})),
