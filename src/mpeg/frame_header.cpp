@@ -204,12 +204,7 @@ std::string_view headerRefusal(const HeaderCodes& codes, const FrameInfo& info) 
         case 2: return "Seems like mp2, not mp3 file.";
         default: return "Seems like mp1, not mp3 file.";
       }
-    case RefusalKind::Version:
-      switch (codes.version) {
-        case 0: return "Mpeg version 2.5 not supported.";
-        case 1: return "Unknown mpeg version.";
-        default: return "Mpeg version 2 not supported.";
-      }
+    case RefusalKind::Version: return "Unknown mpeg version.";  // the reserved code 1
     case RefusalKind::Bitrate: return "Invalid bitrate detected.";
     case RefusalKind::Frequency: return "Invalid frequency detected.";
   }
