@@ -211,6 +211,9 @@ class Editor {
   // Building blocks of every undoable edit: snapshot, change, afterChange.
   void prepareUndo();
   void afterChange();
+  // A tag editor's changes were kept: the document counts as changed (and
+  // closing it asks to save), though no undo covers them.
+  void noteTagChange();
   void copyToClipboard(int32_t p, int32_t q);
   // False when the clipboard could not be inserted (the change is undone).
   bool insertClipboard(int32_t p);

@@ -230,6 +230,10 @@ void Editor::prepareUndo() {
 
 void Editor::afterChange() {
   setEnabled(Command::Undo, !undoFailed_);
+  noteTagChange();
+}
+
+void Editor::noteTagChange() {
   doc_.modified = true;
   if (doc_.changeCount < 2) ++doc_.changeCount;
 }

@@ -295,6 +295,7 @@ void Id3v1Session::ok() {
     zeroAfterText(r, range.offset, range.size);
   }
   zeroAfterText(r, id3v1FieldRange(Id3v1Field::Comment).offset, 28);
+  if (!(r == backup_)) editor_.noteTagChange();
   close();
 }
 

@@ -674,6 +674,7 @@ bool Id3v2EditorSession::ok() {
                                     [](const TagField& f) { return !f.removed(); });
   editor_.setEnabled(removeCommand(Block::Id3v2), anyField);
   if (!anyField) editor_.setRemoveChecked(Block::Id3v2, false);
+  if (!(list() == savedFields_) || !(header() == savedHeader_)) editor_.noteTagChange();
   closed_ = true;
   editor_.host().viewChanged(ViewChange::Document);
   return true;

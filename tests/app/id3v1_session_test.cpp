@@ -261,13 +261,17 @@ TEST_F(Id3v1SessionTest, ClosingDecidesWhetherTheTagIsWritten) {
   session->setText(B::Title, "New");
   session->ok();
   session->cancel();  // closed already: nothing
+  EXPECT_EQ(doc().changeCount, 1);  // closing the document asks to save
   EXPECT_EQ(written("new.mp3"), "New");
   open("Kept", "", 1);
   const Id3v1Record before = doc().id3v1Record;
   session->setText(B::Title, "Gone");
   session->chooseVersion(false);
   session->cancel();
-  EXPECT_EQ(doc().id3v1Record, before);
+  EXPECT_EQ(std::pair(doc().id3v1Record == before, doc().changeCount), std::pair(true, 0));
+  open("Kept", "", 1);
+  session->ok();  // nothing changed
+  EXPECT_EQ(doc().changeCount, 0);
   // OK zeroes what follows each text, the comment within its first 28 bytes.
   open("T", "c", 0);
   auto& r = doc().id3v1Record.bytes;

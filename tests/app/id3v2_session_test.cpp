@@ -226,9 +226,11 @@ TEST_F(Id3v2Session, ANewTagFromTheOptionsAndTheRemoveBoxAfterOk) {
   editor.setRemoveChecked(Block::Id3v2, true);
   Id3v2EditorSession empty(editor);
   EXPECT_TRUE(empty.ok() && !(on(Command::RemoveId3v2) || editor.removeChecked(Block::Id3v2)));
+  EXPECT_EQ(doc().changeCount, 0);
   Id3v2EditorSession filled(editor);
   filled.setLanguage(B::Comment, "fra");
   EXPECT_TRUE(filled.ok() && on(Command::RemoveId3v2));
+  EXPECT_EQ(doc().changeCount, 1);  // closing the document asks to save
   EXPECT_EQ(model() + " " + field(0).language, "COMM:09= v4 p1024 unsync text1 bin0 fra");
 }
 

@@ -61,6 +61,7 @@ struct TagField {
   bool erroneous() const { return (status & field_status::kErroneous) != 0; }
   // The field's code: its own for an Unknown field, else the table's in that version.
   std::string code(int majorVersion) const;
+  bool operator==(const TagField&) const = default;
 };
 
 struct TagFieldList {
@@ -70,6 +71,7 @@ struct TagFieldList {
   std::vector<int32_t> mixedIndex;
   std::vector<int32_t> pictureIndex;
   bool tagCreated = false;  // a tag was created for a document that had none
+  bool operator==(const TagFieldList&) const = default;
 
   int32_t count() const { return int32_t(fields.size()); }
   // The index list a field of this kind belongs to; nullptr for Unknown.

@@ -19,6 +19,7 @@ struct TagHeaderState {
   uint8_t inputVersion = 0;  // major version limited to 2..5, set when a tag was found
   int64_t paddingSize = 0;   // zero bytes after the last field (measured, or chosen for a new tag)
   bool tagError = false;     // reading the fields stopped on an error
+  bool operator==(const TagHeaderState&) const = default;
 };
 
 }  // namespace kavrel
