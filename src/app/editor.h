@@ -284,6 +284,8 @@ class Editor {
   bool measureLoudness(Sender sender, std::optional<Span> span = std::nullopt);
   Loudness lastLoudness;
   Span lastMeasuredSpan;
+  // The measurement behind lastLoudness, for combining files as an album.
+  LoudnessMeter lastMeter;
   // The window's loudness command: the document and the selection in a box.
   void showLoudness();
   // Whole 1.5 dB steps on the selection (or the document) towards a target

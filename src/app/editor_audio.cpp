@@ -104,8 +104,9 @@ bool Editor::measureLoudness(Sender sender, std::optional<Span> span) {
   if (!startCommand(sender)) return false;
   if (doc_.documentFrameCount() == 0) return false;
   const Span s = span ? *span : hasSelection() ? selectedSpan() : Span{0, doc_.documentFrameCount()};
-  const AudioAnalysis a = runAnalysis(s, false);
+  AudioAnalysis a = runAnalysis(s, false);
   if (!analysisFinished(a)) return false;
+  lastMeter = std::move(a.meter);
   lastLoudness = a.loudness;
   lastMeasuredSpan = a.span;
   if (!lastLoudness.measured) setOutcome(AudioOutcome::Silent);
