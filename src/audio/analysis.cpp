@@ -2,9 +2,71 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace kavrel {
+
+namespace {
+
+// Decoded frames on their way from the decoding thread to the measuring one.
+struct Chunk {
+  std::vector<float> samples;
+  std::vector<DecodedFrame> frames;  // `samples` pointers are offsets until taken
+};
+
+class ChunkQueue {
+ public:
+  static constexpr size_t kCapacity = 8;
+  // False when the consumer stopped listening.
+  bool push(Chunk&& c) {
+    std::unique_lock lock(mutex_);
+    space_.wait(lock, [&] { return queue_.size() < kCapacity || stopped_; });
+    if (stopped_) return false;
+    queue_.push_back(std::move(c));
+    ready_.notify_one();
+    return true;
+  }
+  // Nothing when the producer finished and everything was taken.
+  std::optional<Chunk> pop() {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return !queue_.empty() || finished_; });
+    if (queue_.empty()) return std::nullopt;
+    Chunk c = std::move(queue_.front());
+    queue_.pop_front();
+    space_.notify_one();
+    return c;
+  }
+  void finish() {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    ready_.notify_all();
+  }
+  void stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    space_.notify_all();
+  }
+  bool stopped() {
+    std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_, space_;
+  std::deque<Chunk> queue_;
+  bool finished_ = false;
+  bool stopped_ = false;
+};
+
+constexpr size_t kFramesPerChunk = 64;
+
+}  // namespace
 
 AudioAnalysis analyseDocument(const Document& doc, Span span, bool withLevels, const DecodeCheckpoint& checkpoint) {
   AudioAnalysis a;
@@ -13,29 +75,76 @@ AudioAnalysis analyseDocument(const Document& doc, Span span, bool withLevels, c
     a.levels.assign(size_t(a.span.length()), kNoLevel);
     a.durations.assign(size_t(a.span.length()), 0.0f);
   }
+  // Decoding runs on a thread of its own while this one measures, shows
+  // progress and lets the window's events run.
+  ChunkQueue queue;
+  DecodeResult decoded;
+  std::thread decoder([&] {
+    Chunk chunk;
+    auto flush = [&] {
+      if (chunk.frames.empty()) return true;
+      const bool taken = queue.push(std::move(chunk));
+      chunk = Chunk{};
+      return taken;
+    };
+    decoded = decodeDocument(
+        doc, a.span,
+        [&](const DecodedFrame& f) {
+          // Peaks and levels here, the loudness on the other side.
+          a.meter.addPeaks(f);
+          if (withLevels) {
+            const size_t n = size_t(f.sampleFrames) * size_t(f.channels);
+            double sum = 0;
+            for (size_t i = 0; i < n; ++i) sum += double(f.samples[i]) * double(f.samples[i]);
+            const double mean = n ? sum / double(n) : 0;
+            // RMS relative to a full-scale square wave.
+            const size_t k = size_t(f.index - a.span.start);
+            a.levels[k] = mean > 1e-20 ? float(10.0 * std::log10(mean)) : kNoLevel;
+            a.durations[k] = float(double(f.sampleFrames) / double(f.rate));
+          }
+          DecodedFrame copy = f;
+          copy.samples = nullptr;
+          chunk.frames.push_back(copy);
+          chunk.samples.insert(chunk.samples.end(), f.samples, f.samples + size_t(f.sampleFrames) * size_t(f.channels));
+          if (chunk.frames.size() == kFramesPerChunk) flush();
+        },
+        [&](int) { return queue.stopped() ? Checkpoint::Cancel : Checkpoint::Continue; });
+    flush();
+    queue.finish();
+  });
+
   bool meterFailed = false;
-  const DecodeResult r = decodeDocument(
-      doc, a.span,
-      [&](const DecodedFrame& f) {
-        if (!a.meter.add(f)) meterFailed = true;
-        if (!withLevels) return;
-        const size_t k = size_t(f.index - a.span.start);
-        const size_t n = size_t(f.sampleFrames) * size_t(f.channels);
-        double sum = 0;
-        for (size_t s = 0; s < n; ++s) sum += double(f.samples[s]) * double(f.samples[s]);
-        const double mean = n ? sum / double(n) : 0;
-        // RMS relative to a full-scale square wave.
-        a.levels[k] = mean > 1e-20 ? float(10.0 * std::log10(mean)) : kNoLevel;
-        a.durations[k] = float(double(f.sampleFrames) / double(f.rate));
-      },
-      checkpoint);
-  a.outcome = r.outcome;
-  a.message = r.message;
+  DecodeOutcome stoppedBy = DecodeOutcome::Done;
+  int32_t measured = 0;
+  if (checkpoint) checkpoint(0);
+  while (std::optional<Chunk> chunk = queue.pop()) {
+    size_t offset = 0;
+    for (DecodedFrame& f : chunk->frames) {
+      f.samples = chunk->samples.data() + offset;
+      const size_t n = size_t(f.sampleFrames) * size_t(f.channels);
+      offset += n;
+      if (!a.meter.addLoudness(f)) meterFailed = true;
+      measured = f.index - a.span.start + 1;
+    }
+    if (checkpoint && stoppedBy == DecodeOutcome::Done) {
+      const Checkpoint c = checkpoint(int(int64_t(measured) * 56 / std::max<int32_t>(a.span.length(), 1)));
+      if (c != Checkpoint::Continue) {
+        stoppedBy = c == Checkpoint::Cancel ? DecodeOutcome::Cancelled : DecodeOutcome::WindowClosing;
+        queue.stop();
+      }
+    }
+  }
+  decoder.join();
+  a.outcome = stoppedBy != DecodeOutcome::Done ? stoppedBy : decoded.outcome;
+  a.message = decoded.message;
   if (meterFailed && a.outcome == DecodeOutcome::Done) {
     a.outcome = DecodeOutcome::Failed;
     a.message = "Out of memory while measuring.";
   }
-  if (a.outcome == DecodeOutcome::Done) a.loudness = a.meter.result();
+  if (a.outcome == DecodeOutcome::Done) {
+    if (checkpoint) checkpoint(56);
+    a.loudness = a.meter.result();
+  }
   return a;
 }
 

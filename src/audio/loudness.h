@@ -33,7 +33,11 @@ class LoudnessMeter {
   LoudnessMeter& operator=(LoudnessMeter&&) noexcept;
 
   // False when the measurement could not take the frame (out of memory).
-  bool add(const DecodedFrame& frame);
+  bool add(const DecodedFrame& frame) { return addPeaks(frame) && addLoudness(frame); }
+  // The two halves of add(), which two threads may call at the same time
+  // (each half always from the same thread, in frame order).
+  bool addLoudness(const DecodedFrame& frame);
+  bool addPeaks(const DecodedFrame& frame);
   Loudness result() const;
   // Several meters as one programme: an album's files.
   static Loudness combined(const std::vector<const LoudnessMeter*>& meters);
