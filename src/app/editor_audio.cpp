@@ -212,8 +212,11 @@ void Editor::selectNextSilence(Sender sender) {
   if (!found) return;
   operationStatus = kStatusOk;
   const int32_t cursor = hasSelection() ? selectedSpan().start : selection[0];
+  // Without a selection a silence that starts at the cursor counts (a file's
+  // leading silence, with the cursor at 0); with one, the search starts past
+  // its start, so using the command again steps on to the next silence.
   for (const Span& s : *found) {
-    if (s.start > cursor) {
+    if (s.start > cursor || (s.start == cursor && !hasSelection())) {
       selectSpan(s.start, s.end);
       viewOffset = std::clamp(s.start - 8, 0, maxViewOffset);
       notify(ViewChange::Selection);

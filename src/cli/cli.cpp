@@ -27,7 +27,14 @@ constexpr const char* kUsage =
     "                                the same and the loudness of the audio (EBU R 128)\n"
     "       kavrel --script=SCRIPT   run SCRIPT silently, append to the log (~/kavrel.log unless\n"
     "                                configured otherwise) and exit\n"
-    "       kavrel --help | --version\n";
+    "       kavrel --help | --version\n"
+    "\n"
+    "Exit status: 0 done (a script ran to its end), 1 the file could not be loaded or a failed\n"
+    "line stopped the script, 2 the command line was not understood, 3 the script is missing or\n"
+    "unreadable.\n"
+    "Environment: KAVREL_HOME (the data folder: kavrel.ini, work files), KAVREL_PLAYER and\n"
+    "KAVREL_ENQUEUE (the commands that play and enqueue a file).\n"
+    "The manual and the script tutorial open from the Help menu; see also kavrel(1).\n";
 
 void block(std::ostream& out, const char* name, int64_t pos, int64_t size, const std::string& extra = "") {
   out << "  " << name << " at " << pos << ", " << size << " bytes" << extra << '\n';
