@@ -28,7 +28,11 @@ import subprocess
 import sys
 import tempfile
 
-from mutagen.id3 import ID3
+try:
+    from mutagen.id3 import ID3
+except ImportError:
+    print("python3-mutagen is not installed (scripts/setup installs it): skipped")
+    sys.exit(77)
 
 BLOCK = re.compile(r"^```(kavrel-files|kavrel-script|kavrel-shell)\n(.*?)^```\n(?:\s*<!-- expect\n(.*?)-->)?",
                    re.M | re.S)
@@ -113,6 +117,10 @@ def check(name, claims, work, kavrel, env):
 
 def main():
     kavrel, tutorial = os.path.abspath(sys.argv[1]), sys.argv[2]
+    missing = [tool for tool in ("lame", "ffmpeg", "ffprobe") if not shutil.which(tool)]
+    if missing:
+        print(f"{' '.join(missing)} not installed (scripts/setup installs them): skipped")
+        return 77
     text = open(tutorial, encoding="utf-8").read()
     blocks = BLOCK.findall(text)
     if sum(kind != "kavrel-files" for kind, _, _ in blocks) < 10:
