@@ -16,6 +16,8 @@
 #include "app/flag_scope.h"
 #include "app/host.h"
 #include "app/outcomes.h"
+#include "audio/analysis.h"
+#include "audio/audio_plan.h"
 #include "settings/option_items.h"
 #include "settings/options.h"
 #include "document/document.h"
@@ -275,6 +277,64 @@ class Editor {
   // the selection and the remove boxes are restored afterwards.
   bool writePart(const std::string& name, int32_t a, int32_t b, const AttachFlags& attach);
   // --- end of gain/silence/split state
+
+  // --- hearing the audio (editor_audio.cpp). The document is decoded as it
+  // is now, only to measure it; what is written stays the frames' own bytes
+  // with their gain fields changed. Each sets operationStatus (AudioOutcome).
+ public:
+  // Measures `span`, else the selection, else the whole document, into
+  // lastLoudness. Progress shows; Esc cancels.
+  bool measureLoudness(Sender sender, std::optional<Span> span = std::nullopt);
+  Loudness lastLoudness;
+  Span lastMeasuredSpan;
+  // The measurement behind lastLoudness, for combining files as an album.
+  LoudnessMeter lastMeter;
+  // The window's loudness command: the document and the selection in a box.
+  void showLoudness();
+  // Whole 1.5 dB steps on the selection (or the document) towards a target
+  // loudness under a true-peak ceiling, undoable; or ReplayGain fields
+  // instead. Without a request the host's dialog asks.
+  void normalize(Sender sender, const std::optional<NormalizeRequest>& request = std::nullopt);
+  NormalizePlan lastNormalizePlan;
+  // REPLAYGAIN_TRACK_GAIN/PEAK (and the album pair when given) as TXXX
+  // fields of the ID3v2 tag, written at the next save.
+  void setReplayGainFields(const Loudness& track, const std::optional<Loudness>& album = std::nullopt);
+
+  SilenceRules silenceRules;
+  // The silences of the whole document under silenceRules, measured once
+  // per state of the document; nullptr when the measurement did not finish.
+  const std::vector<Span>* detectSilences(Sender sender);
+  // Selects the first silence that starts after the cursor.
+  void selectNextSilence(Sender sender);
+  // The frame view shades the silences while this is on.
+  bool showSilences = false;
+  // The silences last found for the document as it is now (else none).
+  const std::vector<Span>& knownSilences() const;
+  // Numbered files cut in the middle of each silence (or without them).
+  void splitAtSilences(Sender sender, const std::optional<PartSplitRequest>& request = std::nullopt);
+  // A cue sheet whose tracks start at the silence cuts, or (atSilences
+  // false) at the cursor and the selection's ends.
+  void exportCueSheet(Sender sender, const std::string& path, bool atSilences);
+  // Numbered files along a cue sheet, its titles and performers in their tags.
+  void splitAlongCueSheet(Sender sender, const std::string& cuePath, const std::string& pattern, bool tagTracks = true);
+  int32_t partsWritten = 0;
+
+ private:
+  struct PartTags {
+    std::string title, performer, album, track;
+  };
+  AudioAnalysis runAnalysis(Span span, bool withLevels);
+  bool analysisFinished(const AudioAnalysis& a);
+  bool writeNumberedParts(const std::vector<Span>& parts, const std::string& pattern,
+                          const std::vector<PartTags>& tags);
+  uint64_t documentFingerprint() const;
+  struct SilenceCache {
+    bool valid = false;
+    uint64_t fingerprint = 0;
+    SilenceRules rules;
+    std::vector<Span> spans;
+  } silenceCache_;
+  // --- end of hearing the audio
 
   // --- block viewers (editor_views.cpp)
  public:

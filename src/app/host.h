@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "audio/audio_plan.h"
 #include "settings/options.h"
 #include "editing/gain_ops.h"
 #include "editing/silence.h"
@@ -100,6 +101,14 @@ class Host {
   }
   virtual std::optional<SaveSelectionDialogResult> saveSelectionDialog(
       const SaveSelectionDialogState& /*state*/) {
+    return std::nullopt;
+  }
+  // The audio dialogs: normalisation, and the split into numbered parts at
+  // silences.
+  virtual std::optional<NormalizeRequest> normalizeDialog(const NormalizeDialogState& /*state*/) {
+    return std::nullopt;
+  }
+  virtual std::optional<PartSplitRequest> silenceSplitDialog(const SilenceSplitDialogState& /*state*/) {
     return std::nullopt;
   }
 };

@@ -35,5 +35,16 @@ enum class SplitOutcome : uint8_t { Done = 0, AllSelected = 1, CursorAtEnd = 2, 
 enum class SaveSelectionOutcome : uint8_t { Done = 0, NothingSelected = 1, AllSelected = 2, Busy = 255 };
 // The Play menu; scripts read the text of a failure from lineError.
 enum class PlayOutcome : uint8_t { Done = 0, FileMissing = 1, NotWritten = 2, PlayerNotStarted = 3, Busy = 255 };
+// Measuring, normalising, silences and cue sheets. Failed and BadInput
+// leave their text in lineError.
+enum class AudioOutcome : uint8_t {
+  Done = 0,
+  Silent = 1,     // nothing above the measurement's gate
+  NoSilence = 2,  // no silence found (nothing to select or split)
+  Cancelled = 3,  // Esc, or the window closed
+  Failed = 4,     // a source could not be read, a part could not be written
+  BadInput = 5,   // a name pattern without '#', a broken cue sheet
+  Busy = 255
+};
 
 }  // namespace kavrel

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <cstdio>
 #include <algorithm>
 #include <optional>
 #include <sstream>
@@ -22,9 +23,18 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kavrel [FILE]            open FILE in the editor\n"
     "       kavrel --info FILE       print the layout, frame count and statistics of FILE\n"
+    "       kavrel --info --loudness FILE\n"
+    "                                the same and the loudness of the audio (EBU R 128)\n"
     "       kavrel --script=SCRIPT   run SCRIPT silently, append to the log (~/kavrel.log unless\n"
     "                                configured otherwise) and exit\n"
-    "       kavrel --help | --version\n";
+    "       kavrel --help | --version\n"
+    "\n"
+    "Exit status: 0 done (a script ran to its end), 1 the file could not be loaded or a failed\n"
+    "line stopped the script, 2 the command line was not understood, 3 the script is missing or\n"
+    "unreadable.\n"
+    "Environment: KAVREL_HOME (the data folder: kavrel.ini, work files), KAVREL_PLAYER and\n"
+    "KAVREL_ENQUEUE (the commands that play and enqueue a file).\n"
+    "The manual and the script tutorial open from the Help menu; see also kavrel(1).\n";
 
 void block(std::ostream& out, const char* name, int64_t pos, int64_t size, const std::string& extra = "") {
   out << "  " << name << " at " << pos << ", " << size << " bytes" << extra << '\n';
@@ -97,7 +107,7 @@ std::string countOf(uint32_t n, const char* what) {
 
 }  // namespace
 
-int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err, bool loudness) {
   std::ostringstream messages;
   HeadlessHost host(messages);
   Editor editor(host);
@@ -167,6 +177,23 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err)
   }
   if (l.id3v2Found) printId3v2Fields(doc, out);
   if (l.apeFound) printApeItems(doc, apeName, out);
+  if (loudness) {
+    editor.scriptRunning = true;
+    if (!editor.measureLoudness(Sender::ScriptMarker, Span{0, doc.documentFrameCount()}) &&
+        editor.outcome<AudioOutcome>() != AudioOutcome::Silent) {
+      err << "kavrel: Error measuring the loudness: " << toTerminalText(editor.lineError) << '\n';
+      return 1;
+    }
+    const Loudness& l = editor.lastLoudness;
+    char line[160];
+    out << "Loudness:\n";
+    out << "  Integrated: " << loudnessText(l.measured ? l.integrated : kSilentLoudness) << '\n';
+    std::snprintf(line, sizeof line, "  Range: %.1f LU\n", l.range);
+    out << line;
+    out << "  True peak: " << peakText(l.truePeak) << " dBTP\n";
+    out << "  Sample peak: " << peakText(l.samplePeak) << " dBFS\n";
+    out << "  Measured: " << formatTime(3, l.seconds) << '\n';
+  }
   if (!messages.str().empty()) out << "Notes:\n" << messages.str();
   return 0;
 }
@@ -216,11 +243,12 @@ std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ost
     return 0;
   }
   if (a == "--info") {
-    if (args.size() != 2) {
+    const bool loudness = args.size() == 3 && args[1] == "--loudness";
+    if (args.size() != 2 && !loudness) {
       err << kUsage;
       return 2;
     }
-    return printFileInfo(args[1], out, err);
+    return printFileInfo(args.back(), out, err, loudness);
   }
   if (a.rfind("--info=", 0) == 0) return printFileInfo(a.substr(7), out, err);
   if (a.rfind("--script=", 0) == 0) {

@@ -19,7 +19,8 @@ std::optional<int> runCommandLine(const std::vector<std::string>& args, std::ost
 int runScriptSilently(const std::string& path, std::ostream& err);
 
 // Prints the loaded file's layout, frame count, information text and
-// statistics list; returns the exit status.
-int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err);
+// statistics list, with `loudness` also the loudness of the audio; returns
+// the exit status.
+int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err, bool loudness = false);
 
 }  // namespace kavrel

@@ -174,4 +174,25 @@ void ScrollBarMouse::release() {
   interval_ = kFirstInterval;
 }
 
+std::vector<Band> silenceStripBands(const std::vector<Span>& silences, int32_t viewOffset) {
+  std::vector<Band> bands;
+  for (const Span& s : silences) {
+    const int32_t a = std::max(s.start, viewOffset);
+    const int32_t b = std::min(s.end, viewOffset + kFramesShown);
+    if (a < b) bands.push_back({1 + int(a - viewOffset) * kSlotWidth, 1 + int(b - viewOffset) * kSlotWidth});
+  }
+  return bands;
+}
+
+std::vector<Band> silenceTroughMarks(const std::vector<Span>& silences, int32_t frameCount) {
+  std::vector<Band> marks;
+  if (frameCount <= 0) return marks;
+  for (const Span& s : silences) {
+    const int left = kTroughLeft + int(int64_t(s.start) * kTroughWidth / frameCount);
+    const int right = kTroughLeft + int(int64_t(s.end) * kTroughWidth / frameCount);
+    marks.push_back({left, std::max(right, left + 1)});
+  }
+  return marks;
+}
+
 }  // namespace kavrel

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "document/document.h"
 #include "editing/positions.h"
@@ -91,6 +92,13 @@ struct Band {
   bool empty() const { return left == right; }
 };
 Band shadedBand(const ViewState& view);
+
+// The silences found in the document, as the view marks them: bands under
+// the frames shown (from kStripLeft, as shadedBand) and, for the whole
+// document, columns of the scroll bar's trough (absolute x, at least one
+// pixel wide).
+std::vector<Band> silenceStripBands(const std::vector<Span>& silences, int32_t viewOffset);
+std::vector<Band> silenceTroughMarks(const std::vector<Span>& silences, int32_t frameCount);
 
 // Which cursor markers show, and where. ButFind shows exactly when
 // LabelWhc does not.

@@ -30,6 +30,7 @@ void ScriptEngine::startRun() {
   blockDescription_.clear();
   blockText_.clear();
   relative_ = {};
+  albumFiles_.clear();
   // The first ID3v2 command of every run starts a new tag.
   editor_.document().tagFields.tagCreated = false;
 }
@@ -151,6 +152,15 @@ void ScriptEngine::runCommand() {
       {"ID3V2.URL", [](ScriptEngine& e) { e.cmdTagUrl(); }},
       {"ID3V2.COMMENT.START", [](ScriptEngine& e) { e.cmdBlockStart(BlockKind::Comment); }},
       {"ID3V2.LYRICS.START", [](ScriptEngine& e) { e.cmdBlockStart(BlockKind::Lyrics); }},
+      {"LOUDNESS", [](ScriptEngine& e) { e.cmdLoudness(); }},
+      {"NORMALIZE", [](ScriptEngine& e) { e.cmdNormalize(); }},
+      {"REPLAYGAIN", [](ScriptEngine& e) { e.cmdReplayGain(); }},
+      {"ALBUMFILE", [](ScriptEngine& e) { e.cmdAlbumFile(); }},
+      {"ALBUMNORMALIZE", [](ScriptEngine& e) { e.cmdAlbumNormalize(); }},
+      {"SELECTSILENCE", [](ScriptEngine& e) { e.cmdSelectSilence(); }},
+      {"SPLITSILENCE", [](ScriptEngine& e) { e.cmdSplitSilence(); }},
+      {"EXPORTCUE", [](ScriptEngine& e) { e.cmdExportCue(); }},
+      {"SPLITCUE", [](ScriptEngine& e) { e.cmdSplitCue(); }},
   };
   // A relative mode never outlives the command that prepared it.
   relative_ = {};

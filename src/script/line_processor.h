@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/editor.h"
 #include "script/tokenizer.h"
@@ -29,6 +30,9 @@ class ScriptEngine {
   std::function<bool(const std::string& lineError)> lineErrorHandler;
   // Today's date for `*D`, `*M`, `*Y`.
   std::function<ScriptDate()> today = todayLocal;
+  // Lines a command reports beside errors (measurements, files written);
+  // the runner sends them to the log of silent runs.
+  std::function<void(const std::string& line)> logLine;
 
   // Processes one line completely; true when the script must stop after it.
   bool processLine(std::string_view line);
@@ -101,6 +105,18 @@ class ScriptEngine {
   void cmdTagText(int row);
   void cmdTagUrl();
   void cmdTagPicture();
+  // Loudness, normalisation, silences and cue sheets (audio_commands.cpp).
+  void cmdLoudness();
+  void cmdNormalize();
+  void cmdReplayGain();
+  void cmdAlbumFile();
+  void cmdAlbumNormalize();
+  void cmdSelectSilence();
+  void cmdSplitSilence();
+  void cmdExportCue();
+  void cmdSplitCue();
+  bool audioOutcomeOk(const std::string& name);
+  void log(const std::string& line);
 
   void collectBlockLine(std::string_view line);
   // The ID3v2 field model side of the tag commands (tag_commands.cpp).
@@ -118,6 +134,7 @@ class ScriptEngine {
   BlockKind block_ = BlockKind::None;
   std::string blockDescription_;
   std::string blockText_;
+  std::vector<std::string> albumFiles_;
 };
 
 // Type byte of an ID3V2.PICTURE type word; 0 ("other") for any other word.

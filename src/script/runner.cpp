@@ -104,6 +104,9 @@ ScriptFileReader::Result ScriptFileReader::next(std::string& line) {
 
 ScriptRunner::ScriptRunner(Editor& editor) : editor_(editor), engine_(editor) {
   engine_.lineErrorHandler = [this](const std::string& text) { return lineErrorHandler(text); };
+  engine_.logLine = [this](const std::string& text) {
+    if (editor_.silentMode) logAppend(text);
+  };
   saveConfiguration = [this] { editor_.saveConfiguration(); };
   openWithDesktop = [this](const std::string& path) {
     const int result = editor_.shellOpener ? editor_.shellOpener(path) : kShellNoAssociation;

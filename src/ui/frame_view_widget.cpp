@@ -193,6 +193,10 @@ void FrameViewWidget::paintStrip(QPainter& p) {
   if (!band.empty())
     p.fillRect(QRect(kStripLeft + band.left, kFieldTop, band.right - band.left, kFieldBottom - kFieldTop),
                QColor(128, 128, 128));
+  // Silences found, as a blue line along the foot of the strip.
+  if (editor_.showSilences)
+    for (const Band& b : silenceStripBands(editor_.knownSilences(), editor_.viewOffset))
+      p.fillRect(QRect(kStripLeft + b.left, kFieldBottom - 3, b.right - b.left, 3), QColor(60, 120, 255));
   const auto& pictures = bitratePictures();
   for (int s = 0; s < kFramesShown; ++s) {
     const Slot slot = frameSlot(doc, editor_.viewOffset, s);
@@ -252,6 +256,10 @@ void FrameViewWidget::paintScrollBar(QPainter& p) {
              part == ScrollBarMouse::Part::Right ? pressed : trough);
   const QRect thumb(bar.thumbX, kTroughTop, bar.thumbWidth, height);
   p.fillRect(thumb, pal.color(QPalette::Button));
+  // Where the silences are in the whole document, over the trough.
+  if (editor_.showSilences)
+    for (const Band& b : silenceTroughMarks(editor_.knownSilences(), editor_.document().documentFrameCount()))
+      p.fillRect(QRect(b.left, kTroughBottom - 3, b.right - b.left, 3), QColor(60, 120, 255));
   p.setPen(pal.color(QPalette::Light));
   p.drawLine(thumb.topLeft(), thumb.topRight());
   p.drawLine(thumb.topLeft(), thumb.bottomLeft());

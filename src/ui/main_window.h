@@ -84,9 +84,14 @@ class MainWindow final : public QMainWindow, public Host {
   std::optional<SilenceDialogResult> silenceDialog(const SilenceDialogState& state) override;
   std::optional<SplitDialogResult> splitDialog(const SplitDialogState& state) override;
   std::optional<SaveSelectionDialogResult> saveSelectionDialog(const SaveSelectionDialogState& state) override;
+  std::optional<NormalizeRequest> normalizeDialog(const NormalizeDialogState& state) override;
+  std::optional<PartSplitRequest> silenceSplitDialog(const SilenceSplitDialogState& state) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The Audio menu's cue-sheet commands: their file choosers, then the editor.
+  void exportCueSheet(bool atSilences);
+  void splitAlongCueSheet();
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;

@@ -2,6 +2,7 @@
 // remembered place and leaves its place behind in the options.
 
 #include "settings/window_slots.h"
+#include "ui/dialogs/audio_dialogs.h"
 #include "ui/dialogs/fade_dialog.h"
 #include "ui/dialogs/save_selection_dialog.h"
 #include "ui/dialogs/silence_dialog.h"
@@ -46,6 +47,19 @@ std::optional<SaveSelectionDialogResult> MainWindow::saveSelectionDialog(
     const SaveSelectionDialogState& state) {
   return showSaveSelectionDialog(this, state,
                                  placeOf(*this, editor_->options(), WindowSlot::SaveSelectionDialog));
+}
+
+// The audio dialogs open where they were last in this session.
+std::optional<NormalizeRequest> MainWindow::normalizeDialog(const NormalizeDialogState& state) {
+  static WindowPosition place;
+  viewChanged(ViewChange::Controls);
+  return showNormalizeDialog(this, state, place);
+}
+
+std::optional<PartSplitRequest> MainWindow::silenceSplitDialog(const SilenceSplitDialogState& state) {
+  static WindowPosition place;
+  viewChanged(ViewChange::Controls);
+  return showSilenceSplitDialog(this, state, place);
 }
 
 }  // namespace kavrel

@@ -1,17 +1,20 @@
 // The menus of the main window: File (open, reload, save, recent files,
-// exit, exit all), Edit, Play, Options, Scripts and Help; the start of the
+// exit, exit all), Edit, Audio, Play, Options, Scripts and Help; the start of the
 // program and the close requests of other copies.
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <filesystem>
 
 #include "settings/configuration.h"
 #include "app/shell_messages.h"
@@ -115,6 +118,39 @@ void MainWindow::buildMenus() {
   command("&Split...\tCtrl+F12", "MenuSplit", Command::Split, [this] { editor_->split(Sender::User); });
   command("Save se&lection...\tCtrl+F8", "MenuSaveSel", Command::SaveSelection,
           [this] { editor_->saveSelection(Sender::User); });
+
+  // --- Audio: decoded only to be measured; every change stays lossless.
+  QMenu* audio = menuBar()->addMenu("&Audio");
+  audio->setObjectName("MenuAudio");
+  auto audioAction = [this, audio](const char* text, const char* name, auto run) {
+    QAction* a = audio->addAction(text, this, [this, run] {
+      run();
+      afterCommand();
+    });
+    a->setObjectName(name);
+    return a;
+  };
+  audioAction("&Loudness...", "MenuLoudness", [this] { editor_->showLoudness(); });
+  audioAction("&Normalize...", "MenuNormalize", [this] { editor_->normalize(Sender::User); });
+  audio->addSeparator();
+  audioAction("Select next si&lence", "MenuNextSilence", [this] { editor_->selectNextSilence(Sender::User); });
+  QAction* show = audioAction("&Show silences", "MenuShowSilences", [this] {
+    editor_->showSilences = !editor_->showSilences;
+    if (editor_->showSilences && !editor_->detectSilences(Sender::User)) editor_->showSilences = false;
+  });
+  show->setCheckable(true);
+  audioAction("S&plit at silences...", "MenuSplitSilences", [this] { editor_->splitAtSilences(Sender::User); });
+  audio->addSeparator();
+  audioAction("Export &cue sheet (at the silences)...", "MenuExportCue", [this] { exportCueSheet(true); });
+  audioAction("Export cue sheet (at the c&ursor and selection)...", "MenuExportCueSel",
+              [this] { exportCueSheet(false); });
+  audioAction("Split along a cue s&heet...", "MenuSplitCue", [this] { splitAlongCueSheet(); });
+  // Usable with a document and nothing else going on.
+  connect(audio, &QMenu::aboutToShow, this, [this, audio, show] {
+    const bool usable = editor_->document().documentLoaded && !editor_->isBusy() && !editor_->scriptRunning;
+    for (QAction* a : audio->actions()) a->setEnabled(usable);
+    show->setChecked(editor_->showSilences);
+  });
 
   // --- Play: files handed to the desktop's player
   QMenu* play = menuBar()->addMenu("&Play");
@@ -266,6 +302,36 @@ void MainWindow::refreshCommands() {
   const bool idle = !editor_->isBusy();
   for (const auto& [c, a] : commandActions_) a->setEnabled(idle && editor_->enabled(c));
   for (const auto& [c, w] : commandWidgets_) w->setEnabled(idle && editor_->enabled(c));
+}
+
+void MainWindow::exportCueSheet(bool atSilences) {
+  const Document& doc = editor_->document();
+  const std::filesystem::path name(doc.documentName);
+  FileDialogRequest request;
+  request.save = true;
+  request.title = "Export cue sheet";
+  request.folder = name.parent_path().string();
+  request.fileName = name.stem().string() + ".cue";
+  request.filter = "cue sheets|*.cue|all files|*.*";
+  request.defaultExtension = "cue";
+  request.confirmOverwrite = true;
+  if (const std::optional<std::string> path = chooseFile(request))
+    editor_->exportCueSheet(Sender::User, *path, atSilences);
+}
+
+void MainWindow::splitAlongCueSheet() {
+  const std::filesystem::path name(editor_->document().documentName);
+  FileDialogRequest request;
+  request.title = "Split along a cue sheet";
+  request.folder = name.parent_path().string();
+  request.filter = "cue sheets|*.cue|all files|*.*";
+  const std::optional<std::string> cue = chooseFile(request);
+  if (!cue) return;
+  bool ok = false;
+  const QString pattern = QInputDialog::getText(
+      this, "Split along a cue sheet", "Files (# = track number):", QLineEdit::Normal,
+      q((name.parent_path() / (name.stem().string() + " ##.mp3")).string()), &ok);
+  if (ok) editor_->splitAlongCueSheet(Sender::User, *cue, str(pattern));
 }
 
 void MainWindow::refreshMenus() {

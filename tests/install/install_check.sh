@@ -1,6 +1,6 @@
 #!/bin/sh
 # install_check.sh CMAKE BUILD_DIR PREFIX: installs the build into an empty
-# PREFIX and checks that the program, menu entry, icon and metainfo are in
+# PREFIX and checks that the program, menu entry, icon, metainfo and help are in
 # place and that the names they give each other resolve there.
 set -eu
 cmake=$1 build=$2 prefix=$3
@@ -28,4 +28,18 @@ launchable=$(value '.*<launchable type="desktop-id">\(.*\)</launchable>.*' "$met
 [ -n "$launchable" ] && [ -f "share/applications/$launchable" ] || fail "launchable $launchable names no installed entry"
 binary=$(value '.*<binary>\(.*\)</binary>.*' "$metainfo")
 program "$binary" || fail "the metainfo's binary $binary is not installed"
-echo "installed to $prefix: program, entry, icon and metainfo agree"
+# The help pages where the Help menu of bin/kavrel looks (../share/kavrel),
+# every picture they show beside them, every link inside a page landing on
+# an anchor of that page; the manual page.
+[ -f share/man/man1/kavrel.1 ] || fail "the manual page was not installed"
+for page in kavrel.local.help.file.htm kavrel.script.tutorial.htm; do
+  html=share/kavrel/$page
+  [ -f "$html" ] || fail "$html was not installed"
+  for picture in $(grep -o '<img src="[^"]*"' "$html" | sed 's/<img src="\(.*\)"/\1/'); do
+    [ -f "share/kavrel/$picture" ] || fail "$page shows $picture, which was not installed"
+  done
+  for anchor in $(grep -o 'href="#[^"]*"' "$html" | sed 's/href="#\(.*\)"/\1/'); do
+    grep -q "id=\"$anchor\"" "$html" || fail "$page links to #$anchor, which it does not have"
+  done
+done
+echo "installed to $prefix: program, entry, icon, metainfo and help agree"

@@ -106,6 +106,17 @@ int main(int argc, char** argv) {
   ok = grabDialog(&window, click("SplitBut"), out + "/split-dialog.png") && ok;
   // Save selection is a menu command (Ctrl+F8).
   ok = grabDialog(&window, [&] { window.action("MenuSaveSel")->trigger(); }, out + "/save-selection-dialog.png") && ok;
+  // The Audio menu: the quieter stretch shown as a silence, the loudness box
+  // and the normalise and split-at-silences dialogs.
+  editor.silenceRules = {-40, 0.5};
+  editor.showSilences = editor.detectSilences(Sender::User) != nullptr;
+  editor.host().viewChanged(ViewChange::Document);
+  ok = grab(&window, out + "/main-window-silences.png") && ok;
+  auto menu = [&](const char* name) { return [&window, name] { window.action(name)->trigger(); }; };
+  ok = grabDialog(&window, menu("MenuLoudness"), out + "/loudness.png") && ok;
+  ok = grabDialog(&window, menu("MenuNormalize"), out + "/normalize-dialog.png") && ok;
+  ok = grabDialog(&window, menu("MenuSplitSilences"), out + "/silence-split-dialog.png") && ok;
+  editor.showSilences = false;
 
   // The ID3v1 editor, a window of its own beside the main window.
   window.findChild<QPushButton*>("vftbut")->click();
