@@ -129,10 +129,11 @@ TEST(LoudnessInterop, NormalizeReachesTheTargetLosslesslyUnderTheCeiling) {
     std::vector<uint8_t> a = source[i], b = result[i];
     ASSERT_EQ(a.size(), b.size());
     const int mode = a[3] >> 6;
-    for (int g = 0; g < globalGainCount(mode); ++g) {
-      shifts.insert(readGlobalGain(b.data(), mode, true, g) - readGlobalGain(a.data(), mode, true, g));
-      writeGlobalGain(a.data(), mode, true, g, 0);
-      writeGlobalGain(b.data(), mode, true, g, 0);
+    for (int g = 0; g < globalGainCount(kMpeg1, mode); ++g) {
+      shifts.insert(readGlobalGain(b.data(), kMpeg1, mode, true, g) -
+                    readGlobalGain(a.data(), kMpeg1, mode, true, g));
+      writeGlobalGain(a.data(), kMpeg1, mode, true, g, 0);
+      writeGlobalGain(b.data(), kMpeg1, mode, true, g, 0);
     }
     a[4] = a[5] = b[4] = b[5] = 0;
     ASSERT_TRUE(a == b) << "frame " << i;
