@@ -100,7 +100,7 @@ TEST(LoudnessInterop, NormalizeReachesTheTargetLosslesslyUnderTheCeiling) {
   const std::string quiet =
       makeFile("quiet.mp3", "anoisesrc=d=12:c=pink:a=0.03:r=44100,pan=stereo|c0=c0|c1=c0", "-b 128 -p");
   const std::string loud = makeFile("loud.mp3", "sine=frequency=500:sample_rate=44100:duration=12,volume=-8dB", "-b 128");
-  const auto r = k.script("LOAD " + quiet + "\r\nNORMALIZE -16\r\nSAVEAS " + k.dir.file("norm.mp3") +
+  const auto r = k.script("LOAD " + quiet + "\r\nNORMALIZE -16\r\nLOUDNESS\r\nSAVEAS " + k.dir.file("norm.mp3") +
                           "\r\nLOAD " + loud + "\r\nNORMALIZE -6 -3.5\r\nSAVEAS " + k.dir.file("capped.mp3") +
                           "\r\nNORMALIZE -16 -1 REPLAYGAIN\r\nSAVEAS " + k.dir.file("rg.mp3") + "\r\n");
   ASSERT_EQ(r.exitCode, 0) << r.output << k.log();
@@ -109,6 +109,10 @@ TEST(LoudnessInterop, NormalizeReachesTheTargetLosslesslyUnderTheCeiling) {
                           "true peak -[0-9.]+ dBTP\r\n")))
       << k.log();
   EXPECT_NE(k.log().find(" (limited by the ceiling)\r\n"), std::string::npos) << k.log();
+  // Measured again before the save: the edited gains are heard.
+  EXPECT_TRUE(std::regex_search(k.log(), std::regex("\nLOUDNESS: integrated -1[56]\\.[0-9] LUFS, range [0-9.]+ LU, true peak "
+                                                    "-[0-9.]+ dBTP, sample peak -[0-9.]+ dBFS, 12\\.[0-9]{3}\r\n")))
+      << k.log();
 
   const Measured before = ffmpegLoudness(quiet), after = ffmpegLoudness(k.dir.file("norm.mp3"));
   EXPECT_LT(before.integrated, -25);
