@@ -19,5 +19,10 @@ inline constexpr const char* kCueInvalid = "Cue sheet not usable, ";
 inline constexpr const char* kCueBeyondEnd = "Cue sheet track %d starts after the end of the audio.";
 inline constexpr const char* kCueNotWritten = "Can't write the cue sheet ";
 inline constexpr const char* kNormalizeLimited = " (limited by the true-peak ceiling)";
+inline constexpr const char* kAlreadyAtTarget = "Already within half a step of the target, nothing changed:\r\n";
+inline constexpr const char* kReplayGainSet =
+    "ReplayGain fields set in the ID3v2 tag (written at the next save): gain ";
+inline constexpr const char* kFilesWritten = " files written, the last ";
+inline constexpr const char* kCueTracksWritten = " tracks in the cue sheet ";
 
 }  // namespace kavrel::msg

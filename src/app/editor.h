@@ -324,6 +324,8 @@ class Editor {
     std::string title, performer, album, track;
   };
   AudioAnalysis runAnalysis(Span span, bool withLevels);
+  // A box with what an audio command did; none in scripts.
+  void informUser(const std::string& text, const char* caption);
   bool analysisFinished(const AudioAnalysis& a);
   bool writeNumberedParts(const std::vector<Span>& parts, const std::string& pattern,
                           const std::vector<PartTags>& tags);

@@ -57,6 +57,11 @@ void setTagField(TagFieldList& list, int majorVersion, int row, const std::strin
 
 }  // namespace
 
+void Editor::informUser(const std::string& text, const char* caption) {
+  // Scripts log their own lines instead.
+  if (!scriptRunning) host_.messageBox(text, caption, MessageIcon::Information, MessageButtons::Ok, MessageResult::Ok);
+}
+
 uint64_t Editor::documentFingerprint() const {
   // FNV-1a over the frame and gain lists: what decides the decoded audio.
   uint64_t h = 1469598103934665603ull;
@@ -102,7 +107,10 @@ bool Editor::analysisFinished(const AudioAnalysis& a) {
 
 bool Editor::measureLoudness(Sender sender, std::optional<Span> span) {
   if (!startCommand(sender)) return false;
-  if (doc_.documentFrameCount() == 0) return false;
+  if (doc_.documentFrameCount() == 0) {
+    setOutcome(AudioOutcome::Silent);
+    return false;
+  }
   const Span s = span ? *span : hasSelection() ? selectedSpan() : Span{0, doc_.documentFrameCount()};
   AudioAnalysis a = runAnalysis(s, false);
   if (!analysisFinished(a)) return false;
@@ -169,15 +177,24 @@ void Editor::normalize(Sender sender, const std::optional<NormalizeRequest>& req
   if (choice.replayGain) {
     setReplayGainFields(lastLoudness);
     lastNormalizePlan = {};
+    informUser(std::string(msg::kReplayGainSet) + replayGainText(lastLoudness) + ", peak " +
+                   replayPeakText(lastLoudness) + ".",
+               msg::kNormalizeCaption);
     return;
   }
   lastNormalizePlan = planNormalize(lastLoudness, choice.target, choice.ceiling);
-  if (lastNormalizePlan.steps == 0) return;
-  prepareUndo();
-  applyVolume(doc_.gainList, span.start, span.end, lastNormalizePlan.steps, true, true);
-  afterChange();
-  silenceCache_.valid = false;
-  notify(ViewChange::Document);
+  const NormalizePlan& p = lastNormalizePlan;
+  char result[200];
+  std::snprintf(result, sizeof result, "%s -> %s, %+d steps (%+.1f dB), true peak %s dBTP%s.",
+                loudnessText(lastLoudness.integrated).c_str(), loudnessText(p.loudness).c_str(), p.steps,
+                p.steps * kGainStepDb, peakText(p.truePeak).c_str(), p.limitedByPeak ? msg::kNormalizeLimited : "");
+  if (p.steps != 0) {
+    prepareUndo();
+    applyVolume(doc_.gainList, span.start, span.end, p.steps, true, true);
+    afterChange();
+    notify(ViewChange::Document);
+  }
+  informUser(p.steps != 0 ? std::string(result) : std::string(msg::kAlreadyAtTarget) + result, msg::kNormalizeCaption);
 }
 
 const std::vector<Span>& Editor::knownSilences() const {
@@ -252,6 +269,8 @@ bool Editor::writeNumberedParts(const std::vector<Span>& parts, const std::strin
     doc_.tagFields = keptFields;
     doc_.tagHeader = keptHeader;
   }
+  if (ok) informUser(std::to_string(partsWritten) + msg::kFilesWritten + *partFileName(pattern, partsWritten),
+                     msg::kSilencesCaption);
   if (!ok) {
     // The save's own status and text stay; the outcome says a part failed.
     if (lineError.empty()) lineError = msg::kDiskError;
@@ -325,7 +344,9 @@ void Editor::exportCueSheet(Sender sender, const std::string& path, bool atSilen
     setOutcome(AudioOutcome::Failed);
     report(msg::kCueNotWritten + path, msg::kWarningCaption, MessageIcon::Exclamation);
     lineError = msg::kCueNotWritten + path;
+    return;
   }
+  informUser(std::to_string(sheet.tracks.size()) + msg::kCueTracksWritten + path, msg::kCueCaption);
 }
 
 void Editor::splitAlongCueSheet(Sender sender, const std::string& cuePath, const std::string& pattern,

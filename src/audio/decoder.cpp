@@ -85,7 +85,8 @@ DecodeResult decodeDocument(const Document& doc, Span span, const FrameSink& sin
   const int32_t total = span.end - first;
 
   auto drain = [&]() -> bool {
-    for (;;) {
+    // A decoder stuck on an error it cannot get past waits for more input.
+    for (int errors = 0;;) {
       off_t num = 0;
       unsigned char* audio = nullptr;
       size_t size = 0;
@@ -102,6 +103,7 @@ DecodeResult decodeDocument(const Document& doc, Span span, const FrameSink& sin
           result.message = "Out of memory while decoding.";
           return false;
         }
+        if (++errors > 8) return true;
         continue;
       }
       // Frames mpg123 dropped on its way to this one are behind it.

@@ -100,7 +100,7 @@ TEST(LoudnessInterop, NormalizeReachesTheTargetLosslesslyUnderTheCeiling) {
   const std::string quiet =
       makeFile("quiet.mp3", "anoisesrc=d=12:c=pink:a=0.03:r=44100,pan=stereo|c0=c0|c1=c0", "-b 128 -p");
   const std::string loud = makeFile("loud.mp3", "sine=frequency=500:sample_rate=44100:duration=12,volume=-8dB", "-b 128");
-  const auto r = k.script("LOAD " + quiet + "\r\nNORMALIZE -16\r\nSAVEAS " + k.dir.file("norm.mp3") +
+  const auto r = k.script("LOAD " + quiet + "\r\nNORMALIZE -16\r\nLOUDNESS\r\nSAVEAS " + k.dir.file("norm.mp3") +
                           "\r\nLOAD " + loud + "\r\nNORMALIZE -6 -3.5\r\nSAVEAS " + k.dir.file("capped.mp3") +
                           "\r\nNORMALIZE -16 -1 REPLAYGAIN\r\nSAVEAS " + k.dir.file("rg.mp3") + "\r\n");
   ASSERT_EQ(r.exitCode, 0) << r.output << k.log();
@@ -109,6 +109,10 @@ TEST(LoudnessInterop, NormalizeReachesTheTargetLosslesslyUnderTheCeiling) {
                           "true peak -[0-9.]+ dBTP\r\n")))
       << k.log();
   EXPECT_NE(k.log().find(" (limited by the ceiling)\r\n"), std::string::npos) << k.log();
+  // Measured again before the save: the edited gains are heard.
+  EXPECT_TRUE(std::regex_search(k.log(), std::regex("\nLOUDNESS: integrated -1[56]\\.[0-9] LUFS, range [0-9.]+ LU, true peak "
+                                                    "-[0-9.]+ dBTP, sample peak -[0-9.]+ dBFS, 12\\.[0-9]{3}\r\n")))
+      << k.log();
 
   const Measured before = ffmpegLoudness(quiet), after = ffmpegLoudness(k.dir.file("norm.mp3"));
   EXPECT_LT(before.integrated, -25);
@@ -169,7 +173,8 @@ TEST(LoudnessInterop, ThreeTonesSplitAtTheirSilencesAndAlongTheExportedCue) {
   const std::string dir = k.dir.path() + "/";
   const auto r = k.script("LOAD " + whole + "\r\nSPLITSILENCE " + dir + "drop##.mp3 -50 2 DROP+TAG\r\n" +
                           "SPLITSILENCE \"" + dir + "cut #.mp3\"\r\nEXPORTCUE " + dir + "joined.cue\r\n" +
-                          "SPLITCUE " + dir + "joined.cue " + dir + "cue#.mp3 NOTAGS\r\n");
+                          "SPLITCUE " + dir + "joined.cue " + dir + "cue#.mp3 NOTAGS\r\n" +
+                          "SELECTSILENCE\r\nSELECTSILENCE\r\nEXPORTCUE " + dir + "sel.cue SELECTION\r\n");
   ASSERT_EQ(r.exitCode, 0) << r.output << k.log();
   EXPECT_TRUE(std::regex_search(k.log(), std::regex("SPLITSILENCE: 3 files written, the last [^\r\n]*drop03.mp3\r\n")))
       << k.log();
@@ -182,6 +187,13 @@ TEST(LoudnessInterop, ThreeTonesSplitAtTheirSilencesAndAlongTheExportedCue) {
     EXPECT_NE(tags.find("TRCK " + n + "/3"), std::string::npos) << tags;
   }
   EXPECT_FALSE(fs::exists(dir + "cue4.mp3"));
+  // The second silence selected: tracks at the start, its start and its end
+  // (tone 1 and 2 and 3 s of silence: 4 + 3 + 5 s and a frame or two).
+  const std::string sel = readText(dir + "sel.cue");
+  EXPECT_TRUE(std::regex_match(sel, std::regex("FILE \"joined.mp3\" MP3\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                                               "  TRACK 02 AUDIO\r\n    INDEX 01 00:1[23]:[0-9]{2}\r\n"
+                                               "  TRACK 03 AUDIO\r\n    INDEX 01 00:1[45]:[0-9]{2}\r\n")))
+      << sel;
   // Another reader of our sheet finds the two cuts where the tones begin again.
   const auto points = runCommand("cuebreakpoints " + shellQuote(dir + "joined.cue"));
   EXPECT_TRUE(std::regex_match(points.output, std::regex("0:0[5-7]\\.[0-9]{2}\n0:1[3-5]\\.[0-9]{2}\n"))) << points.output;
@@ -207,6 +219,55 @@ TEST(LoudnessInterop, ThreeTonesSplitAtTheirSilencesAndAlongTheExportedCue) {
   for (const char* want : {"TIT2 Middle", "TPE1 Test Band", "TALB Three Tones", "TRCK 2/3"})
     EXPECT_NE(tags2.find(want), std::string::npos) << tags2;
   EXPECT_NE(mutagenTexts(dir + "named1.mp3").find("TPE1 Alpha"), std::string::npos);
+}
+
+TEST(LoudnessInterop, AlbumModeAndTheCommandsFaults) {
+  REQUIRE_TOOLS("ffmpeg", "lame", "mpg123", "mp3val");
+  Kavrel k;
+  // Two tracks 8 dB apart: one step count for both keeps them 8 dB apart.
+  const std::string a = k.dir.file("a.mp3"), b = k.dir.file("b.mp3");
+  writeFile(a, readFile(makeFile("albumA.mp3", "anoisesrc=d=8:c=pink:a=0.02:r=44100", "-b 128")));
+  writeFile(b, readFile(makeFile("albumB.mp3", "anoisesrc=d=8:c=pink:a=0.05:r=44100", "-b 128")));
+  const Measured a0 = ffmpegLoudness(a), b0 = ffmpegLoudness(b);
+  const std::string lines[][2] = {
+      {"LOUDNESS", "LOUDNESS: No file loaded."},
+      {"ALBUMNORMALIZE -16", "ALBUMNORMALIZE: no ALBUMFILE lines before it."},
+      {"LOAD " + a, ""},
+      {"NORMALIZE", "NORMALIZE: missing parameter(s)."},
+      {"NORMALIZE loud", "NORMALIZE target parameter invalid (LUFS, -70 to 0):\r\nloud"},
+      {"NORMALIZE -16 5", "NORMALIZE ceiling parameter invalid:\r\n5"},
+      {"NORMALIZE -16 -1 LOUDER", "NORMALIZE option parameter invalid:\r\nLOUDER"},
+      {"LOUDNESS 1", "LOUDNESS: must have 0 or 2 parameters."},
+      {"SPLITSILENCE /tmp/x.mp3", "SPLITSILENCE file name pattern invalid (# for the part number):\r\n/tmp/x.mp3"},
+      {"SPLITSILENCE x#.mp3 -5", "SPLITSILENCE threshold parameter invalid (dBFS, -120 to -10):\r\n-5"},
+      {"SPLITSILENCE x#.mp3 -50 2 KEEP", "SPLITSILENCE option parameter invalid (DROP, TAG):\r\nKEEP"},
+      {"SPLITSILENCE " + k.dir.file("x#.mp3"), "SPLITSILENCE: no silence found (threshold -50 dBFS)."},
+      {"SELECTSILENCE -50 abc", "SELECTSILENCE length parameter invalid:\r\nabc"},
+      {"EXPORTCUE x.cue EVERYWHERE", "EXPORTCUE 2nd parameter invalid (SILENCES, SELECTION):\r\nEVERYWHERE"},
+      {"SPLITCUE a.cue", "SPLITCUE: must have 2 or 3 parameters."},
+      {"ALBUMFILE " + a, ""},
+      {"ALBUMFILE " + b, ""},
+      {"ALBUMNORMALIZE -20 -1", ""},
+  };
+  std::string script, log;
+  for (const auto& [line, error] : lines) {
+    script += line + "\r\n";
+    if (!error.empty()) log += error + "\r\n";
+  }
+  const auto r = k.script(script);
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(k.log().find(log), std::string::npos) << k.log();
+  std::smatch m;
+  const std::string logged = k.log();
+  ASSERT_TRUE(std::regex_search(logged, m, std::regex("ALBUMNORMALIZE: album -[0-9.]+ LUFS -> -(19|20|21)\\.[0-9] LUFS, "
+                                                       "\\+([0-9]+) steps[^\r]*\r\nALBUMNORMALIZE: saved [^\r]*a\\.mp3\r\n"
+                                                       "ALBUMNORMALIZE: saved [^\r]*b\\.mp3\r\n")))
+      << k.log();
+  const double gain = std::stoi(m[2]) * kGainStepDb;
+  EXPECT_NEAR(ffmpegLoudness(a).integrated, a0.integrated + gain, 0.2);
+  EXPECT_NEAR(ffmpegLoudness(b).integrated, b0.integrated + gain, 0.2);
+  decodeCleanly(a);
+  decodeCleanly(b);
 }
 
 }  // namespace
