@@ -304,6 +304,12 @@ void Editor::splitAtSilences(Sender sender, const std::optional<PartSplitRequest
   if (!found) return;
   operationStatus = kStatusOk;
   const std::vector<Span> parts = partsAtSilences(doc_.documentFrameCount(), *found, choice.dropSilences);
+  if (parts.size() < 2 && !found->empty()) {
+    // Silences at the very start or end only: they cut nothing.
+    setOutcome(AudioOutcome::BadInput);
+    report(msg::kNothingToSplit, msg::kSilencesCaption, MessageIcon::Exclamation);
+    return;
+  }
   if (parts.size() < 2) {
     setOutcome(AudioOutcome::NoSilence);
     char text[200];

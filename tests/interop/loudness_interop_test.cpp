@@ -242,6 +242,9 @@ TEST(LoudnessInterop, AlbumModeAndTheCommandsFaults) {
       {"SPLITSILENCE x#.mp3 -5", "SPLITSILENCE threshold parameter invalid (dBFS, -120 to -10):\r\n-5"},
       {"SPLITSILENCE x#.mp3 -50 2 KEEP", "SPLITSILENCE option parameter invalid (DROP, TAG):\r\nKEEP"},
       {"SPLITSILENCE " + k.dir.file("x#.mp3"), "SPLITSILENCE: no silence found (threshold -50 dBFS)."},
+      // A silence only at the end cuts nothing.
+      {"LOAD " + makeFile("tail.mp3", "anoisesrc=d=4:c=pink:a=0.05:r=44100,apad=pad_dur=3", "-b 128"), ""},
+      {"SPLITSILENCE " + k.dir.file("y#.mp3"), "SPLITSILENCE:\r\nNothing to split: the whole file is one part."},
       {"SELECTSILENCE -50 abc", "SELECTSILENCE length parameter invalid:\r\nabc"},
       {"EXPORTCUE x.cue EVERYWHERE", "EXPORTCUE 2nd parameter invalid (SILENCES, SELECTION):\r\nEVERYWHERE"},
       {"SPLITCUE a.cue", "SPLITCUE: must have 2 or 3 parameters."},
