@@ -156,6 +156,8 @@ int printFileInfo(const std::string& path, std::ostream& out, std::ostream& err,
   std::stable_sort(tail.begin(), tail.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& line : tail) out << line.second;
   out << "Frames: " << doc.documentFrameCount() << '\n';
+  out << "Format: " << mpegVersionText(doc.mpegVersion) << " Layer III, " << samplesPerFrame(doc.mpegVersion)
+      << " samples a frame\n";
   if (first.vbrHeaderKind != kVbrNone) {
     static constexpr const char* kKinds[] = {"", "Xing", "Info", "VBRI", "FBRI"};
     out << "VBR tag frame: " << kKinds[first.vbrHeaderKind] << '\n';

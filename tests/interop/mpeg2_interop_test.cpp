@@ -32,7 +32,12 @@ TEST(Mpeg2Interop, LameFilesLoadSaveAndEditAtTheirRates) {
     const std::string in = encoded(input.name, input.how);
     Kavrel k;
     const auto out = [&](const std::string& name) { return k.dir.file(name); };
-    const int64_t frames = countIn(k.run("--info " + shellQuote(in)).output, "\nFrames: (\\d+)");
+    const std::string info = k.run("--info " + shellQuote(in)).output;
+    const int64_t frames = countIn(info, "\nFrames: (\\d+)");
+    EXPECT_NE(info.find(input.rate > 16000 ? "\nFormat: MPEG-2 Layer III, 576 samples a frame\n"
+                                           : "\nFormat: MPEG-2.5 Layer III, 576 samples a frame\n"),
+              std::string::npos)
+        << info;
     EXPECT_EQ(frames, countIn(runCommand("mp3val " + shellQuote(in)).output, "(\\d+) MPEG frames"));
     const auto r =
         k.script("LOAD " + in + "\nSAVEAS " + out("same.mp3") + "\nTRIM 2, 18\nSAVEAS " + out("cut.mp3") +
