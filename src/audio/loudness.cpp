@@ -174,7 +174,7 @@ std::string loudnessSummary(const Loudness& l) {
   char range[32];
   std::snprintf(range, sizeof range, "%.1f LU", l.range);
   return "integrated " + loudnessText(l.measured ? l.integrated : kSilentLoudness) + ", range " + range +
-         ", true peak " + peakText(l.truePeak) + " dBTP, sample peak " + peakText(l.samplePeak) + " dBFS, " +
+         ", true peak " + peakText(l.truePeak) + " dBTP, sample peak " + peakText(l.samplePeak) + " dBFS, length " +
          formatTime(3, l.seconds);
 }
 

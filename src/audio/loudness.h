@@ -53,7 +53,7 @@ class LoudnessMeter {
 // "-23.0 LUFS", "-1.2 dBTP", "-inf" for nothing measurable.
 std::string loudnessText(double lufs);
 std::string peakText(double db);
-// One line: "integrated -23.0 LUFS, range 4.1 LU, true peak -1.2 dBTP, sample peak -1.5 dBFS, 3:12.520".
+// One line: "integrated -23.0 LUFS, range 4.1 LU, true peak -1.2 dBTP, sample peak -1.5 dBFS, length 3:12.520".
 std::string loudnessSummary(const Loudness& l);
 
 }  // namespace kavrel

@@ -111,7 +111,7 @@ TEST(LoudnessInterop, NormalizeReachesTheTargetLosslesslyUnderTheCeiling) {
   EXPECT_NE(k.log().find(" (limited by the ceiling)\r\n"), std::string::npos) << k.log();
   // Measured again before the save: the edited gains are heard.
   EXPECT_TRUE(std::regex_search(k.log(), std::regex("\nLOUDNESS: integrated -1[56]\\.[0-9] LUFS, range [0-9.]+ LU, true peak "
-                                                    "-[0-9.]+ dBTP, sample peak -[0-9.]+ dBFS, 12\\.[0-9]{3}\r\n")))
+                                                    "-[0-9.]+ dBTP, sample peak -[0-9.]+ dBFS, length 12\\.[0-9]{3}\r\n")))
       << k.log();
 
   const Measured before = ffmpegLoudness(quiet), after = ffmpegLoudness(k.dir.file("norm.mp3"));
