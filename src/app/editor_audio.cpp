@@ -147,8 +147,7 @@ void Editor::setReplayGainFields(const Loudness& track, const std::optional<Loud
     setTagField(list, version, kUserTextRow, replayGainText(*album), "REPLAYGAIN_ALBUM_GAIN");
     setTagField(list, version, kUserTextRow, replayPeakText(*album), "REPLAYGAIN_ALBUM_PEAK");
   }
-  doc_.modified = true;
-  if (doc_.changeCount < 2) ++doc_.changeCount;
+  noteTagChange();
   notify(ViewChange::Controls);
 }
 
