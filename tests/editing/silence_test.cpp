@@ -114,6 +114,13 @@ TEST(SilenceDialog, RecommendedItemsForOneAndForMixedFormats) {
                                  "dual channel (makes variable stereo)", "mono (makes variable stereo)"}));
   EXPECT_EQ(std::tuple(s.limitLabel, s.lengthText, s.replacesSelection),
             std::tuple(std::string("Max. length is 256K frames"), std::string("0"), false));
+  // The lists of the document's version: MPEG-2.5 bitrates and rates.
+  Document low = oneFormat(10, 11, 0, 1);
+  low.mpegVersion = kMpeg25;
+  const SilenceDialogState l = silenceDialogState(low, 0, 0, false);
+  EXPECT_EQ(std::tuple(l.kbpsItems[10], l.rateItems[0], l.rateItems[1], l.format.version),
+            std::tuple(std::string("112 kbps (RECOMMENDED)"), std::string("8 KHz (makes mixed freq.)"),
+                       std::string("11.025 KHz (RECOMMENDED)"), kMpeg25));
   const SilenceDialogState m = silenceDialogState(mixedFormats(), 30, 12.3456, true);
   EXPECT_EQ(std::pair(m.kbpsItems[0], m.kbpsItems[1]),
             std::pair(std::string("32 kbps (RECOMMENDED)"), std::string("40 kbps")));
