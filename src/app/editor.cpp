@@ -243,7 +243,7 @@ void Editor::processId3v2() {
 }
 
 void Editor::showFrameInfo(int32_t i) {
-  const auto box = frameInfoBox(doc_, i);
+  const auto box = frameInfoBox(doc_, i, !options_.dropGaplessInfo);
   if (!box) return;
   selection = {i, i + 1};
   setCursorView(0);

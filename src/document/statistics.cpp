@@ -126,7 +126,7 @@ StatisticsList fillStatisticsList(int version, const std::array<int32_t, 15>& h)
   return list;
 }
 
-std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i) {
+std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i, bool gaplessKept) {
   if (i < 0 || i >= doc.documentFrameCount()) return std::nullopt;
   const int32_t e = doc.frameList[size_t(i)];
   const int rate = doc.entrySampleRate(i);
@@ -152,7 +152,11 @@ std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i) {
       }
       lineA += "\r\nInserted from file: " + name;
     }
-    if (f.vbrHeaderKind == 0) {
+    const bool encoderTag = gaplessKept && doc.gapless.found && e == doc.gapless.firstRecord - 1;
+    if (encoderTag) {
+      lineC = std::string("\r\n") + (f.vbrHeaderKind == kVbrInfo ? "INFO" : "XING") +
+              " header with the encoder's delay and padding. Kept when saving, its counts brought up to date.";
+    } else if (f.vbrHeaderKind == 0) {
       const GainPair g = doc.gainList[size_t(i)];
       int value = f.averageGain + (mode == kChannelModeMono ? g.left : (g.left + g.right) / 2);
       value = std::clamp(value, 0, 255);

@@ -35,6 +35,7 @@ struct FrameInfoBox {
   std::string title;
   std::string text;
 };
-std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i);
+// `gaplessKept`: saves keep the encoder's tag frame (its delay and padding).
+std::optional<FrameInfoBox> frameInfoBox(const Document& doc, int32_t i, bool gaplessKept = false);
 
 }  // namespace kavrel

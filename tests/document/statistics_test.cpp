@@ -144,6 +144,14 @@ TEST(FrameInfoBox, AmplificationValueOrTheVbrLine) {
     const std::string text = boxText(doc, 0);  // the lines after the mode
     EXPECT_EQ(text.substr(text.find('/', text.find("Mode: ")) + 1), line) << mode << " " << left << vbr;
   }
+  // The loaded file's encoder tag, kept by saves.
+  Document doc = D().frames(1, 9, 0, 1, kVbrInfo).frames(2, 9, 0, 1).build();
+  doc.gapless.found = true;
+  doc.gapless.firstRecord = 1;
+  const std::string kept = frameInfoBox(doc, 0, true)->text;
+  EXPECT_EQ(kept.substr(kept.rfind("\r\n") + 2),
+            "INFO header with the encoder's delay and padding. Kept when saving, its counts brought up to date.");
+  EXPECT_NE(frameInfoBox(doc, 0, false)->text.find("Removed (CBR)"), std::string::npos);
 }
 
 }  // namespace
