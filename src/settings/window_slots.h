@@ -27,8 +27,9 @@ enum class WindowSlot : size_t {
   MultiLineDialog = 10,
   MultiLineDialogSize = 11,
   FieldSaveDialog = 12,
-  Reserved13 = 13,
-  Reserved14 = 14,
+  // The audio dialogs.
+  NormalizeDialog = 13,
+  SilenceSplitDialog = 14,
 };
 
 constexpr size_t slotIndex(WindowSlot slot) { return size_t(slot); }
@@ -38,6 +39,6 @@ constexpr size_t slotIndex(WindowSlot slot) { return size_t(slot); }
 inline constexpr WindowPosition kMultiLineDialogResetSize{340, 184};
 
 static_assert(slotIndex(WindowSlot::MultiLineDialogSize) == kFixedWindowSlot);
-static_assert(slotIndex(WindowSlot::Reserved14) + 1 == kWindowSlots);
+static_assert(slotIndex(WindowSlot::SilenceSplitDialog) + 1 == kWindowSlots);
 
 }  // namespace kavrel

@@ -49,17 +49,13 @@ std::optional<SaveSelectionDialogResult> MainWindow::saveSelectionDialog(
                                  placeOf(*this, editor_->options(), WindowSlot::SaveSelectionDialog));
 }
 
-// The audio dialogs open where they were last in this session.
 std::optional<NormalizeRequest> MainWindow::normalizeDialog(const NormalizeDialogState& state) {
-  static WindowPosition place;
-  viewChanged(ViewChange::Controls);
-  return showNormalizeDialog(this, state, place);
+  return showNormalizeDialog(this, state, placeOf(*this, editor_->options(), WindowSlot::NormalizeDialog));
 }
 
 std::optional<PartSplitRequest> MainWindow::silenceSplitDialog(const SilenceSplitDialogState& state) {
-  static WindowPosition place;
-  viewChanged(ViewChange::Controls);
-  return showSilenceSplitDialog(this, state, place);
+  return showSilenceSplitDialog(this, state,
+                                placeOf(*this, editor_->options(), WindowSlot::SilenceSplitDialog));
 }
 
 }  // namespace kavrel

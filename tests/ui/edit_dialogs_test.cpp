@@ -63,7 +63,9 @@ TEST(EditDialogs, EachDialogOpensWhereItWasLeftAndStaysOnTheScreen) {
       {WindowSlot::FadeDialog, [&] { window.fadeDialog({}); }},
       {WindowSlot::SilenceDialog, [&] { window.silenceDialog({}); }},
       {WindowSlot::SplitDialog, [&] { window.splitDialog(splitDialogState(false, 10, 10, 100)); }},
-      {WindowSlot::SaveSelectionDialog, [&] { window.saveSelectionDialog({}); }}};
+      {WindowSlot::SaveSelectionDialog, [&] { window.saveSelectionDialog({}); }},
+      {WindowSlot::NormalizeDialog, [&] { window.normalizeDialog({}); }},
+      {WindowSlot::SilenceSplitDialog, [&] { window.silenceSplitDialog({}); }}};
   int i = 0;
   for (const auto& [slot, open] : dialogs) {
     // Each dialog its own place; moved, it is remembered however it closed, here by Esc.
