@@ -397,9 +397,31 @@ WriteResult Writer::run(const std::string& outputName) {
                              lastEntry == doc_.gapless.lastRecord && firstEntry > 0 &&
                              doc_.frameTable[firstEntry - 1].vbrHeaderKind != kVbrNone;
   // A tag frame of a stated bitrate would break a free-format stream's
-  // rhythm: edited free-format audio goes without one.
-  if (gapless && !loadedTagFits && doc_.frameTable[doc_.gapless.firstRecord - 1].bitrateIndex == 0)
-    gapless = false;
+  // rhythm: edited free-format audio gets the encoder's own frame back,
+  // its figures rewritten in place.
+  std::vector<uint8_t> freeFormatTag;
+  if (gapless && !loadedTagFits && doc_.frameTable[doc_.gapless.firstRecord - 1].bitrateIndex == 0) {
+    const FrameInfo& f = doc_.frameTable[doc_.gapless.firstRecord - 1];
+    freeFormatTag.resize(size_t(copiedFrameLength(f.storedLength)));
+    const ReadFile* file = source(f.sourceIndex);
+    // Left out rather than guessed when the frame cannot be read again or
+    // has no room for every field (the tag may sit after a CRC).
+    if (!file ||
+        file->readAt(f.filePosition, freeFormatTag.data(), freeFormatTag.size()) !=
+            int64_t(freeFormatTag.size()) ||
+        freeFormatTag.size() < lameTagFrameMinimum(doc_.mpegVersion, f.channelMode) + 2) {
+      gapless = false;
+      freeFormatTag.clear();
+    }
+  }
+  auto gaplessFrame = [&](int rate, int mode, uint32_t frames, uint32_t bytes,
+                          const std::array<uint8_t, 100>& toc, uint16_t crc) {
+    if (freeFormatTag.empty())
+      return lameTagFrameBytes(doc_.mpegVersion, rate, mode, lameTag, frames, bytes, toc, bytes, crc);
+    std::vector<uint8_t> frame = freeFormatTag;
+    writeLameTag(frame.data(), frame.size(), lameTag, frames, bytes, toc, bytes, crc);
+    return frame;
+  };
   if (gapless)
     lameTag = gaplessTagFor(doc_.gapless, firstEntry, lastEntry, levelChanged, bitrates.count() <= 1);
   if (loadedTagFits) {
@@ -421,9 +443,8 @@ WriteResult Writer::run(const std::string& outputName) {
     // The frame is written again at the end with its counts: here it only
     // takes its place.
     const int version = doc_.mpegVersion;
-    const std::vector<uint8_t> xing =
-        gapless ? lameTagFrameBytes(version, rate, xingMode, lameTag, 0, 0, {}, 0, 0)
-                : xingFrameBytes(version, rate, xingMode, framesToWrite);
+    const std::vector<uint8_t> xing = gapless ? gaplessFrame(rate, xingMode, 0, 0, {}, 0)
+                                              : xingFrameBytes(version, rate, xingMode, framesToWrite);
     xingPosition = outputPosition();
     if (Status s = putBytes(xing.data(), xing.size()); s != Status::Ok) return fail(s);
     if (gapless) musicStart_ = outputPosition();
@@ -446,8 +467,7 @@ WriteResult Writer::run(const std::string& outputName) {
     const auto bytes = uint32_t(audioEnd - xingPosition);
     const auto toc = xingTableOfContents(framePositions_, xingPosition, audioEnd - xingPosition);
     const auto frames = uint32_t(framesToWrite);
-    const std::vector<uint8_t> frame = lameTagFrameBytes(doc_.mpegVersion, xingRate, xingMode, lameTag,
-                                                         frames, bytes, toc, bytes, musicCrc_);
+    const std::vector<uint8_t> frame = gaplessFrame(xingRate, xingMode, frames, bytes, toc, musicCrc_);
     if (!out_.writeAt(xingPosition, frame.data(), frame.size())) return fail(Status::DiskError);
   } else if (xingPosition >= 0) {
     std::array<uint8_t, 104> tail{};

@@ -66,18 +66,27 @@ size_t lameTagOffset(const uint8_t* header) {
   return size_t(sideInfoOffset(crc) + sideInfoLength((header[1] >> 3) & 3, header[3] >> 6));
 }
 
+namespace {
+
+bool markerAt(const uint8_t* frame, size_t size, size_t at) {
+  return at + 8 <= size &&
+         (std::memcmp(frame + at, "Info", 4) == 0 || std::memcmp(frame + at, "Xing", 4) == 0);
+}
+
+// Encoders put the tag right after the side information as if the frame had
+// no CRC, even when its header says it has one; a tag after the CRC counts
+// too, and a frame without a tag yet gets it after the CRC.
+size_t lameTagPlace(const uint8_t* frame, size_t size) {
+  const size_t plain = size_t(sideInfoOffset(false) + sideInfoLength((frame[1] >> 3) & 3, frame[3] >> 6));
+  return markerAt(frame, size, plain) ? plain : lameTagOffset(frame);
+}
+
+}  // namespace
+
 std::optional<LameTag> parseLameTag(const uint8_t* frame, size_t size) {
   if (size < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0) return std::nullopt;
-  // Encoders put the tag right after the side information as if the frame
-  // had no CRC, even when its header says it has one; a tag after the CRC
-  // is read too.
-  const size_t plain = size_t(sideInfoOffset(false) + sideInfoLength((frame[1] >> 3) & 3, frame[3] >> 6));
-  auto tagAt = [&](size_t at) {
-    return at + 8 <= size &&
-           (std::memcmp(frame + at, "Info", 4) == 0 || std::memcmp(frame + at, "Xing", 4) == 0);
-  };
-  size_t at = tagAt(plain) ? plain : lameTagOffset(frame);
-  if (!tagAt(at)) return std::nullopt;
+  size_t at = lameTagPlace(frame, size);
+  if (!markerAt(frame, size, at)) return std::nullopt;
   LameTag tag;
   tag.info = std::memcmp(frame + at, "Info", 4) == 0;
   const uint32_t flags = getBe32(frame + at + 4);
@@ -106,7 +115,7 @@ size_t lameTagFrameMinimum(int version, int channelMode) {
 
 void writeLameTag(uint8_t* frame, size_t size, const LameTag& tag, uint32_t frames, uint32_t bytes,
                   const std::array<uint8_t, 100>& toc, uint32_t musicLength, uint16_t musicCrc) {
-  size_t at = lameTagOffset(frame);
+  size_t at = lameTagPlace(frame, size);
   if (at + 120 + kLameExtensionSize > size) return;
   std::memcpy(frame + at, tag.info ? "Info" : "Xing", 4);
   putBe32(frame + at + 4, kFlagFrames | kFlagBytes | kFlagToc | kFlagQuality);
