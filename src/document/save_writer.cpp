@@ -391,17 +391,18 @@ WriteResult Writer::run(const std::string& outputName) {
   int xingRate = 0;
   bool gapless = doc_.gapless.found && settings_.keepGapless && framesToWrite > 0;
   LameTag lameTag;
+  // The loaded file's tag frame: the record before the audio it describes.
+  const int32_t tagRecord = doc_.gapless.firstRecord - 1;
   // The audio exactly as loaded keeps the encoder's own tag frame byte for
   // byte (its CRC protection, bitrate and figures included).
   const bool loadedTagFits = gapless && inOrder && !levelChanged && firstEntry == doc_.gapless.firstRecord &&
-                             lastEntry == doc_.gapless.lastRecord && firstEntry > 0 &&
-                             doc_.frameTable[firstEntry - 1].vbrHeaderKind != kVbrNone;
+                             lastEntry == doc_.gapless.lastRecord;
   // A tag frame of a stated bitrate would break a free-format stream's
   // rhythm: edited free-format audio gets the encoder's own frame back,
   // its figures rewritten in place.
   std::vector<uint8_t> freeFormatTag;
-  if (gapless && !loadedTagFits && doc_.frameTable[doc_.gapless.firstRecord - 1].bitrateIndex == 0) {
-    const FrameInfo& f = doc_.frameTable[doc_.gapless.firstRecord - 1];
+  if (gapless && !loadedTagFits && doc_.frameTable[tagRecord].bitrateIndex == 0) {
+    const FrameInfo& f = doc_.frameTable[tagRecord];
     freeFormatTag.resize(size_t(copiedFrameLength(f.storedLength)));
     const ReadFile* file = source(f.sourceIndex);
     // Left out rather than guessed when the frame cannot be read again or
@@ -425,7 +426,7 @@ WriteResult Writer::run(const std::string& outputName) {
   if (gapless)
     lameTag = gaplessTagFor(doc_.gapless, firstEntry, lastEntry, levelChanged, bitrates.count() <= 1);
   if (loadedTagFits) {
-    if (Status s = addTableFrame(firstEntry - 1, GainPair{}); s != Status::Ok) return fail(s);
+    if (Status s = addTableFrame(tagRecord, GainPair{}); s != Status::Ok) return fail(s);
     if (Status s = flushPending(); s != Status::Ok) return fail(s);
   } else if (bitrates.count() > 1 || gapless) {
     if (unknownWritten && bitrates.count() > 1) observer_.unknownLeadingDataWritten();

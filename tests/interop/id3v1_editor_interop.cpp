@@ -79,13 +79,3 @@ TEST(Id3v1EditorInterop, TypedFieldsReachMutagenAfterOkAndSave) {
 
 }  // namespace
 }  // namespace kavrel::test
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Settings and remembered folders of this run only.
-  const kavrel::test::TempDir home;
-  qputenv("KAVREL_HOME", home.path().c_str());
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
